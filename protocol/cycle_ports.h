@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <functional>
+#include <optional>
+
+namespace protocol {
+
+// The serial port as the polling cycle sees it.
+class HartPort {
+public:
+    virtual ~HartPort() = default;
+    // Every byte received since the last read, in order; the receive buffer is left empty.
+    // std::nullopt when the read failed (for instance on a closed port).
+    virtual std::optional<QByteArray> readAllWaiting() = 0;
+    // Queues the frame in one write and returns at once. False when the write failed.
+    virtual bool write(const QByteArray& frame) = 0;
+};
+
+// The 600 ms answer wait. While armed it calls the handler once per interval.
+class AnswerTimer {
+public:
+    virtual ~AnswerTimer() = default;
+    virtual void setHandler(std::function<void()> handler) = 0;
+    virtual void arm() = 0;
+    virtual void disarm() = 0;
+    virtual bool isArmed() const = 0;
+};
+
+// Lets pending window events run to completion.
+class EventYield {
+public:
+    virtual ~EventYield() = default;
+    virtual void yield() = 0;
+};
+
+} // namespace protocol

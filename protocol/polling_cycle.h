@@ -1,0 +1,58 @@
+#pragma once
+
+#include "board.h"
+#include "cycle_ports.h"
+#include "protocol_state.h"
+
+#include <QLocale>
+#include <QObject>
+#include <QString>
+
+namespace protocol {
+
+// Endless polling of the loop: command 0 to each polling address in turn and, for every
+// instrument that answers, command 13 and command 3 before the next address. Each step sends
+// one request, arms the answer wait and returns to the event loop; the wait's tick reads,
+// decodes and starts the next step.
+class PollingCycle : public QObject {
+    Q_OBJECT
+public:
+    PollingCycle(ProtocolState& state, Board& board, HartPort& port, AnswerTimer& timer,
+                 EventYield& yield, QObject* parent = nullptr);
+
+    // Locale of the numbers shown by the command-3 decoder (the system's by default).
+    void setLocale(const QLocale& locale);
+
+    // Starts a run: the first step goes out at once.
+    void start();
+    // The one way to stop: disarms Timer3, ends a step under way at its next yield (no timer is
+    // armed and no step follows), and clears the board (Clear_Display).
+    void stop();
+    bool isRunning() const;
+
+    // One step: choose the next command and address, mark the row pending, build and send.
+    void Hart_Connet_Prosses();
+    // Flush the port's input, write Tx_String, arm Timer3.
+    void Send_Hart_Command();
+    // Timer3's tick: the answer wait is over.
+    void Timer3_Timer();
+
+signals:
+    // The answer just read: its length (Text1) and hex dump (Text3).
+    void answerReceived(int length, const QString& dump);
+
+private:
+    void Receive_Answer();
+    bool stillCurrent(quint64 run) const;
+
+    ProtocolState& m_state;
+    Board& m_board;
+    HartPort& m_port;
+    AnswerTimer& m_timer;
+    EventYield& m_yield;
+    QLocale m_locale = QLocale::system();
+    bool m_running = false;
+    quint64 m_run = 0; // bumped by every start and stop, so a step can tell it was overtaken
+};
+
+} // namespace protocol

@@ -1,0 +1,28 @@
+# Installs the Debian packages that are missing from this machine.
+# Sourced by run.sh and test.sh: ensure_packages PACKAGE...
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo="sudo"
+        else
+            echo "Missing packages: ${missing[*]}; run as root or install sudo." >&2
+            return 1
+        fi
+    fi
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What every build of the project needs.
+BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev)

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "control_block.h"
+#include "serial_port.h"
+
+#include "protocol/board.h"
+#include "protocol/cycle_ports.h"
+
+#include <QObject>
+#include <QString>
+
+namespace serial {
+
+constexpr protocol::WinColour kLampOpen = 49152; // 0x00C000, green: the port opened
+constexpr protocol::WinColour kLampFailed = 255; // 0x0000FF, red: the open failed
+
+// Opens, closes and tunes the modem's port for the window, which only shows the outcome.
+class PortController : public QObject {
+    Q_OBJECT
+public:
+    PortController(SerialPort& port, protocol::EventYield& yield, MessageSink messages,
+                   QObject* parent = nullptr);
+
+    // Open-and-tune the selected port (port 1 at start-up).
+    void Open_Port();
+    // A port chosen from the list: close, select the number in `portText` (kept as it was when
+    // the text is not a number the port takes), open and tune.
+    void changePort(const QString& portText);
+
+    qint16 commPort() const;
+    protocol::WinColour lampColour() const { return m_lamp; }
+    ControlBlock& controlBlock() { return m_block; }
+
+signals:
+    void lampChanged(protocol::WinColour colour);
+
+private:
+    void openAndTune();
+
+    SerialPort& m_port;
+    protocol::EventYield& m_yield;
+    ControlBlock m_block;
+    protocol::WinColour m_lamp = kLampFailed;
+};
+
+} // namespace serial

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "protocol/cycle_ports.h"
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace serial {
+
+// The HART modem's port: 1200 bit/s, odd parity, 8 data bits, 1 stop bit, no flow control.
+// Bytes 0 to 255 pass unchanged both ways. Port 1 is selected at construction.
+class SerialPort : public QObject, public protocol::HartPort {
+    Q_OBJECT
+public:
+    explicit SerialPort(QObject* parent = nullptr);
+    ~SerialPort() override;
+
+    // Selects the port the next open uses. Refused (false) for a number below 1.
+    bool setCommPort(qint16 number);
+    qint16 commPort() const;
+
+    // Opens the selected port at the line settings. False, with the reason in `error`, when the
+    // port is absent or in use.
+    bool open(QString* error = nullptr);
+    void close();
+    bool isOpen() const;
+
+    // The open device's handle (a file descriptor on POSIX); -1 when closed.
+    qintptr handle() const;
+
+    // Asserts DTR. Lines a device does not have (pseudo-terminals) are not an error.
+    void setDtrEnable(bool on);
+
+    std::optional<QByteArray> readAllWaiting() override;
+    bool write(const QByteArray& frame) override;
+
+private:
+    QSerialPort m_port;
+    qint16 m_number = 1;
+};
+
+} // namespace serial

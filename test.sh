@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer,
+# and runs every test. Exits non-zero on any failure or sanitizer report.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/deps.sh
+
+ensure_packages "${BUILD_PACKAGES[@]}"
+
+build_dir=build-asan
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DCORVANTELIS_SANITIZE=ON
+cmake --build "$build_dir" --parallel "$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
+export LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd "$build_dir"
+ctest --output-on-failure --timeout 120
