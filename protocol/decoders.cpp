@@ -1,0 +1,178 @@
+#include "decoders.h"
+
+#include "codecs.h"
+#include "frame.h"
+
+#include <array>
+
+namespace protocol {
+
+namespace {
+
+// What each answer must carry, counted in its byte count (two response-code bytes plus data).
+constexpr int kCommand0MinByteCount = 2 + 12;  // identity through the device id
+constexpr int kCommand13MinByteCount = 2 + 21; // tag, descriptor, date
+constexpr int kCommand3MinByteCount = 2 + 4;   // loop current
+constexpr int kVariableLength = 5;             // units code and a four-byte float
+
+template <size_t N>
+void paint(Board& board, const std::array<Column, N>& columns, int row, WinColour colour) {
+    for (Column column : columns)
+        board.setColour(column, row, colour);
+}
+
+bool validRow(qint16 row) { return row >= 0 && row < kRowCount; }
+
+QString hexByte(int value) {
+    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString twoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
+
+} // namespace
+
+void Command_0(ProtocolState& state, Board& board) {
+    const qint16 row = state.Hart_Address;
+    if (!validRow(row))
+        return;
+    Device_Record& device = state.Device_Table[static_cast<size_t>(row)];
+    const AnswerCheck check = checkAnswer(state, 0);
+    device.Check_Sum = check.checkSum;
+
+    if (!check.good || check.byteCount < kCommand0MinByteCount) {
+        // An empty identifier tells the cycle there is no device here, so the stored identity
+        // is never used for commands 13 and 3 until a good answer renews it.
+        board.setCaption(Column::Label1, row, QString());
+        board.setCaption(Column::Label5, row, QString());
+        paint(board, kCommand0Cells, row, kIdleColour);
+        return;
+    }
+
+    const RxBuffer& cell = state.Rx_Buffer;
+    device.Expansion_Code = cell[6];
+    device.Manufacturer_ID = cell[7];
+    device.Device_Type = cell[8];
+    device.Preamble_Count = cell[9];
+    device.Universal_Revision = cell[10];
+    device.Device_Revision = cell[11];
+    device.Software_Revision = cell[12];
+    device.Hardware_Revision = cell[13];
+    device.Device_Flags = cell[14];
+    device.Device_ID1 = cell[15];
+    device.Device_ID2 = cell[16];
+    device.Device_ID3 = cell[17];
+
+    device.Long_Address.clear();
+    device.Unique_ID_Text.clear();
+    for (const int index : {7, 8, 15, 16, 17}) {
+        device.Long_Address.append(static_cast<char>(static_cast<quint8>(cell[index])));
+        device.Unique_ID_Text += hexByte(cell[index]);
+    }
+    device.Status_Byte1 = cell[4];
+    device.Status_Byte2 = cell[5];
+
+    board.setCaption(Column::Label1, row, device.Unique_ID_Text);
+    board.setCaption(Column::Label5, row,
+                     hexByte(device.Status_Byte1) + QLatin1Char(' ') + hexByte(device.Status_Byte2));
+    paint(board, kCommand0Cells, row, kAnsweredColour);
+}
+
+void Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
+    const qint16 row = state.Hart_Address;
+    if (!validRow(row))
+        return;
+    Device_Record& device = state.Device_Table[static_cast<size_t>(row)];
+    const AnswerCheck check = checkAnswer(state, 3);
+    device.Check_Sum = check.checkSum;
+
+    if (!check.good || check.byteCount < kCommand3MinByteCount) {
+        paint(board, kCommand3Cells, row, kIdleColour);
+        return;
+    }
+
+    struct Value {
+        Column column;
+        int firstCell;
+        int decimals;
+    };
+    // Loop current first, then the four dynamic variables, each after its units code.
+    static constexpr std::array<Value, 5> kValues = {{
+        {Column::Label13, 10, 3},
+        {Column::Label14, 15, 2},
+        {Column::Label15, 20, 4},
+        {Column::Label16, 25, 2},
+        {Column::Label17, 30, 2},
+    }};
+
+    const RxBuffer& cell = state.Rx_Buffer;
+    std::array<bool, kValues.size()> sent{};
+    for (size_t k = 0; k < kValues.size(); ++k) {
+        const Value& value = kValues[k];
+        // The loop current needs four data bytes; every variable five more.
+        sent[k] = check.byteCount >= kCommand3MinByteCount + kVariableLength * static_cast<int>(k);
+        if (!sent[k]) {
+            board.setCaption(value.column, row, QString());
+            continue;
+        }
+        const int first = value.firstCell;
+        const double number = Unpack_Float(cell[first], cell[first + 1], cell[first + 2],
+                                           cell[first + 3]);
+        board.setCaption(value.column, row, formatRounded(number, value.decimals, locale));
+    }
+    for (size_t k = 0; k < kValues.size(); ++k)
+        board.setColour(kValues[k].column, row, sent[k] ? kAnsweredColour : kIdleColour);
+}
+
+void Command_13(ProtocolState& state, Board& board) {
+    const qint16 row = state.Hart_Address;
+    if (!validRow(row))
+        return;
+    Device_Record& device = state.Device_Table[static_cast<size_t>(row)];
+    const AnswerCheck check = checkAnswer(state, 13);
+    device.Check_Sum = check.checkSum;
+
+    if (!check.good || check.byteCount < kCommand13MinByteCount) {
+        paint(board, kCommand13Cells, row, kIdleColour);
+        return;
+    }
+
+    const RxBuffer& cell = state.Rx_Buffer;
+    PackedAsciiScratch scratch;
+    auto unpackGroups = [&](int first, int groups) {
+        QString text;
+        for (int g = 0; g < groups; ++g) {
+            const int at = first + 3 * g;
+            text += Unpack_Ascii(cell[at], cell[at + 1], cell[at + 2], scratch);
+        }
+        return text;
+    };
+    device.Device_Tag = unpackGroups(10, 2);
+    device.Device_Descriptor = unpackGroups(16, 4);
+    device.Date_Day = cell[28];
+    device.Date_Month = cell[29];
+    device.Date_Year = cell[30];
+
+    board.setCaption(Column::Label2, row, device.Device_Tag);
+    board.setCaption(Column::Label3, row, device.Device_Descriptor);
+    board.setCaption(Column::Label4, row,
+                     twoDigits(device.Date_Day) + QLatin1Char('.') + twoDigits(device.Date_Month) +
+                         QLatin1Char('.') + QString::number(device.Date_Year + 1900));
+    paint(board, kCommand13Cells, row, kAnsweredColour);
+}
+
+void Clear_Display(ProtocolState& state, Board& board) {
+    for (qint16 row = 0; row < kRowCount; ++row) {
+        for (Column column : kAllColumns) {
+            if (column != Column::Label6) // the row numbers stay
+                board.setCaption(column, row, QString());
+        }
+        for (Column column : kAllColumns)
+            board.setColour(column, row, kIdleColour);
+        Clear_Device(state.Device_Table, row);
+    }
+    state.Hart_Address = 0;
+    state.Rx_Buffer.fill(0);
+    state.Rx_Stored = 0;
+}
+
+} // namespace protocol

@@ -1,0 +1,99 @@
+#include "frame.h"
+
+#include <algorithm>
+
+namespace protocol {
+
+namespace {
+
+constexpr int kShortPreambleLength = 4;
+constexpr int kLongPreambleLength = 5;
+
+char byteChar(int value) { return static_cast<char>(static_cast<quint8>(value)); }
+
+} // namespace
+
+quint8 checkByte(const QByteArray& bytes) {
+    quint8 check = 0;
+    for (const char byte : bytes)
+        check ^= static_cast<quint8>(byte);
+    return check;
+}
+
+QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& table) {
+    if (address < 0 || address >= static_cast<qint16>(table.size()))
+        return {};
+
+    if (command == 0) {
+        QByteArray body;
+        body.append(byteChar(kShortDelimiter));
+        body.append(byteChar(address));
+        body.append(byteChar(0)); // command
+        body.append(byteChar(0)); // byte count
+        return QByteArray(kShortPreambleLength, byteChar(kPreambleByte)) + body +
+               byteChar(checkByte(body));
+    }
+
+    if (command == 13 || command == 3) {
+        const Device_Record& device = table[static_cast<size_t>(address)];
+        // The address bytes go out as command 0 delivered them: the manufacturer code is sent
+        // unchanged, master bit included.
+        quint8 check = kLongDelimiter;
+        for (const int byte : {device.Manufacturer_ID, device.Device_Type, device.Device_ID1,
+                               device.Device_ID2, device.Device_ID3})
+            check ^= static_cast<quint8>(byte);
+        check ^= static_cast<quint8>(command);
+        QByteArray frame(kLongPreambleLength, byteChar(kPreambleByte));
+        frame.append(byteChar(kLongDelimiter));
+        frame.append(device.Long_Address);
+        frame.append(byteChar(command));
+        frame.append(byteChar(0)); // byte count
+        frame.append(byteChar(check));
+        return frame;
+    }
+
+    return {};
+}
+
+AnswerCheck checkAnswer(const ProtocolState& state, int sentCommand) {
+    const RxBuffer& cells = state.Rx_Buffer;
+    const int stored = std::clamp(state.Rx_Stored, 0, kRxBufferSize);
+    AnswerCheck result;
+
+    auto xorOf = [&cells](int count) {
+        quint8 value = 0;
+        for (int k = 0; k < count; ++k)
+            value ^= static_cast<quint8>(cells[static_cast<size_t>(k)]);
+        return static_cast<qint16>(value);
+    };
+
+    if (stored == 0)
+        return result;
+    const int addressLength = (cells[0] & 0x80) ? 5 : 1;
+    const int commandCell = 1 + addressLength;
+    const int byteCountCell = commandCell + 1;
+    if (stored <= byteCountCell) {
+        result.checkSum = xorOf(stored);
+        return result;
+    }
+
+    result.byteCount = cells[static_cast<size_t>(byteCountCell)];
+    const int checkCell = byteCountCell + 1 + result.byteCount;
+    result.checkSum = xorOf(std::min(checkCell, stored));
+    if (checkCell >= stored)
+        return result; // the answer ended before its check byte
+
+    result.good = result.checkSum == cells[static_cast<size_t>(checkCell)] &&
+                  cells[static_cast<size_t>(commandCell)] == sentCommand;
+    return result;
+}
+
+QString hexDump(const QByteArray& bytes) {
+    QString dump;
+    dump.reserve(bytes.size() * 3);
+    for (const char byte : bytes)
+        dump += QStringLiteral(" %1").arg(static_cast<quint8>(byte), 2, 16, QLatin1Char('0')).toUpper();
+    return dump;
+}
+
+} // namespace protocol

@@ -1,0 +1,139 @@
+#include "polling_cycle.h"
+
+#include "decoders.h"
+#include "frame.h"
+
+#include <algorithm>
+
+namespace protocol {
+
+namespace {
+
+template <size_t N>
+void markPending(Board& board, const std::array<Column, N>& columns, int row) {
+    for (Column column : columns) {
+        board.setColour(column, row, kPendingColour);
+        if (column != Column::Label6) // the row number stays
+            board.setCaption(column, row, QString());
+    }
+}
+
+} // namespace
+
+PollingCycle::PollingCycle(ProtocolState& state, Board& board, HartPort& port, AnswerTimer& timer,
+                           EventYield& yield, QObject* parent)
+    : QObject(parent), m_state(state), m_board(board), m_port(port), m_timer(timer),
+      m_yield(yield) {
+    m_timer.setHandler([this] { Timer3_Timer(); });
+}
+
+void PollingCycle::setLocale(const QLocale& locale) { m_locale = locale; }
+
+void PollingCycle::start() {
+    m_running = true;
+    ++m_run;
+    Hart_Connet_Prosses();
+}
+
+void PollingCycle::stop() {
+    m_running = false;
+    ++m_run;
+    m_timer.disarm();
+    Clear_Display(m_state, m_board);
+}
+
+bool PollingCycle::isRunning() const { return m_running; }
+
+bool PollingCycle::stillCurrent(quint64 run) const { return m_running && m_run == run; }
+
+void PollingCycle::Hart_Connet_Prosses() {
+    ProtocolState& s = m_state;
+    const bool devicePresent = !m_board.caption(Column::Label1, s.Hart_Address).trimmed().isEmpty();
+    if (!devicePresent)
+        s.Hart_Command = 0;
+    else if (s.Hart_Command == 0)
+        s.Hart_Command = 13;
+    else if (s.Hart_Command == 13)
+        s.Hart_Command = 3;
+    else
+        s.Hart_Command = 0;
+
+    switch (s.Hart_Command) {
+    case 0:
+        // The address moves on only with command 0: a start (address 0) polls address 1
+        // first, and address 0 follows 15.
+        s.Hart_Address = static_cast<qint16>((s.Hart_Address + 1) % kRowCount);
+        markPending(m_board, kCommand0Cells, s.Hart_Address);
+        break;
+    case 3:
+        markPending(m_board, kCommand3Cells, s.Hart_Address);
+        break;
+    case 13:
+        markPending(m_board, kCommand13Cells, s.Hart_Address);
+        break;
+    }
+
+    s.Tx_String = Build_Request(s.Hart_Command, s.Hart_Address, s.Device_Table);
+    Send_Hart_Command();
+}
+
+void PollingCycle::Send_Hart_Command() {
+    const quint64 run = m_run;
+    (void)m_port.readAllWaiting(); // a late answer to the previous request
+    m_yield.yield();
+    if (!stillCurrent(run))
+        return;
+    m_port.write(m_state.Tx_String);
+    m_yield.yield();
+    if (!stillCurrent(run))
+        return;
+    m_timer.arm();
+}
+
+void PollingCycle::Timer3_Timer() {
+    m_timer.disarm();
+    if (m_running)
+        Receive_Answer();
+}
+
+void PollingCycle::Receive_Answer() {
+    const quint64 run = m_run;
+    ProtocolState& s = m_state;
+    s.Rx_Buffer.fill(kRxFill);
+
+    // A failed read is nothing received, never the previous answer over again.
+    s.Rx_String = m_port.readAllWaiting().value_or(QByteArray());
+    s.Rx_Dump = hexDump(s.Rx_String);
+    emit answerReceived(static_cast<int>(s.Rx_String.size()), s.Rx_Dump);
+    if (!stillCurrent(run))
+        return;
+
+    const auto firstNonPreamble =
+        std::find_if(s.Rx_String.cbegin(), s.Rx_String.cend(),
+                     [](char byte) { return static_cast<quint8>(byte) != kPreambleByte; });
+    if (firstNonPreamble != s.Rx_String.cend())
+        s.Rx_String.remove(0, firstNonPreamble - s.Rx_String.cbegin());
+
+    s.Rx_Stored = static_cast<int>(std::min<qsizetype>(s.Rx_String.size(), kRxBufferSize));
+    for (int k = 0; k < s.Rx_Stored; ++k)
+        s.Rx_Buffer[static_cast<size_t>(k)] = static_cast<quint8>(s.Rx_String.at(k));
+
+    switch (s.Hart_Command) {
+    case 0:
+        Command_0(s, m_board);
+        break;
+    case 3:
+        Command_3(s, m_board, m_locale);
+        break;
+    case 13:
+        Command_13(s, m_board);
+        break;
+    }
+
+    m_yield.yield();
+    if (!stillCurrent(run))
+        return;
+    Hart_Connet_Prosses();
+}
+
+} // namespace protocol
