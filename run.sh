@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Builds Corvantelis and runs it.
+#   ./run.sh                 the monitor on a simulated loop (hart-loop-sim on a pseudo-terminal)
+#   ./run.sh --port DEVICE   the monitor on a real HART modem at DEVICE, e.g. /dev/ttyUSB0
+# With no display it runs the same under Xvfb, answers the scan question, lets the loop be
+# polled for about twenty seconds and leaves a screenshot in ./corvantelis-demo.png.
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+demo_seconds=20
+
+usage() { sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; }
+
+port=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --port) [ $# -ge 2 ] || { echo "--port needs a device, e.g. --port /dev/ttyUSB0" >&2; exit 2; }
+            port="$2"; shift 2 ;;
+    --port=*) port="${1#--port=}"; shift ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "Unknown argument: $1" >&2; usage >&2; exit 2 ;;
+    esac
+done
+if [ -n "$port" ] && [ ! -e "$port" ]; then
+    echo "No such device: $port" >&2
+    exit 2
+fi
+
+headless=0
+[ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && headless=1
+
+source "$here/scripts/deps.sh"
+packages=("${BUILD_PACKAGES[@]}")
+[ "$headless" -eq 1 ] && packages+=(xvfb xauth xdotool imagemagick)
+ensure_packages "${packages[@]}"
+
+cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$here/build" --parallel "$(nproc)"
+bin="$here/build/bin"
+
+workdir="$(mktemp -d)"
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$workdir"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [ -n "$port" ]; then
+    export CORVANTELIS_COM1="$port"
+    echo "Monitoring the loop on $port (port 1)."
+else
+    "$bin/hart-loop-sim" --link "$workdir/loop" >"$workdir/sim.out" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ -e "$workdir/loop" ] && break; sleep 0.1; done
+    if [ ! -e "$workdir/loop" ]; then
+        echo "hart-loop-sim did not start:" >&2
+        cat "$workdir/sim.out" >&2
+        exit 1
+    fi
+    head -n 1 "$workdir/sim.out"
+    export CORVANTELIS_COM1="$workdir/loop"
+fi
+
+if [ "$headless" -eq 0 ]; then
+    "$bin/corvantelis"
+    exit 0
+fi
+
+# No display: the same run under Xvfb, photographed.
+display_number=99
+while [ -e "/tmp/.X${display_number}-lock" ]; do display_number=$((display_number + 1)); done
+export DISPLAY=":$display_number"
+Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$workdir/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+"$bin/corvantelis" >"$workdir/monitor.log" 2>&1 &
+monitor=$!
+pids+=("$monitor")
+window="$(timeout 30 xdotool search --sync --onlyvisible --name 'Corvantelis' | head -n 1)" || true
+if [ -z "$window" ]; then
+    echo "The monitor's window did not appear:" >&2
+    cat "$workdir/monitor.log" >&2
+    exit 1
+fi
+xdotool windowfocus --sync "$window" key Return
+echo "Polling the loop for ${demo_seconds} seconds under Xvfb ($DISPLAY)..."
+sleep "$demo_seconds"
+if ! kill -0 "$monitor" 2>/dev/null; then
+    echo "The monitor ended early:" >&2
+    cat "$workdir/monitor.log" >&2
+    exit 1
+fi
+import -window "$window" "$PWD/corvantelis-demo.png"
+echo "Screenshot: $PWD/corvantelis-demo.png"
