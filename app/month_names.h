@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDate>
+#include <QLocale>
 #include <QString>
 #include <QtGlobal>
 
@@ -8,5 +10,13 @@ namespace app {
 // The month name of the title line: English for flag 0, Russian genitive ("Декабря") for flag 1,
 // empty for any other flag or a month outside 1..12.
 QString titleMonthName(int month, qint16 languageFlag);
+
+// Sets Month_Name for the title line from `today` and the language; for a flag other than 0 or
+// 1 Month_Name keeps its value.
+void Set_Month_Name(QString& Month_Name, const QDate& today, qint16 languageFlag);
+
+// The name of a month folder: the full standalone name the regional settings give ("декабрь"
+// in Russian, "December" in English), whatever the language of the interface.
+QString folderMonthName(int month, const QLocale& locale);
 
 } // namespace app

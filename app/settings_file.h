@@ -37,6 +37,17 @@ Settings_Record decodeSettings(const QByteArray& bytes);
 // Whether `text` fits a text record once converted to 8-bit text.
 bool fitsInRecord(const QString& text);
 
+// How much of a file image could be read.
+struct SettingsImage {
+    Settings_Record record; // fields that are not present read as empty text and zero
+    int fieldsPresent = 0;  // how many leading fields the image holds whole, 0..9
+    bool wellFormed = true; // false when a length word claims more than its record holds
+};
+SettingsImage readSettingsImage(const QByteArray& bytes);
+
+// Whole days since 30 December 1899, the date form of the file.
+double toOleDate(const QDate& date);
+
 // The settings file in Settings_Dir and the record in memory.
 class SettingsFile {
 public:
@@ -60,7 +71,8 @@ public:
     bool Save_Settings(QString* error = nullptr);
 
     // Reads the nine records; an unreadable file is replaced by defaults (its failure to save
-    // is ignored here).
+    // is ignored here). A file that ends early keeps the fields it holds whole and takes the
+    // defaults for the rest; an empty Results_Dir becomes Settings_Dir.
     void Load_Settings();
 
     // What went wrong at start-up, for one message to the user; empty when all went well.

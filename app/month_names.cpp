@@ -1,0 +1,41 @@
+#include "app/month_names.h"
+
+#include <array>
+
+namespace app {
+
+namespace {
+
+constexpr std::array<const char*, 12> kEnglishMonths = {
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
+
+// Genitive, as the Russian title line reads "4  Декабря  2026 года".
+constexpr std::array<const char*, 12> kRussianMonths = {"Января",   "Февраля", "Марта",  "Апреля",
+                                                        "Мая",      "Июня",    "Июля",   "Августа",
+                                                        "Сентября", "Октября", "Ноября", "Декабря"};
+
+} // namespace
+
+QString titleMonthName(int month, qint16 languageFlag) {
+    if (month < 1 || month > 12)
+        return QString();
+    const auto index = static_cast<std::size_t>(month - 1);
+    if (languageFlag == 0)
+        return QString::fromUtf8(kEnglishMonths[index]);
+    if (languageFlag == 1)
+        return QString::fromUtf8(kRussianMonths[index]);
+    return QString();
+}
+
+void Set_Month_Name(QString& Month_Name, const QDate& today, qint16 languageFlag) {
+    if (languageFlag != 0 && languageFlag != 1)
+        return;
+    Month_Name = titleMonthName(today.month(), languageFlag);
+}
+
+QString folderMonthName(int month, const QLocale& locale) {
+    return locale.standaloneMonthName(month, QLocale::LongFormat);
+}
+
+} // namespace app
