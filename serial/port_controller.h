@@ -36,11 +36,16 @@ signals:
 
 private:
     void openAndTune();
+    void setLamp(protocol::WinColour colour);
+    bool yieldAndCheck(quint64 openNumber);
 
     SerialPort& m_port;
     protocol::EventYield& m_yield;
     ControlBlock m_block;
     protocol::WinColour m_lamp = kLampFailed;
+    // Counts the opens, so a tune that an event handler interrupted with another port change
+    // does not go on with a descriptor that is no longer this port's.
+    quint64 m_openCount = 0;
 };
 
 } // namespace serial

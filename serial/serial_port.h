@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rts_keyer.h"
+
 #include "protocol/cycle_ports.h"
 
 #include <QObject>
@@ -38,8 +40,17 @@ public:
     std::optional<QByteArray> readAllWaiting() override;
     bool write(const QByteArray& frame) override;
 
+    // Whether the driver raises RTS while sending (set after the control block is written);
+    // otherwise this port raises it around each write. Software keying is on after each open.
+    void setDriverKeysRts(bool driverKeys);
+    const RtsKeyer& rtsKeyer() const { return m_rts; }
+
+    static constexpr qint32 kBitRate = 1200;
+    static constexpr qint64 kReceiveBufferSize = 1024;
+
 private:
     QSerialPort m_port;
+    RtsKeyer m_rts;
     qint16 m_number = 1;
 };
 

@@ -1,0 +1,125 @@
+#include "serial_port.h"
+
+#include "modem_lines.h"
+#include "port_naming.h"
+
+namespace serial {
+
+namespace {
+
+// Bounds the reads of one readAllWaiting() on a line that never stops talking.
+constexpr int kMaxPullsPerRead = 64;
+
+bool isReadFailure(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+}
+
+// A file descriptor on POSIX, a HANDLE on Windows; the cast suits both.
+qintptr nativeHandle(const QSerialPort& port) {
+    return qintptr(port.handle());
+}
+
+} // namespace
+
+SerialPort::SerialPort(QObject* parent) : QObject(parent) {}
+
+SerialPort::~SerialPort() {
+    close();
+}
+
+bool SerialPort::setCommPort(qint16 number) {
+    if (number < 1)
+        return false;
+    m_number = number;
+    return true;
+}
+
+qint16 SerialPort::commPort() const {
+    return m_number;
+}
+
+bool SerialPort::open(QString* error) {
+    close();
+    m_port.clearError();
+    m_port.setPortName(portDevicePath(m_number));
+    m_port.setBaudRate(kBitRate);
+    m_port.setParity(QSerialPort::OddParity);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(kReceiveBufferSize);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        if (error)
+            *error = m_port.errorString();
+        m_port.clearError();
+        return false;
+    }
+    const qintptr fd = nativeHandle(m_port);
+    RtsKeyer::Lines lines;
+    lines.setRts = [fd](bool on) { return setModemLine(fd, ModemLine::Rts, on); };
+    lines.transmitterEmpty = [fd] { return transmitterEmpty(fd); };
+    lines.drain = [fd] { drainOutput(fd); };
+    lines.isUnsupported = isUnsupportedRequest;
+    m_rts.attach(std::move(lines));
+    return true;
+}
+
+void SerialPort::close() {
+    m_rts.detach();
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool SerialPort::isOpen() const {
+    return m_port.isOpen();
+}
+
+qintptr SerialPort::handle() const {
+    return m_port.isOpen() ? nativeHandle(m_port) : -1;
+}
+
+void SerialPort::setDtrEnable(bool on) {
+    if (!m_port.isOpen())
+        return;
+    // A refusal, including a device without the line, leaves nothing for the caller to do.
+    setModemLine(nativeHandle(m_port), ModemLine::Dtr, on);
+}
+
+std::optional<QByteArray> SerialPort::readAllWaiting() {
+    if (!m_port.isOpen())
+        return std::nullopt;
+    m_port.clearError();
+    // QSerialPort only hands out what its notifier has already fetched; pull whatever the
+    // driver holds as well, so the caller gets everything received up to now.
+    QByteArray bytes = m_port.readAll();
+    for (int pull = 0; pull < kMaxPullsPerRead && m_port.waitForReadyRead(0); ++pull)
+        bytes += m_port.readAll();
+    const bool failed = isReadFailure(m_port.error());
+    m_port.clearError();
+    if (failed && bytes.isEmpty())
+        return std::nullopt;
+    return bytes;
+}
+
+bool SerialPort::write(const QByteArray& frame) {
+    if (!m_port.isOpen())
+        return false;
+    m_rts.beforeWrite();
+    if (m_port.write(frame) != frame.size()) {
+        m_port.clearError();
+        m_rts.afterHandOff(0);
+        return false;
+    }
+    // One write(2) now rather than at the next turn of the event loop, so the answer wait
+    // counts from the moment the bytes reach the driver. It does not block.
+    m_port.flush();
+    m_rts.afterHandOff(static_cast<int>(frame.size()));
+    return true;
+}
+
+void SerialPort::setDriverKeysRts(bool driverKeys) {
+    m_rts.setEnabled(!driverKeys);
+}
+
+} // namespace serial
