@@ -1,0 +1,324 @@
+#include "sim/config_loader.h"
+
+#include "sim/encoders.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <QStringList>
+
+#include <cmath>
+
+namespace sim {
+
+namespace {
+
+struct ConfigError {
+    QString key;
+    QString problem;
+};
+
+[[noreturn]] void fail(const QString& key, const QString& problem) {
+    throw ConfigError{key, problem};
+}
+
+QString member(const QString& path, const QString& key) {
+    return path.isEmpty() ? key : path + QLatin1Char('.') + key;
+}
+
+QString element(const QString& path, int index) {
+    return path + QStringLiteral("[%1]").arg(index);
+}
+
+// One JSON object with the keys it may hold; every read marks a key as known.
+class ObjectReader {
+public:
+    ObjectReader(const QJsonValue& value, QString path, QStringList allowed)
+        : m_path(std::move(path)) {
+        if (!value.isObject())
+            fail(m_path.isEmpty() ? QStringLiteral("(top level)") : m_path,
+                 QStringLiteral("must be an object"));
+        m_object = value.toObject();
+        for (auto it = m_object.begin(); it != m_object.end(); ++it) {
+            if (!allowed.contains(it.key()))
+                fail(key(it.key()), QStringLiteral("unknown key"));
+        }
+    }
+
+    QString key(const QString& name) const { return member(m_path, name); }
+    bool has(const QString& name) const { return m_object.contains(name); }
+    QJsonValue value(const QString& name) const { return m_object.value(name); }
+
+    void require(const QString& name) const {
+        if (!has(name))
+            fail(key(name), QStringLiteral("missing"));
+    }
+
+    double number(const QString& name) const {
+        const QJsonValue v = value(name);
+        if (!v.isDouble())
+            fail(key(name), QStringLiteral("must be a number"));
+        return v.toDouble();
+    }
+
+    int integer(const QString& name, int min, int max) const {
+        const QJsonValue v = value(name);
+        const double d = v.toDouble();
+        if (!v.isDouble() || std::floor(d) != d)
+            fail(key(name), QStringLiteral("must be a whole number %1 to %2").arg(min).arg(max));
+        if (d < min || d > max)
+            fail(key(name), QStringLiteral("must be %1 to %2").arg(min).arg(max));
+        return static_cast<int>(d);
+    }
+
+    int integer(const QString& name, int min, int max, int fallback) const {
+        return has(name) ? integer(name, min, max) : fallback;
+    }
+
+    QString string(const QString& name) const {
+        const QJsonValue v = value(name);
+        if (!v.isString())
+            fail(key(name), QStringLiteral("must be a string"));
+        return v.toString();
+    }
+
+private:
+    QString m_path;
+    QJsonObject m_object;
+};
+
+QJsonArray arrayOf(const QJsonValue& value, const QString& key) {
+    if (!value.isArray())
+        fail(key, QStringLiteral("must be an array"));
+    return value.toArray();
+}
+
+QString packedText(const ObjectReader& r, const QString& name, int maxLength) {
+    if (!r.has(name))
+        return {};
+    const QString text = r.string(name);
+    if (text.size() > maxLength)
+        fail(r.key(name), QStringLiteral("at most %1 characters").arg(maxLength));
+    if (!isPackable(text))
+        fail(r.key(name),
+             QStringLiteral("only letters, digits, blanks and the marks of ASCII 32 to 95"));
+    return text.toUpper();
+}
+
+std::array<quint8, 3> deviceId(const ObjectReader& r) {
+    r.require(QStringLiteral("deviceId"));
+    const QString text = r.string(QStringLiteral("deviceId"));
+    bool ok = false;
+    const uint id = text.toUInt(&ok, 16);
+    if (text.size() != 6 || !ok)
+        fail(r.key(QStringLiteral("deviceId")), QStringLiteral("must be six hex digits"));
+    return {static_cast<quint8>(id >> 16), static_cast<quint8>(id >> 8), static_cast<quint8>(id)};
+}
+
+Waveform waveform(const ObjectReader& r) {
+    Waveform w;
+    const bool hasValue = r.has(QStringLiteral("value"));
+    const bool hasWave = r.has(QStringLiteral("waveform"));
+    if (hasValue == hasWave)
+        fail(r.key(QStringLiteral("value")), QStringLiteral("give either value or waveform"));
+    if (hasValue) {
+        w.value = r.number(QStringLiteral("value"));
+        for (const char* key : {"min", "max", "period", "phase"}) {
+            if (r.has(QLatin1String(key)))
+                fail(r.key(QLatin1String(key)), QStringLiteral("only with a waveform"));
+        }
+        return w;
+    }
+    const QString shape = r.string(QStringLiteral("waveform"));
+    if (shape == QLatin1String("sine"))
+        w.shape = Waveform::Shape::Sine;
+    else if (shape == QLatin1String("ramp"))
+        w.shape = Waveform::Shape::Ramp;
+    else
+        fail(r.key(QStringLiteral("waveform")), QStringLiteral("must be \"sine\" or \"ramp\""));
+    for (const char* key : {"min", "max", "period"})
+        r.require(QLatin1String(key));
+    w.min = r.number(QStringLiteral("min"));
+    w.max = r.number(QStringLiteral("max"));
+    w.period = r.number(QStringLiteral("period"));
+    if (w.period <= 0.0)
+        fail(r.key(QStringLiteral("period")), QStringLiteral("must be above 0 seconds"));
+    if (w.max < w.min)
+        fail(r.key(QStringLiteral("max")), QStringLiteral("must not be below min"));
+    if (r.has(QStringLiteral("phase")))
+        w.phase = r.number(QStringLiteral("phase"));
+    return w;
+}
+
+std::vector<VariableConfig> variables(const ObjectReader& r) {
+    std::vector<VariableConfig> out;
+    if (!r.has(QStringLiteral("variables")))
+        return out;
+    const QString key = r.key(QStringLiteral("variables"));
+    const QJsonArray list = arrayOf(r.value(QStringLiteral("variables")), key);
+    if (list.size() > kMaxVariables)
+        fail(key, QStringLiteral("at most %1 variables").arg(kMaxVariables));
+    for (int i = 0; i < list.size(); ++i) {
+        const ObjectReader v(list.at(i), element(key, i),
+                             {QStringLiteral("units"), QStringLiteral("value"),
+                              QStringLiteral("waveform"), QStringLiteral("min"),
+                              QStringLiteral("max"), QStringLiteral("period"),
+                              QStringLiteral("phase")});
+        v.require(QStringLiteral("units"));
+        VariableConfig variable;
+        variable.units = static_cast<quint8>(v.integer(QStringLiteral("units"), 0, 255));
+        variable.wave = waveform(v);
+        out.push_back(variable);
+    }
+    return out;
+}
+
+FaultConfig faults(const ObjectReader& r) {
+    FaultConfig f;
+    if (!r.has(QStringLiteral("faults")))
+        return f;
+    const ObjectReader o(r.value(QStringLiteral("faults")), r.key(QStringLiteral("faults")),
+                         {QStringLiteral("silentCommands"), QStringLiteral("corruptCheckEvery"),
+                          QStringLiteral("responseCode"), QStringLiteral("deviceStatus")});
+    if (o.has(QStringLiteral("silentCommands"))) {
+        const QString key = o.key(QStringLiteral("silentCommands"));
+        const QJsonArray list = arrayOf(o.value(QStringLiteral("silentCommands")), key);
+        for (int i = 0; i < list.size(); ++i) {
+            const QJsonValue v = list.at(i);
+            const double d = v.toDouble(-1);
+            if (!v.isDouble() || d < 0 || d > 255 || std::floor(d) != d)
+                fail(element(key, i), QStringLiteral("must be a command number 0 to 255"));
+            f.silentCommands.insert(static_cast<int>(d));
+        }
+    }
+    f.corruptCheckEvery = o.integer(QStringLiteral("corruptCheckEvery"), 0, 1000000, 0);
+    f.responseCode = static_cast<quint8>(o.integer(QStringLiteral("responseCode"), 0, 255, 0));
+    f.deviceStatus = static_cast<quint8>(o.integer(QStringLiteral("deviceStatus"), 0, 255, 0));
+    return f;
+}
+
+QDate date(const ObjectReader& r, QDate fallback) {
+    if (!r.has(QStringLiteral("date")))
+        return fallback;
+    const QDate d = QDate::fromString(r.string(QStringLiteral("date")), Qt::ISODate);
+    if (!d.isValid() || d.year() < 1900 || d.year() > 2155)
+        fail(r.key(QStringLiteral("date")),
+             QStringLiteral("must be a date YYYY-MM-DD in the years 1900 to 2155"));
+    return d;
+}
+
+InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
+    const ObjectReader r(
+        value, path,
+        {QStringLiteral("address"), QStringLiteral("hartRevision"), QStringLiteral("manufacturer"),
+         QStringLiteral("deviceType"), QStringLiteral("deviceId"), QStringLiteral("preambles"),
+         QStringLiteral("deviceRevision"), QStringLiteral("softwareRevision"),
+         QStringLiteral("hardwareRevision"), QStringLiteral("flags"),
+         QStringLiteral("configChangeCounter"), QStringLiteral("tag"), QStringLiteral("descriptor"),
+         QStringLiteral("date"), QStringLiteral("range"), QStringLiteral("variables"),
+         QStringLiteral("faults")});
+    InstrumentConfig c;
+    for (const char* key : {"address", "hartRevision", "manufacturer", "deviceType"})
+        r.require(QLatin1String(key));
+    c.address = r.integer(QStringLiteral("address"), 0, 15);
+    const QJsonValue revision = r.value(QStringLiteral("hartRevision"));
+    c.hartRevision = revision.toInt(0);
+    if (!revision.isDouble() || revision.toDouble() != c.hartRevision ||
+        (c.hartRevision != 5 && c.hartRevision != 7))
+        fail(r.key(QStringLiteral("hartRevision")), QStringLiteral("must be 5 or 7"));
+    c.manufacturer = static_cast<quint8>(r.integer(QStringLiteral("manufacturer"), 0, 255));
+    c.deviceType = static_cast<quint8>(r.integer(QStringLiteral("deviceType"), 0, 255));
+    c.deviceId = deviceId(r);
+    c.preambles = r.integer(QStringLiteral("preambles"), 2, 20, c.preambles);
+    c.deviceRevision =
+        static_cast<quint8>(r.integer(QStringLiteral("deviceRevision"), 0, 255, c.deviceRevision));
+    c.softwareRevision = static_cast<quint8>(
+        r.integer(QStringLiteral("softwareRevision"), 0, 255, c.softwareRevision));
+    c.hardwareRevision = static_cast<quint8>(
+        r.integer(QStringLiteral("hardwareRevision"), 0, 255, c.hardwareRevision));
+    c.flags = static_cast<quint8>(r.integer(QStringLiteral("flags"), 0, 255, c.flags));
+    c.configChangeCounter = static_cast<quint16>(
+        r.integer(QStringLiteral("configChangeCounter"), 0, 65535, c.configChangeCounter));
+    c.tag = packedText(r, QStringLiteral("tag"), 8);
+    c.descriptor = packedText(r, QStringLiteral("descriptor"), 16);
+    c.date = date(r, c.date);
+    if (r.has(QStringLiteral("range"))) {
+        const ObjectReader range(r.value(QStringLiteral("range")), r.key(QStringLiteral("range")),
+                                 {QStringLiteral("lower"), QStringLiteral("upper")});
+        range.require(QStringLiteral("lower"));
+        range.require(QStringLiteral("upper"));
+        c.rangeLower = range.number(QStringLiteral("lower"));
+        c.rangeUpper = range.number(QStringLiteral("upper"));
+        if (c.rangeUpper == c.rangeLower)
+            fail(range.key(QStringLiteral("upper")), QStringLiteral("must differ from lower"));
+    }
+    c.variables = variables(r);
+    c.faults = faults(r);
+    return c;
+}
+
+void checkUnique(const LoopConfig& loop, const QString& key) {
+    for (size_t i = 0; i < loop.size(); ++i) {
+        for (size_t k = 0; k < i; ++k) {
+            const QString path = element(key, static_cast<int>(i));
+            const QString other = element(key, static_cast<int>(k));
+            if (loop[i].address == loop[k].address)
+                fail(member(path, QStringLiteral("address")),
+                     QStringLiteral("%1 is already used by %2").arg(loop[i].address).arg(other));
+            if ((loop[i].manufacturer & 0x3F) == (loop[k].manufacturer & 0x3F) &&
+                loop[i].deviceType == loop[k].deviceType && loop[i].deviceId == loop[k].deviceId)
+                fail(member(path, QStringLiteral("deviceId")),
+                     QStringLiteral("same long address as %1").arg(other));
+        }
+    }
+}
+
+} // namespace
+
+ConfigResult parseConfig(const QByteArray& json) {
+    ConfigResult result;
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        result.error = QStringLiteral("not valid JSON at offset %1: %2")
+                           .arg(parseError.offset)
+                           .arg(parseError.errorString());
+        return result;
+    }
+    try {
+        const ObjectReader top(doc.isObject() ? QJsonValue(doc.object()) : QJsonValue(), QString(),
+                               {QStringLiteral("instruments")});
+        top.require(QStringLiteral("instruments"));
+        const QString key = top.key(QStringLiteral("instruments"));
+        const QJsonArray list = arrayOf(top.value(QStringLiteral("instruments")), key);
+        if (list.isEmpty() || list.size() > kMaxInstruments)
+            fail(key, QStringLiteral("must hold 1 to %1 instruments").arg(kMaxInstruments));
+        for (int i = 0; i < list.size(); ++i)
+            result.loop.push_back(instrument(list.at(i), element(key, i)));
+        checkUnique(result.loop, key);
+    } catch (const ConfigError& e) {
+        result.loop.clear();
+        result.error = e.key + QStringLiteral(": ") + e.problem;
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+ConfigResult loadConfigFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ConfigResult result;
+        result.error = path + QStringLiteral(": ") + file.errorString();
+        return result;
+    }
+    ConfigResult result = parseConfig(file.readAll());
+    if (!result.ok && result.error.startsWith(QLatin1String("not valid JSON")))
+        result.error = path + QStringLiteral(": ") + result.error;
+    return result;
+}
+
+} // namespace sim

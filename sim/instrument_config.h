@@ -1,0 +1,55 @@
+#pragma once
+
+#include "sim/waveform.h"
+
+#include <QDate>
+#include <QSet>
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+#include <vector>
+
+namespace sim {
+
+struct VariableConfig {
+    quint8 units = 0;
+    Waveform wave;
+};
+
+// Misbehaviour to play on purpose, so the master's handling of it can be watched.
+struct FaultConfig {
+    QSet<int> silentCommands;  // commands the instrument does not answer
+    int corruptCheckEvery = 0; // every Nth answer goes out with a wrong check byte; 0: never
+    quint8 responseCode = 0;   // first response-code byte of the served commands
+    quint8 deviceStatus = 0;   // second response-code byte (field device status), every answer
+};
+
+struct InstrumentConfig {
+    int address = 0;      // polling address 0 to 15
+    int hartRevision = 5; // 5 or 7
+    quint8 manufacturer = 0;
+    quint8 deviceType = 0;
+    std::array<quint8, 3> deviceId{};
+    int preambles = 5; // asked of the master and sent before each answer
+    quint8 deviceRevision = 1;
+    quint8 softwareRevision = 1;
+    quint8 hardwareRevision = 1;
+    quint8 flags = 0;
+    quint16 configChangeCounter = 0;
+    QString tag;        // up to 8 packable characters
+    QString descriptor; // up to 16 packable characters
+    QDate date{2000, 1, 1};
+    // Primary variable values at 4 mA and at 20 mA.
+    double rangeLower = 0.0;
+    double rangeUpper = 100.0;
+    std::vector<VariableConfig> variables; // sent in command 3, at most four
+    FaultConfig faults;
+};
+
+using LoopConfig = std::vector<InstrumentConfig>;
+
+constexpr int kMaxInstruments = 16;
+constexpr int kMaxVariables = 4;
+
+} // namespace sim

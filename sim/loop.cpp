@@ -1,0 +1,91 @@
+#include "sim/loop.h"
+
+#include "sim/answer_builder.h"
+
+#include <utility>
+
+namespace sim {
+
+namespace {
+
+constexpr quint8 kAddressBits = 0x3F; // without the master (7) and burst (6) bits
+
+} // namespace
+
+bool matchesLongAddress(const InstrumentConfig& c, const QByteArray& address) {
+    if (address.size() != 5)
+        return false;
+    const auto byte = [&](int i) { return static_cast<quint8>(address.at(i)); };
+    return (byte(0) & kAddressBits) == (c.manufacturer & kAddressBits) && byte(1) == c.deviceType &&
+           byte(2) == c.deviceId[0] && byte(3) == c.deviceId[1] && byte(4) == c.deviceId[2];
+}
+
+Loop::Loop(LoopConfig config) {
+    for (InstrumentConfig& c : config)
+        m_instruments.push_back({std::move(c), 0});
+}
+
+std::vector<Exchange> Loop::receive(const QByteArray& bytes, qint64 nowMs) {
+    std::vector<Exchange> out;
+    for (Request& request : m_framer.feed(bytes, nowMs)) {
+        Exchange exchange;
+        if (request.checkOk) {
+            if (Instrument* instrument = addressed(request))
+                exchange.answer = answer(*instrument, request, nowMs);
+        }
+        exchange.request = std::move(request);
+        out.push_back(std::move(exchange));
+    }
+    return out;
+}
+
+QByteArray Loop::answerBytes(const QByteArray& bytes, qint64 nowMs) {
+    QByteArray out;
+    for (const Exchange& e : receive(bytes, nowMs))
+        out.append(e.answer);
+    return out;
+}
+
+Loop::Instrument* Loop::addressed(const Request& request) {
+    for (Instrument& instrument : m_instruments) {
+        if (request.longFrame) {
+            if (matchesLongAddress(instrument.config, request.address))
+                return &instrument;
+        } else if (request.command == 0 && (static_cast<quint8>(request.address.at(0)) &
+                                            kAddressBits) == instrument.config.address) {
+            // A short frame identifies the instrument and carries nothing else.
+            return &instrument;
+        }
+    }
+    return nullptr;
+}
+
+QByteArray Loop::answer(Instrument& instrument, const Request& request, qint64 nowMs) {
+    const InstrumentConfig& c = instrument.config;
+    if (c.faults.silentCommands.contains(request.command))
+        return {};
+    quint8 responseCode = c.faults.responseCode;
+    QByteArray data;
+    switch (request.command) {
+    case 0:
+        data = commandZeroData(c);
+        break;
+    case 3:
+        data = commandThreeData(c, nowMs / 1000.0);
+        break;
+    case 13:
+        data = commandThirteenData(c);
+        break;
+    default:
+        responseCode = kCommandNotImplemented;
+        break;
+    }
+    QByteArray frame = buildAnswer(request, c.preambles, responseCode, c.faults.deviceStatus, data);
+    ++instrument.answersSent;
+    const int every = c.faults.corruptCheckEvery;
+    if (every > 0 && instrument.answersSent % every == 0)
+        frame.back() = static_cast<char>(~static_cast<quint8>(frame.back()));
+    return frame;
+}
+
+} // namespace sim

@@ -1,0 +1,53 @@
+#include "sim/options.h"
+
+namespace sim {
+
+OptionsResult parseOptions(const QStringList& arguments) {
+    OptionsResult result;
+    Options& o = result.options;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        QString* target = nullptr;
+        if (arg == QLatin1String("--config"))
+            target = &o.configFile;
+        else if (arg == QLatin1String("--link"))
+            target = &o.linkPath;
+        else if (arg == QLatin1String("--port"))
+            target = &o.portDevice;
+        else if (arg == QLatin1String("--log"))
+            target = &o.logFile;
+        if (target) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                result.error = arg + QStringLiteral(" needs a value");
+                return result;
+            }
+            if (!target->isEmpty()) {
+                result.error = arg + QStringLiteral(" given twice");
+                return result;
+            }
+            *target = arguments.at(++i);
+        } else if (arg == QLatin1String("--fast")) {
+            o.fast = true;
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            o.help = true;
+        } else {
+            result.error = QStringLiteral("unknown argument ") + arg;
+            return result;
+        }
+    }
+    result.ok = true;
+    return result;
+}
+
+QString usageText() {
+    return QStringLiteral(
+        "usage: hart-loop-sim [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] "
+        "[--fast]\n"
+        "  --config FILE   the instruments, as JSON (default: a loop of three)\n"
+        "  --link PATH     make PATH a symbolic link to the served device\n"
+        "  --port DEVICE   serve a serial device at 1200 8O1 instead of a pseudo-terminal\n"
+        "  --log FILE      write every request and answer to FILE\n"
+        "  --fast          answer at once, without line pacing\n");
+}
+
+} // namespace sim

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace sim {
+
+struct Options {
+    QString configFile;
+    QString linkPath;
+    QString portDevice;
+    QString logFile;
+    bool fast = false;
+    bool help = false;
+};
+
+struct OptionsResult {
+    bool ok = false;
+    Options options;
+    QString error;
+};
+
+// The command line without the program name:
+// [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] [--fast] [--help]
+OptionsResult parseOptions(const QStringList& arguments);
+
+QString usageText();
+
+} // namespace sim
