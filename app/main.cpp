@@ -1,0 +1,30 @@
+#include "app/paths.h"
+#include "app/program_identity.h"
+#include "ui/folder_picker.h"
+#include "ui/form1.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLocale>
+#include <QMessageBox>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(app::productWord());
+    QApplication::setApplicationVersion(app::programVersion());
+
+    ui::Form1Environment environment;
+    environment.showMessage = [](const QString& text) {
+        QMessageBox::information(QApplication::activeWindow(), app::programTitle(), text,
+                                 QMessageBox::Ok);
+    };
+    environment.pickFolder = ui::systemFolderPicker();
+    environment.now = &QDateTime::currentDateTime;
+    environment.locale = QLocale::system();
+    environment.settingsDir = app::settingsDirFromEnvironment();
+
+    ui::Form1 window(environment);
+    window.Form_Load();
+    window.show();
+    return application.exec();
+}

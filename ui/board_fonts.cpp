@@ -1,0 +1,35 @@
+#include "board_fonts.h"
+
+#include <QStringList>
+
+namespace ui {
+
+namespace {
+
+constexpr qreal kBoardPointSize = 9.75;
+
+QFont boardFont(const QStringList& families, QFont::StyleHint hint) {
+    QFont font;
+    font.setFamilies(families);
+    font.setStyleHint(hint);
+    font.setPointSizeF(kBoardPointSize);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+} // namespace
+
+QFont boardSansFont() {
+    return boardFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Nimbus Sans")},
+                     QFont::SansSerif);
+}
+
+QFont boardSerifFont() {
+    return boardFont({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+                      QStringLiteral("Nimbus Roman"), QStringLiteral("DejaVu Serif")},
+                     QFont::Serif);
+}
+
+} // namespace ui

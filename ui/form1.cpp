@@ -1,0 +1,456 @@
+#include "form1.h"
+
+#include "board_widget.h"
+#include "captions.h"
+#include "click_frame.h"
+#include "lamp_widget.h"
+#include "twips.h"
+#include "user_messages.h"
+#include "window_icon.h"
+
+#include "app/paths.h"
+#include "app/result_folders.h"
+#include "protocol/decoders.h"
+#include "protocol/polling_cycle.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QVBoxLayout>
+
+namespace ui {
+
+namespace {
+
+const QString kRun = QStringLiteral("RUN");
+const QString kStop = QStringLiteral("STOP");
+const QString kPickerTitle = QStringLiteral("Выберите директорию для хранения результата:");
+
+// Frame1 within the client area, and the margin kept around it (twips).
+constexpr int kFrameLeft = 90;
+constexpr int kFrameTop = 225;
+constexpr int kFrameWidth = 14775;
+constexpr int kFrameHeight = 7395;
+constexpr int kMargin = 90;
+
+} // namespace
+
+Form1::Form1(Form1Environment environment, QWidget* parent)
+    : QMainWindow(parent), m_env(std::move(environment)), m_settings(m_env.settingsDir, m_env.now),
+      m_portController(m_port, m_yield, [this](const QString& text) {
+          if (m_env.showMessage)
+              m_env.showMessage(text);
+      }) {
+    setObjectName(QStringLiteral("Form1"));
+
+    auto* centre = new QWidget(this);
+    auto* column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    const Twips twips(screenLogicalDpi());
+    auto* boardArea = new QWidget(centre);
+    boardArea->setFixedSize(twips.px(kFrameLeft + kFrameWidth + kMargin),
+                            twips.px(kFrameTop + kFrameHeight + kMargin));
+    column->addWidget(boardArea);
+
+    m_panelRow = new QWidget(centre);
+    auto* panels = new QHBoxLayout(m_panelRow);
+    panels->setContentsMargins(twips.px(kFrameLeft), 0, twips.px(kMargin), twips.px(kMargin));
+    column->addWidget(m_panelRow);
+    setCentralWidget(centre);
+
+    buildMenus();
+    buildBoard(boardArea);
+    buildQuestion();
+    buildPortPanel();
+    buildResultsPanel();
+    panels->addWidget(m_frame2, 0, Qt::AlignTop);
+    panels->addWidget(m_basisFrame1, 0, Qt::AlignTop);
+    panels->addStretch(1);
+
+    // The window keeps the size its contents ask for: it grows when a panel opens below the
+    // board and shrinks back when the panels close.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_frame2->hide();
+    m_basisFrame1->hide();
+    m_panelRow->hide();
+
+    m_cycle = std::make_unique<protocol::PollingCycle>(m_state, *m_board, m_port, m_timer, m_yield);
+    m_cycle->setLocale(m_env.locale);
+    connect(m_cycle.get(), &protocol::PollingCycle::answerReceived, this,
+            [this](int length, const QString& dump) {
+                m_text1->setText(QString::number(length));
+                m_text3->setPlainText(dump);
+            });
+
+    m_shape1->setColour(m_portController.lampColour());
+    connect(&m_portController, &serial::PortController::lampChanged, m_shape1,
+            &LampWidget::setColour);
+
+    applyCaptions(initialCaptions());
+    setWindowTitle(initialTitle());
+    m_command4[0]->setFocus();
+}
+
+Form1::~Form1() = default;
+
+QGroupBox* Form1::frame2() const {
+    return m_frame2;
+}
+
+void Form1::buildMenus() {
+    QMenuBar* bar = menuBar();
+
+    m_mnuFile = bar->addMenu(QString());
+    m_mnuFile->setObjectName(QStringLiteral("mnu_File"));
+    m_mnuExit = m_mnuFile->addAction(QString(), this, &Form1::mnu_Exit_Click);
+    m_mnuExit->setObjectName(QStringLiteral("mnu_Exit"));
+
+    m_mnuSetting = bar->addMenu(QString());
+    m_mnuSetting->setObjectName(QStringLiteral("mnu_Setting"));
+    m_mnuFileSave = m_mnuSetting->addAction(QString(), this, &Form1::mnu_FileSave_Click);
+    m_mnuFileSave->setObjectName(QStringLiteral("mnu_FileSave"));
+
+    // A menu without items: choosing it on the bar shows or hides the port panel.
+    m_mnuComPort = bar->addAction(QStringLiteral("Start/Stop"), this, &Form1::mnu_ComPort_Click);
+    m_mnuComPort->setObjectName(QStringLiteral("mnu_ComPort"));
+
+    m_mnuLanq = bar->addMenu(QString());
+    m_mnuLanq->setObjectName(QStringLiteral("mnu_lanq"));
+    m_mnuRus = m_mnuLanq->addAction(QStringLiteral("rus"), this, &Form1::mnu_rus_Click);
+    m_mnuRus->setObjectName(QStringLiteral("mnu_rus"));
+    m_mnuEng = m_mnuLanq->addAction(QStringLiteral("eng"), this, &Form1::mnu_eng_Click);
+    m_mnuEng->setObjectName(QStringLiteral("mnu_eng"));
+}
+
+void Form1::buildBoard(QWidget* area) {
+    const Twips twips(screenLogicalDpi());
+    m_board = new BoardWidget(twips, area);
+    m_board->move(twips.px(kFrameLeft), twips.px(kFrameTop));
+}
+
+void Form1::buildQuestion() {
+    const Twips twips(screenLogicalDpi());
+    m_frame3 = new QGroupBox(m_board);
+    m_frame3->setObjectName(QStringLiteral("Frame3"));
+    m_frame3->setGeometry(twips.rect(4770, 3015, 3840, 1725));
+    // The question stands in front of the board, on an opaque face of its own.
+    m_frame3->setAutoFillBackground(true);
+    m_frame3->setBackgroundRole(QPalette::Button);
+
+    const QRect buttons[2] = {twips.rect(480, 900, 1215, 495), twips.rect(2145, 900, 1215, 495)};
+    for (int index = 0; index < 2; ++index) {
+        auto* button = new QPushButton(m_frame3);
+        button->setObjectName(QStringLiteral("Command4_%1").arg(index));
+        button->setGeometry(buttons[index]);
+        // Enter on the focused button answers the question.
+        button->setAutoDefault(true);
+        connect(button, &QPushButton::clicked, this,
+                [this, index] { Command4_Click(qint16(index)); });
+        m_command4[index] = button;
+    }
+    m_frame3->raise();
+}
+
+void Form1::buildPortPanel() {
+    m_frame2 = new ClickFrame(m_panelRow);
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    connect(m_frame2, &ClickFrame::clicked, this, &Form1::Frame2_Click);
+
+    m_label24 = new QLabel(QStringLiteral("COM"), m_frame2);
+    m_label24->setObjectName(QStringLiteral("Label24"));
+
+    m_combo1 = new QComboBox(m_frame2);
+    m_combo1->setObjectName(QStringLiteral("Combo1"));
+    m_combo1->setEditable(true);
+    m_combo1->setInsertPolicy(QComboBox::NoInsert);
+    m_combo1->addItems(
+        {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
+    m_combo1->setMinimumContentsLength(3);
+    // Choosing an entry is a port change; typing into the box is not.
+    connect(m_combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
+    m_label24->setBuddy(m_combo1);
+
+    m_shape1 = new LampWidget(m_frame2);
+
+    m_command1 = new QPushButton(kStop, m_frame2);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+
+    m_command2 = new QPushButton(m_frame2);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    connect(m_command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+
+    m_label28 = new QLabel(m_frame2);
+    m_label28->setObjectName(QStringLiteral("Label28"));
+    m_text1 = new QLineEdit(m_frame2);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setReadOnly(true);
+    m_text1->setAlignment(Qt::AlignRight);
+    m_text1->setMaximumWidth(72);
+    m_label28->setBuddy(m_text1);
+
+    m_label27 = new QLabel(m_frame2);
+    m_label27->setObjectName(QStringLiteral("Label27"));
+    m_text3 = new QPlainTextEdit(m_frame2);
+    m_text3->setObjectName(QStringLiteral("Text3"));
+    m_text3->setReadOnly(true);
+    m_text3->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_text3->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_text3->setMinimumWidth(520);
+    m_text3->setFixedHeight(4 * m_text3->fontMetrics().lineSpacing() + 10);
+    m_label27->setBuddy(m_text3);
+
+    auto* grid = new QGridLayout(m_frame2);
+    grid->addWidget(m_label24, 0, 0);
+    grid->addWidget(m_combo1, 0, 1);
+    grid->addWidget(m_shape1, 0, 2);
+    grid->setColumnStretch(3, 1);
+    grid->addWidget(m_command1, 0, 4);
+    grid->addWidget(m_command2, 0, 5);
+    grid->addWidget(m_label28, 1, 0, 1, 3);
+    grid->addWidget(m_text1, 1, 3, Qt::AlignLeft);
+    grid->addWidget(m_label27, 2, 0, 1, 6);
+    grid->addWidget(m_text3, 3, 0, 1, 6);
+}
+
+void Form1::buildResultsPanel() {
+    m_basisFrame1 = new QGroupBox(m_panelRow);
+    m_basisFrame1->setObjectName(QStringLiteral("Basis_Frame1"));
+
+    m_basisLabel1 = new QLabel(m_basisFrame1);
+    m_basisLabel1->setObjectName(QStringLiteral("Basis_Label1"));
+    m_basisText1 = new QLineEdit(m_basisFrame1);
+    m_basisText1->setObjectName(QStringLiteral("Basis_Text1"));
+    m_basisText1->setMinimumWidth(340);
+    m_basisLabel1->setBuddy(m_basisText1);
+
+    m_basisCommand1 = new QPushButton(m_basisFrame1);
+    m_basisCommand1->setObjectName(QStringLiteral("Basis_Command1"));
+    connect(m_basisCommand1, &QPushButton::clicked, this, &Form1::Basis_Command1_Click);
+
+    m_command3 = new QPushButton(m_basisFrame1);
+    m_command3->setObjectName(QStringLiteral("Command3"));
+    connect(m_command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+
+    auto* grid = new QGridLayout(m_basisFrame1);
+    grid->addWidget(m_basisLabel1, 0, 0, 1, 3);
+    grid->addWidget(m_basisText1, 1, 0, 1, 3);
+    grid->setColumnStretch(0, 1);
+    grid->addWidget(m_basisCommand1, 2, 1);
+    grid->addWidget(m_command3, 2, 2);
+    grid->setRowStretch(3, 1);
+}
+
+void Form1::setPanelVisible(QWidget* panel, bool visible) {
+    panel->setVisible(visible);
+    m_panelRow->setVisible(m_frame2->isVisibleTo(m_panelRow) ||
+                           m_basisFrame1->isVisibleTo(m_panelRow));
+}
+
+// Start-up.
+
+void Form1::Form_Load() {
+    Set_Window_Icon(this, QStringLiteral("Icon1"), true);
+
+    QStringList problems;
+    const app::SettingsFile::StartupProblems settingsProblems = m_settings.openAtStartup();
+    if (!settingsProblems.folderError.isEmpty())
+        problems << folderFailedMessage(languageFlag(), settingsProblems.folderError);
+    if (!settingsProblems.saveError.isEmpty())
+        problems << saveFailedMessage(languageFlag(), settingsProblems.saveError);
+
+    const app::FolderPreparation folders = app::prepareResultFolders(
+        m_settings.record().Results_Dir, m_env.now().date(), m_env.locale);
+    m_monthDir = folders.Month_Dir;
+    if (!folders.failedFolder.isEmpty())
+        problems << folderFailedMessage(languageFlag(),
+                                        pathAndReason(folders.failedFolder, folders.reason));
+
+    Set_Captions();
+    m_portController.Open_Port();
+
+    // Start-up goes on whatever failed; what did is said once, after the port was tried.
+    if (!problems.isEmpty() && m_env.showMessage)
+        m_env.showMessage(problems.join(QLatin1Char('\n')));
+}
+
+// Run control.
+
+void Form1::Start() {
+    m_command1->setText(kStop);
+    m_port.setDtrEnable(true);
+    m_cycle->start();
+}
+
+void Form1::Stop() {
+    m_command1->setText(kRun);
+    m_cycle->stop();
+}
+
+void Form1::Command1_Click() {
+    if (m_command1->text() == kRun && m_shape1->colour() == serial::kLampOpen)
+        Start();
+    else
+        Stop();
+}
+
+void Form1::Command4_Click(qint16 index) {
+    if (index != 0)
+        Stop();
+    else if (m_shape1->colour() == serial::kLampOpen)
+        Start();
+    else
+        mnu_ComPort_Click();
+    m_frame3->hide();
+}
+
+void Form1::Command2_Click() {
+    setPanelVisible(m_frame2, false);
+}
+
+void Form1::Command3_Click() {
+    setPanelVisible(m_basisFrame1, false);
+}
+
+void Form1::Clear_Display() {
+    protocol::Clear_Display(m_state, *m_board);
+}
+
+// Port panel.
+
+void Form1::Combo1_Click() {
+    m_command1->setText(kRun);
+    m_cycle->stop();
+    m_portController.changePort(m_combo1->currentText());
+}
+
+void Form1::mnu_ComPort_Click() {
+    if (m_frame2->isVisibleTo(m_panelRow)) {
+        setPanelVisible(m_frame2, false);
+        return;
+    }
+    setPanelVisible(m_frame2, true);
+    m_combo1->setEditText(QString::number(m_portController.commPort()));
+}
+
+void Form1::Frame2_Click() {
+    setPanelVisible(m_frame2, false);
+}
+
+// Results directory.
+
+void Form1::mnu_FileSave_Click() {
+    if (m_basisFrame1->isVisibleTo(m_panelRow)) {
+        setPanelVisible(m_basisFrame1, false);
+        return;
+    }
+    setPanelVisible(m_basisFrame1, true);
+    m_basisText1->setText(m_settings.record().Results_Dir);
+}
+
+QString Form1::strGetAbsoluteFolderPathName(const QString& strTitle, qint32 lngRegim) {
+    return m_env.pickFolder ? m_env.pickFolder(strTitle, lngRegim) : QString();
+}
+
+void Form1::Basis_Command1_Click() {
+    QString folder = strGetAbsoluteFolderPathName(kPickerTitle, 0);
+    if (folder.isEmpty())
+        return;
+    const QString separator = app::pathSeparator();
+    if (!folder.endsWith(separator))
+        folder += separator;
+    // Cut short, the path would name another folder at the next start: refuse it instead.
+    if (!app::fitsInRecord(folder)) {
+        if (m_env.showMessage)
+            m_env.showMessage(folderTooLongMessage(languageFlag(), folder));
+        return;
+    }
+    m_basisText1->setText(folder);
+    m_settings.record().Results_Dir = folder;
+    saveSettingsOrReport();
+}
+
+// Language.
+
+void Form1::applyCaptions(const Captions& captions) {
+    m_mnuFile->setTitle(captions.mnu_File);
+    m_mnuExit->setText(captions.mnu_Exit);
+    m_mnuSetting->setTitle(captions.mnu_Setting);
+    m_mnuLanq->setTitle(captions.mnu_lanq);
+    m_basisFrame1->setTitle(captions.Basis_Frame1);
+    m_basisLabel1->setText(captions.Basis_Label1);
+    m_basisCommand1->setText(captions.Basis_Command1);
+    m_frame3->setTitle(captions.Frame3);
+    m_command4[0]->setText(captions.Command4_Yes);
+    m_command4[1]->setText(captions.Command4_No);
+    m_mnuFileSave->setText(captions.mnu_FileSave);
+    m_command2->setText(captions.Command2);
+    m_frame2->setTitle(captions.Frame2);
+    m_label27->setText(captions.Label27);
+    m_label28->setText(captions.Label28);
+    m_command3->setText(captions.Command3);
+}
+
+void Form1::Set_Captions() {
+    const qint16 flag = languageFlag();
+    const std::optional<Captions> captions = captionsFor(flag);
+    if (!captions)
+        return;
+    applyCaptions(*captions);
+    if (const std::optional<QString> title = titleLine(flag, m_env.now().date(), m_env.locale))
+        setWindowTitle(*title);
+}
+
+void Form1::mnu_eng_Click() {
+    m_settings.record().Language_Flag = 0;
+    Set_Captions();
+    saveSettingsOrReport();
+}
+
+void Form1::mnu_rus_Click() {
+    m_settings.record().Language_Flag = 1;
+    Set_Captions();
+    saveSettingsOrReport();
+}
+
+void Form1::saveSettingsOrReport() {
+    QString error;
+    if (m_settings.Save_Settings(&error) || !m_env.showMessage)
+        return;
+    m_env.showMessage(
+        saveFailedMessage(languageFlag(), pathAndReason(m_settings.filePath(), error)));
+}
+
+// Shut-down.
+
+void Form1::endProgram() {
+    // A step under way ends at its next yield instead of sending on.
+    m_cycle->stop();
+    QCoreApplication::exit(0);
+}
+
+void Form1::mnu_Exit_Click() {
+    endProgram();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    endProgram();
+}
+
+} // namespace ui

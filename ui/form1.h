@@ -1,0 +1,160 @@
+#pragma once
+
+#include "form1_environment.h"
+
+#include "app/settings_file.h"
+#include "protocol/protocol_state.h"
+#include "protocol/qt_cycle_ports.h"
+#include "serial/port_controller.h"
+#include "serial/serial_port.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace protocol {
+class PollingCycle;
+}
+
+namespace ui {
+
+class BoardWidget;
+class ClickFrame;
+struct Captions;
+class LampWidget;
+
+// The program's one window: the display board with the scan question, the port panel, the
+// results panel and the menus. Every named control carries its name as its objectName.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(Form1Environment environment, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Runs once before the window is first shown: icon, settings, results folders, captions,
+    // port 1.
+    void Form_Load();
+
+    // Run control.
+    void Command1_Click();
+    void Command4_Click(qint16 index);
+    void Command2_Click();
+    void Command3_Click();
+
+    // Port panel.
+    void Combo1_Click();
+    void mnu_ComPort_Click();
+    void Frame2_Click();
+
+    // Results directory.
+    void mnu_FileSave_Click();
+    void Basis_Command1_Click();
+    QString strGetAbsoluteFolderPathName(const QString& strTitle, qint32 lngRegim);
+
+    // Language.
+    void Set_Captions();
+    void mnu_eng_Click();
+    void mnu_rus_Click();
+
+    void mnu_Exit_Click();
+
+    void Clear_Display();
+
+    BoardWidget& board() const { return *m_board; }
+    app::SettingsFile& settings() { return m_settings; }
+    protocol::ProtocolState& protocolState() { return m_state; }
+    protocol::PollingCycle& cycle() { return *m_cycle; }
+    serial::PortController& portController() { return m_portController; }
+    serial::SerialPort& serialPort() { return m_port; }
+    protocol::QtAnswerTimer& answerTimer() { return m_timer; }
+
+    QPushButton* yesButton() const { return m_command4[0]; }
+    QPushButton* noButton() const { return m_command4[1]; }
+    QPushButton* command1() const { return m_command1; }
+    QComboBox* combo1() const { return m_combo1; }
+    LampWidget* shape1() const { return m_shape1; }
+    QGroupBox* frame2() const;
+    QGroupBox* frame3() const { return m_frame3; }
+    QGroupBox* basisFrame1() const { return m_basisFrame1; }
+    QLineEdit* basisText1() const { return m_basisText1; }
+    QLineEdit* text1() const { return m_text1; }
+    QPlainTextEdit* text3() const { return m_text3; }
+    // The month folder prepared at start-up.
+    const QString& monthDir() const { return m_monthDir; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildBoard(QWidget* area);
+    void buildQuestion();
+    void buildPortPanel();
+    void buildResultsPanel();
+    void applyCaptions(const Captions& captions);
+    void setPanelVisible(QWidget* panel, bool visible);
+
+    void Start();
+    void Stop();
+    void saveSettingsOrReport();
+    void endProgram();
+    qint16 languageFlag() const { return m_settings.record().Language_Flag; }
+
+    Form1Environment m_env;
+    app::SettingsFile m_settings;
+    protocol::ProtocolState m_state;
+    serial::SerialPort m_port;
+    protocol::QtAnswerTimer m_timer;
+    protocol::QtEventYield m_yield;
+    serial::PortController m_portController;
+    QString m_monthDir;
+
+    // Menus.
+    QMenu* m_mnuFile = nullptr;
+    QAction* m_mnuExit = nullptr;
+    QMenu* m_mnuSetting = nullptr;
+    QAction* m_mnuFileSave = nullptr;
+    QAction* m_mnuComPort = nullptr;
+    QMenu* m_mnuLanq = nullptr;
+    QAction* m_mnuRus = nullptr;
+    QAction* m_mnuEng = nullptr;
+
+    // Board and question.
+    BoardWidget* m_board = nullptr;
+    QGroupBox* m_frame3 = nullptr;
+    QPushButton* m_command4[2] = {nullptr, nullptr};
+
+    // Port panel.
+    QWidget* m_panelRow = nullptr;
+    ClickFrame* m_frame2 = nullptr;
+    QLabel* m_label24 = nullptr;
+    QComboBox* m_combo1 = nullptr;
+    LampWidget* m_shape1 = nullptr;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QLabel* m_label27 = nullptr;
+    QLabel* m_label28 = nullptr;
+    QLineEdit* m_text1 = nullptr;
+    QPlainTextEdit* m_text3 = nullptr;
+
+    // Results panel.
+    QGroupBox* m_basisFrame1 = nullptr;
+    QLabel* m_basisLabel1 = nullptr;
+    QLineEdit* m_basisText1 = nullptr;
+    QPushButton* m_basisCommand1 = nullptr;
+    QPushButton* m_command3 = nullptr;
+
+    // Declared last: it refers to the board, the port and the timer above.
+    std::unique_ptr<protocol::PollingCycle> m_cycle;
+};
+
+} // namespace ui

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "folder_picker.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <functional>
+
+namespace ui {
+
+// What the window takes from the world outside it, so tests can stand in for each piece.
+struct Form1Environment {
+    // Shows a message with an OK button, titled "Corvantelis v.1.03".
+    std::function<void(const QString& text)> showMessage;
+    FolderPicker pickFolder;
+    std::function<QDateTime()> now;
+    // Regional settings: weekday and month names, the numbers on the board.
+    QLocale locale;
+    // Settings_Dir, ending with the platform's separator.
+    QString settingsDir;
+};
+
+} // namespace ui
