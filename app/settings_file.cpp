@@ -233,7 +233,9 @@ bool SettingsFile::Save_Settings(QString* error) {
     }
 
     QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a short write (disk full, size limit) must show here. A buffered write is only
+    // flushed inside commit(), which then swaps in the cut-short file as if all went well.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = file.errorString();
         return false;
