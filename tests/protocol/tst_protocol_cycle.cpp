@@ -143,6 +143,8 @@ class TestProtocolCycle : public QObject {
 private slots:
     void constructionInstallsTheTick();
     void firstPassOfAnEmptyLoop();
+    void nextCommand_data();
+    void nextCommand();
     void passOrder_data();
     void passOrder();
     void boardAfterEachAnswer_data();
@@ -195,6 +197,49 @@ void TestProtocolCycle::firstPassOfAnEmptyLoop() {
         QCOMPARE(rig.board.caption(Column::Label1, row), QString());
         QCOMPARE(rig.board.caption(Column::Label6, row), designCaption(Column::Label6, row));
     }
+}
+
+void TestProtocolCycle::nextCommand_data() {
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("identifier"); // caption of Label1 in the row in hand
+    QTest::addColumn<int>("lastCommand");
+    QTest::addColumn<QByteArray>("request");
+    const ptest::Identity id = identityAt(6);
+    QTest::newRow("no identifier") << 6 << "" << 0 << ptest::shortRequest(7);
+    QTest::newRow("blank identifier") << 6 << " " << 13 << ptest::shortRequest(7);
+    QTest::newRow("blanks only") << 6 << "   " << 3 << ptest::shortRequest(7);
+    QTest::newRow("15 wraps to 0") << 15 << "" << 0 << ptest::shortRequest(0);
+    QTest::newRow("13 after 0") << 6 << "2606123456" << 0 << ptest::longRequest(id, 13);
+    QTest::newRow("blanks around the identifier")
+        << 6 << " 2606123456 " << 0 << ptest::longRequest(id, 13);
+    QTest::newRow("3 after 13") << 6 << "2606123456" << 13 << ptest::longRequest(id, 3);
+    QTest::newRow("0 after 3") << 6 << "2606123456" << 3 << ptest::shortRequest(7);
+    QTest::newRow("0 after anything else") << 6 << "2606123456" << 48 << ptest::shortRequest(7);
+}
+
+void TestProtocolCycle::nextCommand() {
+    QFETCH(int, address);
+    QFETCH(QString, identifier);
+    QFETCH(int, lastCommand);
+    QFETCH(QByteArray, request);
+    Rig rig;
+    const ptest::Identity id = identityAt(6);
+    Device_Record& r = rig.state.Device_Table[6];
+    r.Manufacturer_ID = qint16(id.manufacturer);
+    r.Device_Type = qint16(id.type);
+    r.Device_ID1 = qint16(id.id1);
+    r.Device_ID2 = qint16(id.id2);
+    r.Device_ID3 = qint16(id.id3);
+    r.Long_Address = bytes({id.manufacturer, id.type, id.id1, id.id2, id.id3});
+    rig.state.Hart_Address = qint16(address);
+    rig.state.Hart_Command = qint16(lastCommand);
+    rig.board.setCaption(Column::Label1, address, identifier);
+
+    rig.cycle.start(); // the first step of a run goes out at once
+
+    QCOMPARE(rig.port.written.size(), 1);
+    QCOMPARE(rig.port.written.last().toHex(' '), request.toHex(' '));
+    QVERIFY(rig.timer.isArmed());
 }
 
 void TestProtocolCycle::passOrder_data() {

@@ -49,7 +49,6 @@ private slots:
     void command3Bad();
     void designCaptions_data();
     void designCaptions();
-    void columnNames();
     void clearDevice();
     void clearDisplay();
 };
@@ -492,13 +491,6 @@ void TestProtocolDecoders::designCaptions() {
     applyDesignCaptions(board);
     QCOMPARE(board.caption(c, row), caption);
     QCOMPARE(board.colour(c, row), kIdleColour);
-}
-
-void TestProtocolDecoders::columnNames() {
-    const QStringList names{"Label6",  "Label1",  "Label2",  "Label3",  "Label4", "Label5",
-                            "Label13", "Label14", "Label15", "Label16", "Label17"};
-    for (size_t i = 0; i < kAllColumns.size(); ++i)
-        QCOMPARE(columnName(kAllColumns[i]), names.at(int(i)));
 }
 
 namespace {
