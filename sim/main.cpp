@@ -119,12 +119,14 @@ int main(int argc, char* argv[]) {
     settings.fast = options.fast;
     settings.log = log;
     settings.stopFd = g_stopPipe[0];
-    sim::serve(loop, line, settings);
+    const bool served = sim::serve(loop, line, settings);
+    if (!served)
+        complain(line.devicePath + QStringLiteral(": the line failed"));
 
     if (!options.linkPath.isEmpty())
         sim::removeLink(line.devicePath, options.linkPath);
     sim::closeLine(line);
     if (log)
         std::fclose(log);
-    return 0;
+    return served ? 0 : kExitFailure;
 }

@@ -41,15 +41,19 @@ public:
         m_clock.start();
     }
 
-    void run() {
+    bool run() {
         char buffer[512];
         for (;;) {
             pollfd fds[2] = {{m_line.fd, POLLIN, 0}, {m_settings.stopFd, POLLIN, 0}};
             const int ready = poll(fds, 2, timeoutMs());
             if (ready < 0 && errno != EINTR)
-                return;
+                return false;
             if (ready > 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
-                return;
+                return true;
+            // A device that went away would otherwise wake us without end.
+            if (ready > 0 && !(fds[0].revents & POLLIN) &&
+                (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))
+                return false;
             if (ready > 0 && (fds[0].revents & POLLIN)) {
                 const ssize_t n = read(m_line.fd, buffer, sizeof buffer);
                 if (n > 0)
@@ -123,8 +127,8 @@ private:
 
 } // namespace
 
-void serve(Loop& loop, const Line& line, const ServerSettings& settings) {
-    Server(loop, line, settings).run();
+bool serve(Loop& loop, const Line& line, const ServerSettings& settings) {
+    return Server(loop, line, settings).run();
 }
 
 } // namespace sim

@@ -14,7 +14,8 @@ struct ServerSettings {
 };
 
 // Serves `loop` on `line` until `stopFd` turns readable. Answers go out after a turnaround of
-// about 20 ms, one byte every 11 bit times at 1200 bit/s, unless `fast`.
-void serve(Loop& loop, const Line& line, const ServerSettings& settings);
+// about 20 ms, one byte every 11 bit times at 1200 bit/s, unless `fast`. Returns false when
+// the line failed.
+bool serve(Loop& loop, const Line& line, const ServerSettings& settings);
 
 } // namespace sim
