@@ -1,3 +1,4 @@
+#include "serial/port_controller.h"
 #include "serial/port_naming.h"
 #include "serial/serial_port.h"
 
@@ -42,6 +43,7 @@ private slots:
     void portNaming_data();
     void portNaming();
     void startsOnPortOneAndRefusesLowNumbers();
+    void everyByteSurvivesBothWays_data();
     void everyByteSurvivesBothWays();
     void readAllWaitingEmptiesTheBuffer();
     void closedPortReadsAndWritesNothing();
@@ -93,14 +95,33 @@ void TestSerialPort::startsOnPortOneAndRefusesLowNumbers() {
     QCOMPARE(port.commPort(), qint16(4));
 }
 
+void TestSerialPort::everyByteSurvivesBothWays_data() {
+    QTest::addColumn<bool>("tuned");
+    QTest::newRow("opened") << false;
+    QTest::newRow("opened and tuned") << true;
+}
+
 void TestSerialPort::everyByteSurvivesBothWays() {
+    QFETCH(bool, tuned);
     PtyPair pty;
     QVERIFY(pty.isValid());
     PortOverride override(7, pty.slavePath());
     SerialPort port;
     QVERIFY(port.setCommPort(7));
-    QString error;
-    QVERIFY2(port.open(&error), qPrintable(error));
+    if (tuned) {
+        struct NoYield : protocol::EventYield {
+            void yield() override {}
+        } yield;
+        QStringList messages;
+        serial::PortController controller(port, yield,
+                                          [&messages](const QString& m) { messages << m; });
+        controller.Open_Port();
+        QCOMPARE(messages, QStringList());
+    } else {
+        QString error;
+        QVERIFY2(port.open(&error), qPrintable(error));
+    }
+    QVERIFY(port.isOpen());
 
     const QByteArray all = everyByteValue();
     QVERIFY(port.write(all));

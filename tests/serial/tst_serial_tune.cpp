@@ -66,7 +66,6 @@ private slots:
     void changePortKeepsNumberOnBadText_data();
     void changePortKeepsNumberOnBadText();
     void changeDuringTheTuneStopsTheOldTune();
-    void everyByteSurvivesAfterTheTune();
 };
 
 void TestSerialTune::openAndTuneOnADeviceWithoutModemLines() {
@@ -307,28 +306,6 @@ void TestSerialTune::changeDuringTheTuneStopsTheOldTune() {
     QCOMPARE(controller.lampColour(), serial::kLampFailed);
     QVERIFY(!port.isOpen());
     QCOMPARE(yield.count, 1);
-}
-
-void TestSerialTune::everyByteSurvivesAfterTheTune() {
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    PortOverride working(1, pty.slavePath());
-    SerialPort port;
-    ScriptedYield yield;
-    Recorder recorder;
-    PortController controller(port, yield, recorder.sink());
-    controller.Open_Port();
-    QCOMPARE(controller.lampColour(), serial::kLampOpen);
-
-    QByteArray all;
-    for (int value = 0; value < 256; ++value)
-        all.append(char(value));
-    QVERIFY(port.write(all));
-    QCOMPARE(pty.readMaster(all.size(), 2000), all);
-    QVERIFY(pty.writeMaster(all));
-    QVERIFY(waitForInput(int(port.handle()), all.size(), 2000));
-    QCOMPARE(port.readAllWaiting().value_or(QByteArray("failed")), all);
-    QCOMPARE(recorder.messages, QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestSerialTune)
