@@ -1,0 +1,52 @@
+#pragma once
+
+#include "ui/form1.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QLocale>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// What a window under test said and asked for, and what its folder picker answers.
+struct WindowRecorder {
+    QStringList messages;
+    QStringList pickerTitles;
+    QList<qint32> pickerRegims;
+    QString pickerAnswer;
+};
+
+// 4 December 2026, a Friday.
+inline QDateTime fixedNow() {
+    return QDateTime(QDate(2026, 12, 4), QTime(10, 20, 30));
+}
+
+inline QString settingsDirIn(const QTemporaryDir& root) {
+    return root.path() + QStringLiteral("/Corvantelis v.1.03/");
+}
+
+inline ui::Form1Environment
+testEnvironment(const QString& settingsDir, WindowRecorder& recorder, QDateTime now = fixedNow(),
+                QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates)) {
+    ui::Form1Environment env;
+    env.showMessage = [&recorder](const QString& text) { recorder.messages << text; };
+    env.pickFolder = [&recorder](const QString& title, qint32 regim) {
+        recorder.pickerTitles << title;
+        recorder.pickerRegims << regim;
+        return recorder.pickerAnswer;
+    };
+    env.now = [now] { return now; };
+    env.locale = locale;
+    env.settingsDir = settingsDir;
+    return env;
+}
+
+// A window that went through its start-up.
+inline std::unique_ptr<ui::Form1> startWindow(const QString& settingsDir, WindowRecorder& recorder,
+                                              QDateTime now = fixedNow()) {
+    auto window = std::make_unique<ui::Form1>(testEnvironment(settingsDir, recorder, now));
+    window->Form_Load();
+    return window;
+}
