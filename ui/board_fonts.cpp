@@ -20,9 +20,10 @@ QFont boardFont(const QStringList& families, QFont::StyleHint hint) {
 } // namespace
 
 QFont boardSansFont() {
+    // Narrow faces before DejaVu Sans, whose width would cut ten-digit identifiers short.
     return boardFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
-                      QStringLiteral("Nimbus Sans")},
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")},
                      QFont::SansSerif);
 }
 

@@ -61,6 +61,12 @@ BoardWidget::BoardWidget(const Twips& twips, QWidget* parent) : QGroupBox(parent
     setObjectName(QStringLiteral("Frame1"));
     setTitle(QStringLiteral("Corvantelis"));
     setFixedSize(twips.px(kFrameWidth), twips.px(kFrameHeight));
+    // A face of its own, a shade darker than the window, so the white readouts stand out as
+    // on an instrument panel.
+    setAutoFillBackground(true);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Window).darker(112));
+    setPalette(face);
 
     const QFont sans = boardSansFont();
     const QFont serif = boardSerifFont();
@@ -91,6 +97,8 @@ BoardWidget::BoardWidget(const Twips& twips, QWidget* parent) : QGroupBox(parent
             label->setAutoFillBackground(true);
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             label->setLineWidth(1);
+            label->setMargin(0);
+            label->setIndent(2);
             label->setAccessibleDescription(headingCaption(layout.column) +
                                             QStringLiteral(" row ") + rowText(row));
             Cell& cell = m_cells[index][row];

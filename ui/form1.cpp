@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QGraphicsDropShadowEffect>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -151,6 +152,10 @@ void Form1::buildQuestion() {
     // The question stands in front of the board, on an opaque face of its own.
     m_frame3->setAutoFillBackground(true);
     m_frame3->setBackgroundRole(QPalette::Button);
+    auto* shadow = new QGraphicsDropShadowEffect(m_frame3);
+    shadow->setBlurRadius(18);
+    shadow->setOffset(3, 4);
+    m_frame3->setGraphicsEffect(shadow);
 
     const QRect buttons[2] = {twips.rect(480, 900, 1215, 495), twips.rect(2145, 900, 1215, 495)};
     for (int index = 0; index < 2; ++index) {
