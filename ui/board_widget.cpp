@@ -98,7 +98,7 @@ BoardWidget::BoardWidget(const Twips& twips, QWidget* parent) : QGroupBox(parent
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             label->setLineWidth(1);
             label->setMargin(0);
-            label->setIndent(2);
+            label->setIndent(1);
             label->setAccessibleDescription(headingCaption(layout.column) +
                                             QStringLiteral(" row ") + rowText(row));
             Cell& cell = m_cells[index][row];
