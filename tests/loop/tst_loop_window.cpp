@@ -1,0 +1,102 @@
+// The program's window, started with Yes, polling hart-loop-sim over a pseudo-terminal.
+
+#include "tests/ui/window_fixture.h"
+
+#include "protocol/polling_cycle.h"
+#include "ui/board_widget.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+using protocol::Column;
+
+class LoopWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void yesShowsTheDefaultLoop();
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_sim;
+};
+
+void LoopWindowTest::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    m_sim.start(QStringLiteral(HART_LOOP_SIM), {"--fast", "--link", m_dir.filePath("loop")});
+    QVERIFY(m_sim.waitForStarted());
+    QVERIFY(m_sim.waitForReadyRead(5000));
+    qputenv("CORVANTELIS_COM1", m_dir.filePath("loop").toLocal8Bit());
+}
+
+void LoopWindowTest::cleanupTestCase() {
+    m_sim.terminate();
+    QVERIFY(m_sim.waitForFinished(5000));
+}
+
+void LoopWindowTest::yesShowsTheDefaultLoop() {
+    WindowRecorder recorder;
+    auto window = startWindow(m_dir.filePath("settings") + QLatin1Char('/'), recorder);
+    window->show();
+    QCOMPARE(recorder.messages, QStringList());
+
+    // Enter answers the question: the focus starts on Yes.
+    QTest::keyClick(window->yesButton(), Qt::Key_Return);
+    QVERIFY(!window->frame3()->isVisible());
+    QCOMPARE(window->command1()->text(), QStringLiteral("STOP"));
+
+    // The simulator answers within milliseconds; the test ends each answer wait itself
+    // instead of sitting out 600 ms a step. Step 3 is command 3 to address 1.
+    constexpr int kStepsPerPass = 16 + 2 * 3;
+    QString answerToCommand3;
+    QString lengthOfCommand3;
+    for (int step = 1; step <= kStepsPerPass; ++step) {
+        QTest::qWait(60);
+        window->cycle().Timer3_Timer();
+        if (step == 3) {
+            answerToCommand3 = window->text3()->toPlainText();
+            lengthOfCommand3 = window->text1()->text();
+        }
+    }
+    // Five preamble bytes, then the acknowledgement of command 3 with byte count 26.
+    QCOMPARE(lengthOfCommand3, QStringLiteral("40"));
+    QVERIFY2(answerToCommand3.startsWith(" FF FF FF FF FF 86 3C 51 10 20 31 03 1A 00 00"),
+             qPrintable(answerToCommand3));
+
+    // The last answer of the pass (address 0, silent) was followed at once by the first request
+    // of the next pass, command 0 to address 1: that row's identifier waits pending again.
+    const ui::BoardWidget& board = window->board();
+    QCOMPARE(board.caption(Column::Label1, 1), QString());
+    QCOMPARE(board.colour(Column::Label1, 1), protocol::kPendingColour);
+    QCOMPARE(board.caption(Column::Label1, 2), QStringLiteral("A43E0B5C7E"));
+    QCOMPARE(board.caption(Column::Label1, 5), QStringLiteral("1F92004D21"));
+    const QList<std::pair<int, QString>> instruments = {
+        {1, "PT-101  "}, {2, "TT-202  "}, {5, "FT-305  "}};
+    for (const auto& [row, tag] : instruments) {
+        QCOMPARE(board.caption(Column::Label2, row), tag);
+        QCOMPARE(board.colour(Column::Label2, row), protocol::kAnsweredColour);
+        QCOMPARE(board.colour(Column::Label15, row), protocol::kAnsweredColour);
+        QVERIFY(!board.caption(Column::Label13, row).isEmpty());
+    }
+    // The flow meter sends two variables only.
+    QCOMPARE(board.caption(Column::Label16, 5), QString());
+    QCOMPARE(board.colour(Column::Label16, 5), protocol::kIdleColour);
+    for (int row : {0, 3, 4, 6, 15}) {
+        QVERIFY(board.caption(Column::Label1, row).trimmed().isEmpty());
+        QCOMPARE(board.colour(Column::Label1, row), protocol::kIdleColour);
+    }
+
+    // The first click on STOP ends the run and clears the board.
+    window->Command1_Click();
+    QCOMPARE(window->command1()->text(), QStringLiteral("RUN"));
+    QCOMPARE(board.caption(Column::Label1, 1), QString());
+    QVERIFY(!window->answerTimer().isArmed());
+}
+
+QTEST_MAIN(LoopWindowTest)
+#include "tst_loop_window.moc"
