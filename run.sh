@@ -35,7 +35,7 @@ packages=("${BUILD_PACKAGES[@]}")
 ensure_packages "${packages[@]}"
 
 cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$here/build" --parallel "$(nproc)"
+cmake --build "$here/build" --parallel "$(nproc)" --target corvantelis hart-loop-sim
 bin="$here/build/bin"
 
 workdir="$(mktemp -d)"
