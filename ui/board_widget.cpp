@@ -4,6 +4,7 @@
 #include "win_colour.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 
 namespace ui {
@@ -69,6 +70,7 @@ BoardWidget::BoardWidget(const Twips& twips, QWidget* parent) : QGroupBox(parent
     setPalette(face);
 
     const QFont sans = boardSansFont();
+    m_cellFont = sans;
     const QFont serif = boardSerifFont();
 
     for (const ColumnLayout& layout : kColumns) {
@@ -124,10 +126,23 @@ const BoardWidget::Cell* BoardWidget::find(Column column, int row) const {
     return &m_cells[index][row];
 }
 
+QFont BoardWidget::fittingFont(const QLabel& label, const QString& caption) const {
+    // Where the board's own face is missing, a wider one stands in; a caption that would not fit
+    // its cell is drawn a little smaller rather than cut off at the left.
+    constexpr qreal kSmallestPointSize = 6.0;
+    const int room = label.contentsRect().width() - label.indent() - 1;
+    QFont font = m_cellFont;
+    while (QFontMetrics(font).horizontalAdvance(caption) > room &&
+           font.pointSizeF() > kSmallestPointSize)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    return font;
+}
+
 void BoardWidget::setCaption(Column column, int row, const QString& caption) {
     const Cell* cell = find(column, row);
     if (!cell)
         return;
+    cell->label->setFont(fittingFont(*cell->label, caption));
     cell->label->setText(caption);
     cell->label->setAccessibleName(caption);
 }

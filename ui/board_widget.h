@@ -4,6 +4,7 @@
 
 #include "protocol/board.h"
 
+#include <QFont>
 #include <QGroupBox>
 
 #include <array>
@@ -43,7 +44,9 @@ private:
     static int columnIndex(protocol::Column column);
     const Cell* find(protocol::Column column, int row) const;
     void paintCell(const Cell& cell);
+    QFont fittingFont(const QLabel& label, const QString& caption) const;
 
+    QFont m_cellFont;
     std::array<QLabel*, 11> m_headings{};
     std::array<std::array<Cell, protocol::kRowCount>, 11> m_cells{};
 };

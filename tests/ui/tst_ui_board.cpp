@@ -25,6 +25,8 @@ private slots:
     void cellsCarryColourAndCaption();
     void accessibleNames();
     void cellsAreFoundByName();
+    void widestCaptionsFitTheirCells_data();
+    void widestCaptionsFitTheirCells();
 };
 
 void TestBoard::twips_data() {
@@ -149,6 +151,29 @@ void TestBoard::cellsAreFoundByName() {
     // Out of range is no cell at all, not someone else's.
     QCOMPARE(board.cell(Column::Label1, 16), nullptr);
     QCOMPARE(board.cell(Column::Label1, -1), nullptr);
+}
+
+void TestBoard::widestCaptionsFitTheirCells_data() {
+    QTest::addColumn<protocol::Column>("column");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("identifier") << protocol::Column::Label1 << QStringLiteral("A43E0B5C7E");
+    QTest::newRow("descriptor") << protocol::Column::Label3 << QStringLiteral("WWWWWWWWWWWWWWWW");
+    QTest::newRow("value") << protocol::Column::Label15 << QStringLiteral("-123456.7891");
+    QTest::newRow("status") << protocol::Column::Label5 << QStringLiteral("00 00");
+}
+
+void TestBoard::widestCaptionsFitTheirCells() {
+    QFETCH(protocol::Column, column);
+    QFETCH(QString, caption);
+    ui::BoardWidget board(ui::Twips(96.0));
+    board.setCaption(column, 7, caption);
+    const QLabel* cell = board.cell(column, 7);
+    QCOMPARE(cell->text(), caption);
+    QVERIFY2(QFontMetrics(cell->font()).horizontalAdvance(caption) <= cell->contentsRect().width(),
+             qPrintable(cell->font().toString()));
+    // A short caption keeps the board's own size.
+    board.setCaption(column, 7, QStringLiteral("1"));
+    QCOMPARE(cell->font().pointSizeF(), 9.75);
 }
 
 QTEST_MAIN(TestBoard)
