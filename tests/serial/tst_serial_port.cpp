@@ -1,252 +1,190 @@
+#include "serial/control_block.h"
 #include "serial/port_controller.h"
 #include "serial/port_naming.h"
 #include "serial/serial_port.h"
 
 #include "pty_pair.h"
 
-#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QtTest>
 
-#include <algorithm>
+#include <fcntl.h>
+#include <functional>
 #include <termios.h>
-#include <vector>
+#include <unistd.h>
 
-using serial::SerialPort;
+using namespace serial;
 
 namespace {
 
-QByteArray everyByteValue() {
-    QByteArray bytes;
-    for (int value = 0; value < 256; ++value)
-        bytes.append(char(value));
-    return bytes;
-}
+constexpr protocol::WinColour kGreen = 49152, kRed = 255;
 
-// Points CORVANTELIS_COM<number> at `path` for the lifetime of the object.
-class PortOverride {
-public:
-    PortOverride(int number, const QString& path)
-        : m_name("CORVANTELIS_COM" + QByteArray::number(number)) {
-        qputenv(m_name.constData(), path.toLocal8Bit());
+struct ScriptedYield : protocol::EventYield {
+    void yield() override {
+        if (++count == runAt)
+            handler();
     }
-    ~PortOverride() { qunsetenv(m_name.constData()); }
-
-private:
-    QByteArray m_name;
+    int count = 0, runAt = 0;
+    std::function<void()> handler;
 };
+
+// Port 1 is the slave of a fresh pseudo-terminal, port 3 a device that does not exist.
+struct Rig {
+    Rig() {
+        qputenv("CORVANTELIS_COM1", pty.slavePath().toLocal8Bit());
+        qputenv("CORVANTELIS_COM3", "/nonexistent/corvantelis-tty");
+    }
+    PtyPair pty;
+    SerialPort port;
+    ScriptedYield yield;
+    QStringList messages;
+    PortController controller{port, yield, [this](const QString& m) { messages << m; }};
+};
+
+// 1200 bit/s, 8 bits, odd parity (pseudo-terminals always clear PARENB; PARODD shows it), one
+// stop bit, raw, no parity check on input, no flow control of any kind.
+bool isHartLine(int fd) {
+    termios t{};
+    return ::tcgetattr(fd, &t) == 0 && ::cfgetospeed(&t) == B1200 &&
+           (t.c_cflag & (CSIZE | PARODD | CSTOPB | CRTSCTS)) == tcflag_t(CS8 | PARODD) &&
+           !(t.c_iflag & (INPCK | IXON | IXOFF | ISTRIP | ICRNL | PARMRK)) &&
+           !(t.c_lflag & (ICANON | ECHO | ISIG)) && !(t.c_oflag & OPOST);
+}
 
 } // namespace
 
 class TestSerialPort : public QObject {
     Q_OBJECT
 private slots:
-    void portNaming_data();
-    void portNaming();
-    void startsOnPortOneAndRefusesLowNumbers();
-    void everyByteSurvivesBothWays_data();
-    void everyByteSurvivesBothWays();
-    void readAllWaitingEmptiesTheBuffer();
-    void closedPortReadsAndWritesNothing();
-    void openFails_data();
-    void openFails();
-    void lineSettingsAfterOpen();
-    void writeHandsOverAtOnce();
-};
-
-void TestSerialPort::portNaming_data() {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QByteArray>("variable");
-    QTest::addColumn<QString>("expected");
-
-#ifdef Q_OS_WIN
-    const QString one = "COM1", four = "COM4", twelve = "COM12";
-#else
-    const QString one = "/dev/ttyS0", four = "/dev/ttyS3", twelve = "/dev/ttyS11";
-#endif
-    QTest::newRow("port 1, no variable") << 1 << QByteArray() << one;
-    QTest::newRow("port 4, no variable") << 4 << QByteArray() << four;
-    QTest::newRow("port 12, no variable") << 12 << QByteArray() << twelve;
-    QTest::newRow("port 4, empty variable") << 4 << QByteArray("") << four;
-    QTest::newRow("port 1, USB adapter") << 1 << QByteArray("/dev/ttyUSB0") << "/dev/ttyUSB0";
-    QTest::newRow("port 12, link") << 12 << QByteArray("/tmp/loop") << "/tmp/loop";
-}
-
-void TestSerialPort::portNaming() {
-    QFETCH(int, number);
-    QFETCH(QByteArray, variable);
-    QFETCH(QString, expected);
-    const QByteArray name = "CORVANTELIS_COM" + QByteArray::number(number);
-    if (variable.isNull())
-        qunsetenv(name.constData());
-    else
-        qputenv(name.constData(), variable);
-    const QString path = serial::portDevicePath(number);
-    qunsetenv(name.constData());
-    QCOMPARE(path, expected);
-}
-
-void TestSerialPort::startsOnPortOneAndRefusesLowNumbers() {
-    SerialPort port;
-    QCOMPARE(port.commPort(), qint16(1));
-    QVERIFY(!port.setCommPort(0));
-    QVERIFY(!port.setCommPort(-3));
-    QCOMPARE(port.commPort(), qint16(1));
-    QVERIFY(port.setCommPort(4));
-    QCOMPARE(port.commPort(), qint16(4));
-}
-
-void TestSerialPort::everyByteSurvivesBothWays_data() {
-    QTest::addColumn<bool>("tuned");
-    QTest::newRow("opened") << false;
-    QTest::newRow("opened and tuned") << true;
-}
-
-void TestSerialPort::everyByteSurvivesBothWays() {
-    QFETCH(bool, tuned);
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    PortOverride override(7, pty.slavePath());
-    SerialPort port;
-    QVERIFY(port.setCommPort(7));
-    if (tuned) {
-        struct NoYield : protocol::EventYield {
-            void yield() override {}
-        } yield;
-        QStringList messages;
-        serial::PortController controller(port, yield,
-                                          [&messages](const QString& m) { messages << m; });
-        controller.Open_Port();
-        QCOMPARE(messages, QStringList());
-    } else {
-        QString error;
-        QVERIFY2(port.open(&error), qPrintable(error));
+    void portNaming() {
+        qunsetenv("CORVANTELIS_COM12");
+        QCOMPARE(portDevicePath(12), QString("/dev/ttyS11"));
     }
-    QVERIFY(port.isOpen());
 
-    const QByteArray all = everyByteValue();
-    QVERIFY(port.write(all));
-    QCOMPARE(pty.readMaster(all.size(), 2000), all);
-
-    QVERIFY(pty.writeMaster(all));
-    QVERIFY(waitForInput(int(port.handle()), all.size(), 2000));
-    QCOMPARE(port.readAllWaiting().value_or(QByteArray("failed")), all);
-}
-
-void TestSerialPort::readAllWaitingEmptiesTheBuffer() {
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    PortOverride override(7, pty.slavePath());
-    SerialPort port;
-    QVERIFY(port.setCommPort(7));
-    QVERIFY(port.open());
-
-    // More than the port's own receive buffer holds, so everything the driver has must be
-    // fetched as well.
-    QByteArray sent;
-    for (int i = 0; i < 1500; ++i)
-        sent.append(char((i * 7) & 0xFF));
-    QVERIFY(pty.writeMaster(sent));
-    QVERIFY(waitForInput(int(port.handle()), sent.size(), 2000));
-    QCoreApplication::processEvents(); // lets the port's notifier fetch a first part
-
-    const std::optional<QByteArray> first = port.readAllWaiting();
-    QVERIFY(first.has_value());
-    QCOMPARE(first->size(), sent.size());
-    QCOMPARE(*first, sent);
-    const std::optional<QByteArray> second = port.readAllWaiting();
-    QVERIFY(second.has_value());
-    QVERIFY(second->isEmpty());
-}
-
-void TestSerialPort::closedPortReadsAndWritesNothing() {
-    SerialPort port;
-    QVERIFY(!port.isOpen());
-    QCOMPARE(port.handle(), qintptr(-1));
-    QVERIFY(!port.readAllWaiting().has_value());
-    QVERIFY(!port.write(QByteArray("\xFF\xFF\x02", 3)));
-}
-
-void TestSerialPort::openFails_data() {
-    QTest::addColumn<bool>("busy");
-    QTest::newRow("absent device") << false;
-    QTest::newRow("device in use") << true;
-}
-
-void TestSerialPort::openFails() {
-    QFETCH(bool, busy);
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    PortOverride override(8, busy ? pty.slavePath() : QString("/nonexistent/corvantelis-tty"));
-    SerialPort holder;
-    if (busy) {
-        QVERIFY(holder.setCommPort(8));
-        QVERIFY(holder.open());
-    }
-    SerialPort port;
-    QVERIFY(port.setCommPort(8));
-    QString error;
-    QVERIFY(!port.open(&error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!port.isOpen());
-    QCOMPARE(port.handle(), qintptr(-1));
-}
-
-void TestSerialPort::lineSettingsAfterOpen() {
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    PortOverride override(7, pty.slavePath());
-    SerialPort port;
-    QVERIFY(port.setCommPort(7));
-    QVERIFY(port.open());
-    termios tio{};
-    QCOMPARE(::tcgetattr(int(port.handle()), &tio), 0);
-    QCOMPARE(::cfgetospeed(&tio), speed_t(B1200));
-    QCOMPARE(::cfgetispeed(&tio), speed_t(B1200));
-    QCOMPARE(tio.c_cflag & CSIZE, tcflag_t(CS8));
-    // Pseudo-terminals always clear PARENB; PARODD shows the odd parity asked for.
-    QVERIFY(tio.c_cflag & PARODD);
-    QVERIFY(!(tio.c_cflag & CSTOPB));
-    QVERIFY(!(tio.c_cflag & CRTSCTS));
-    QVERIFY(!(tio.c_iflag & (IXON | IXOFF)));
-}
-
-// The answer wait counts from the hand-off, so write() must neither block for the bytes' time on
-// the wire nor leave them for a later turn of the event loop. The figures are for the report.
-void TestSerialPort::writeHandsOverAtOnce() {
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    PortOverride override(7, pty.slavePath());
-    SerialPort port;
-    QVERIFY(port.setCommPort(7));
-    QVERIFY(port.open());
-
-    // A long-address command-3 request: preambles, delimiter, address, command, count, check.
-    const QByteArray frame = QByteArray::fromHex("FFFFFFFFFF8226A60C4E8D030021");
-    constexpr int kRounds = 25;
-    std::vector<qint64> writeUs, arrivalUs;
-    for (int round = 0; round < kRounds; ++round) {
+    // More bytes than the receive buffer holds, so read-all must also fetch what the driver
+    // has. The answer wait counts from the hand-off: write() neither blocks for the bytes' time
+    // on the wire nor leaves them for a later turn of the event loop.
+    void everyByteBothWays() {
+        Rig rig;
+        rig.controller.Open_Port();
+        QByteArray all;
+        for (int i = 0; i < 1500; ++i)
+            all.append(char(i % 256));
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(port.write(frame));
-        const qint64 written = clock.nsecsElapsed();
-        // No event loop runs here: the bytes must already be with the driver.
-        QCOMPARE(pty.readMaster(frame.size(), 1000), frame);
-        const qint64 arrived = clock.nsecsElapsed();
-        writeUs.push_back(written / 1000);
-        arrivalUs.push_back(arrived / 1000);
+        QVERIFY(rig.port.write(all));
+        QVERIFY2(clock.elapsed() < 50, "write() blocked");
+        QCOMPARE(rig.pty.readMaster(all.size(), 2000), all);
+        QVERIFY(!rig.port.rtsKeyer().isRaised()); // a pty has no RTS to key
+        QVERIFY(rig.pty.writeMaster(all));
+        QVERIFY(waitForInput(int(rig.port.handle()), all.size(), 2000));
+        QCoreApplication::processEvents(); // the port's notifier fetches a first part
+        QCOMPARE(rig.port.readAllWaiting().value_or("failed"), all);
+        QCOMPARE(rig.port.readAllWaiting().value_or("failed"), QByteArray());
+        QCOMPARE(rig.messages, QStringList());
     }
-    const auto report = [](const char* what, std::vector<qint64> us) {
-        std::sort(us.begin(), us.end());
-        qInfo("%s over %zu writes: min %lld us, median %lld us, max %lld us", what, us.size(),
-              us.front(), us[us.size() / 2], us.back());
-        return us.back();
-    };
-    const qint64 worstWrite = report("write() returned", writeUs);
-    const qint64 worstArrival = report("far side had the frame", arrivalUs);
-    // 14 bytes take 128 ms on the wire at 1200 bit/s; a write that waited for them would show.
-    QVERIFY2(worstWrite < 50000, "write() blocked");
-    QVERIFY(worstArrival < 500000);
-}
+
+    // The number in the list's text is taken only when it is one the port accepts.
+    void choosePort_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<protocol::WinColour>("lamp");
+        QTest::newRow("working") << "1" << 1 << kGreen;
+        QTest::newRow("absent") << "3" << 3 << kRed;
+        QTest::newRow("letters") << "COM3" << 1 << kGreen;
+        QTest::newRow("zero") << "0" << 1 << kGreen;
+        QTest::newRow("beyond 16 bits") << "65539" << 1 << kGreen;
+    }
+    void choosePort() {
+        QFETCH(QString, text);
+        QFETCH(int, port);
+        QFETCH(protocol::WinColour, lamp);
+        Rig rig;
+        rig.controller.changePort(text);
+        QCOMPARE(rig.controller.commPort(), qint16(port));
+        QCOMPARE(rig.controller.lampColour(), lamp);
+        QCOMPARE(rig.port.isOpen(), lamp == kGreen);
+        QCOMPARE(rig.yield.count, lamp == kGreen ? 3 : 0);
+        if (lamp == kRed) {
+            QCOMPARE(rig.port.handle(), qintptr(-1));
+            QVERIFY(!rig.port.readAllWaiting() && !rig.port.write("\xFF\xFF"));
+        }
+        QCOMPARE(rig.messages, QStringList());
+    }
+
+    // Start-up on port 1, the same port again, a missing one, then a working one.
+    void openAndTuneSequence() {
+        Rig rig;
+        QSignalSpy lamps(&rig.controller, &PortController::lampChanged);
+        rig.controller.Open_Port();
+        QCOMPARE(rig.controller.commPort(), qint16(1));
+        QCOMPARE(rig.controller.controlBlock().flagsWord(), quint32(0x3011));
+        QVERIFY(isHartLine(int(rig.port.handle())));
+        rig.controller.changePort("1");
+        QCOMPARE(rig.yield.count, 6);
+        const qintptr lastGood = rig.port.handle();
+        QCOMPARE(rig.controller.controlBlock().handle(), lastGood);
+        rig.controller.changePort("3");
+        QCOMPARE(rig.controller.controlBlock().handle(), lastGood);
+        rig.controller.changePort("1");
+        QVERIFY(rig.port.isOpen());
+        QCOMPARE(lamps.count(), 4);
+        QCOMPARE(lamps.at(2).at(0), QVariant(kRed));
+        QCOMPARE(lamps.at(3).at(0), QVariant(kGreen));
+        QCOMPARE(rig.messages, QStringList());
+    }
+
+    // The flags word replaces whatever the driver held; the speed, size and parity stay. A
+    // failed read is shown and the write skipped, so neither a block of zeros nor the block of
+    // the port read before lands on the device.
+    void controlBlock() {
+        PtyPair pty;
+        const int fd = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0);
+        termios dirty{};
+        ::tcgetattr(fd, &dirty);
+        ::cfsetospeed(&dirty, B1200);
+        dirty.c_cflag = (dirty.c_cflag & ~tcflag_t(CSIZE)) | CS8 | PARENB | PARODD | CRTSCTS;
+        dirty.c_iflag |= INPCK | IXON | IXOFF | ISTRIP | ICRNL | PARMRK;
+        dirty.c_lflag |= ICANON | ECHO | ISIG;
+        dirty.c_oflag |= OPOST;
+        QCOMPARE(::tcsetattr(fd, TCSANOW, &dirty), 0);
+        QStringList messages;
+        ControlBlock block([&messages](const QString& m) { messages << m; });
+        block.setHandle(fd);
+        block.Read_DCB();
+        // Not binary; parity checked, CTS flow, XON/XOFF both ways.
+        QCOMPARE(block.flagsWord() & 0x307, quint32(0x306));
+        block.Write_DCB();
+        QCOMPARE(block.flagsWord(), quint32(0x3011));
+        QVERIFY(isHartLine(fd));
+        QCOMPARE(messages, QStringList());
+        ::close(fd);
+        block.Write_DCB();
+        int ends[2] = {-1, -1};
+        QCOMPARE(::pipe(ends), 0);
+        block.setHandle(ends[1]);
+        block.Read_DCB();
+        block.Write_DCB();
+        ::close(ends[0]);
+        ::close(ends[1]);
+        QCOMPARE(messages, (QStringList{QString("DCB Write Error:%1").arg(EBADF),
+                                        QString("DCB Read Error:%1").arg(ENOTTY)}));
+    }
+
+    // A port change run by an event inside the tune's first yield has done its own open; the
+    // interrupted tune must not go on with a descriptor that is closed or another port's.
+    void changeDuringTheTuneStopsTheOldTune() {
+        Rig rig;
+        rig.yield.runAt = 1;
+        rig.yield.handler = [&rig] { rig.controller.changePort("3"); };
+        rig.controller.Open_Port();
+        QCOMPARE(rig.controller.lampColour(), kRed);
+        QVERIFY(!rig.port.isOpen());
+        QCOMPARE(rig.yield.count, 1);
+        QCOMPARE(rig.messages, QStringList());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSerialPort)
 #include "tst_serial_port.moc"
