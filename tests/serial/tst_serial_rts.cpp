@@ -80,7 +80,7 @@ private slots:
         const double wireMs = 11 * 1000.0 * 3 / 1200;
         QVERIFY2(line.heldMs >= wireMs, qPrintable(QString::number(line.heldMs)));
         // Not so long that the first byte of an answer would meet our carrier.
-        QVERIFY(RtsKeyer::holdMs(3) <= wireMs + 9);
+        QVERIFY(RtsKeyer::holdMs(3) >= wireMs && RtsKeyer::holdMs(3) <= wireMs + 9);
 
         keyer.beforeWrite();
         keyer.afterHandOff(14);
