@@ -1,0 +1,290 @@
+// The settings file byte for byte, the settings folder and the year and month folders.
+
+#include "app/paths.h"
+#include "app/result_folders.h"
+#include "app/settings_file.h"
+
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using app::Settings_Record;
+using app::SettingsFile;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 4), QTime(9, 5, 7));
+
+QByteArray le16(int value) {
+    const char bytes[] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    return QByteArray(bytes, 2);
+}
+
+// One 500-byte record: `field` at its start, zero filler after it.
+QByteArray record(const QByteArray& field) {
+    return field + QByteArray(500 - field.size(), '\0');
+}
+
+QByteArray textRecord(const QByteArray& text) {
+    return record(le16(text.size()) + text);
+}
+
+// The file of defaults made at kNow for the settings folder `dir`, put together by hand.
+QByteArray defaultImage(const QByteArray& dir) {
+    return textRecord("Corvantelis") + textRecord("v.1.03") + textRecord(dir) +
+           record(QByteArray::fromHex("0000000000a3e640")) + textRecord("09:05:07") +
+           textRecord(dir) + record(le16(0)) + record(le16(1)) + record(le16(0));
+}
+
+// A file of this program whose settings all differ from the defaults.
+Settings_Record customised() {
+    return {"Corvantelis", "v.1.03", "/old/", 40000, "01:02:03", "/данные/", 7, -3, 1};
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The folders and files below `root` as "a,a/b,a/f*": relative, sorted, files marked with "*".
+QString treeBelow(const QString& root) {
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString relative = QDir(root).relativeFilePath(it.next());
+        entries << relative + (it.fileInfo().isDir() ? "" : "*");
+    }
+    entries.sort();
+    return entries.join(',');
+}
+
+// Makes a tree written as treeBelow() gives it.
+bool makeTree(const QString& root, const QString& tree) {
+    for (const QString& entry : tree.split(',', Qt::SkipEmptyParts)) {
+        const QString path = root + '/' + entry;
+        if (!(entry.endsWith('*') ? writeFile(path.chopped(1), {}) : QDir().mkpath(path)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestAppSettings : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_temp;
+    QString m_dir; // the settings folder, there and empty at the start of every test
+
+private slots:
+    void initTestCase() { m_dir = m_temp.path() + QStringLiteral("/Corvantelis v.1.03/"); }
+    void init() { QVERIFY(QDir().mkpath(m_dir)); }
+    void cleanup() { QDir(m_temp.path()).removeRecursively(); }
+
+    void firstStartMakesGoldenFileAndFolders() {
+        // Two missing levels, one with a Cyrillic name: the length word counts bytes.
+        const QString programFiles = m_temp.path() + QStringLiteral("/Папка");
+        qputenv("ProgramFiles", QFile::encodeName(programFiles));
+        SettingsFile settings(app::settingsDirFromEnvironment(), [] { return kNow; });
+        const SettingsFile::StartupProblems problems = settings.openAtStartup();
+        QVERIFY(problems.folderError.isEmpty() && problems.saveError.isEmpty());
+        app::prepareResultFolders(settings.record().Results_Dir, kNow.date(), QLocale::c());
+        QCOMPARE(treeBelow(programFiles),
+                 "Corvantelis v.1.03,Corvantelis v.1.03/2026,Corvantelis v.1.03/2026/December,"
+                 "Corvantelis v.1.03/Corvantelis v.1.03.eng*");
+        QCOMPARE(readFile(settings.filePath()),
+                 defaultImage(QFile::encodeName(m_temp.path()) +
+                              "/\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0/Corvantelis v.1.03/"));
+    }
+
+    void startupKeepsOrReplacesTheFile_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("inForce"); // the record in memory afterwards, as a file
+        QTest::addColumn<QByteArray>("onDisk");
+        const QByteArray defaults = defaultImage(QFile::encodeName(m_dir));
+        const QByteArray mine = app::encodeSettings(customised());
+        const auto withResults = [&](const QByteArray& results) {
+            return mine.left(2500) + results + mine.mid(3000);
+        };
+        QTest::newRow("this program's file") << mine << mine << mine;
+        QTest::newRow("product word in lower case")
+            << textRecord("corvantelis") + mine.mid(500) << defaults << defaults;
+        QTest::newRow("older version")
+            << mine.left(500) + textRecord("v.1.02") + mine.mid(1000) << defaults << defaults;
+        QTest::newRow("cut inside the version") << mine.left(503) << defaults << defaults;
+        // A file that identifies itself keeps the fields it holds whole; the rest are defaults.
+        QTest::newRow("cut inside the results directory")
+            << mine.left(2505) << mine.left(2500) + defaults.mid(2500) << mine.left(2505);
+        QTest::newRow("ends right after the language")
+            << mine.left(4002) << mine << mine.left(4002);
+        QTest::newRow("empty results directory")
+            << withResults(textRecord("")) << withResults(textRecord(QFile::encodeName(m_dir)))
+            << withResults(textRecord(""));
+        QTest::newRow("length word longer than its record")
+            << withResults(record(le16(499))) << defaults << defaults;
+        // A file that cannot be opened; it must not be deleted with what it holds.
+        QTest::newRow("a folder in its place") << QByteArray() << defaults << QByteArray();
+    }
+    void startupKeepsOrReplacesTheFile() {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, inForce);
+        QFETCH(QByteArray, onDisk);
+        SettingsFile settings(m_dir, [] { return kNow; });
+        QVERIFY(file.isNull() ? makeTree(settings.filePath(), ".,keep*")
+                              : writeFile(settings.filePath(), file));
+        const SettingsFile::StartupProblems problems = settings.openAtStartup();
+        QVERIFY(problems.folderError.isEmpty() && problems.saveError.isEmpty());
+        QCOMPARE(app::encodeSettings(settings.record()), inForce);
+        QCOMPARE(readFile(settings.filePath()), onDisk);
+        QVERIFY(!file.isNull() || QFile::exists(settings.filePath() + "/keep"));
+    }
+
+    void valuesReadAreWrittenBackUnchanged() {
+        SettingsFile settings(m_dir, [] { return kNow; });
+        Settings_Record stored = customised();
+        stored.Created_In_Dir = QString(498, 'c'); // fills its record
+        stored.Created_Date = 12345;
+        stored.Reserved_Word1 = -32768;
+        stored.Reserved_Word2 = 32767;
+        stored.Language_Flag = 2; // no language, yet it must survive
+        QVERIFY(writeFile(settings.filePath(), app::encodeSettings(stored)));
+        settings.openAtStartup();
+        QCOMPARE(settings.record().Language_Flag, qint16(2));
+        settings.record().Results_Dir = QStringLiteral("/new/");
+        QString error;
+        QVERIFY2(settings.Save_Settings(&error), qPrintable(error));
+        const QByteArray saved = readFile(settings.filePath());
+        QCOMPARE(saved,
+                 textRecord("Corvantelis") + textRecord("v.1.03") +
+                     textRecord(QByteArray(498, 'c')) +
+                     record(QByteArray::fromHex("00000000801cc840")) + textRecord("01:02:03") +
+                     textRecord("/new/") + record(QByteArray::fromHex("0080")) +
+                     record(QByteArray::fromHex("ff7f")) + record(QByteArray::fromHex("0200")));
+        // 499 bytes do not fit a record, however few letters they are: refused, never cut short.
+        settings.record().Results_Dir = QString(249, QChar(0x0416)) + 'x';
+        QVERIFY(!app::fitsInRecord(settings.record().Results_Dir));
+        QVERIFY(!settings.Save_Settings(&error) && !error.isEmpty());
+        QCOMPARE(readFile(settings.filePath()), saved);
+    }
+
+    void writeThatFailsPartWayLeavesTheOldFile() {
+#ifdef Q_OS_UNIX
+        SettingsFile settings(m_dir, [] { return kNow; });
+        const QByteArray old = app::encodeSettings(customised());
+        QVERIFY(writeFile(settings.filePath(), old));
+        settings.openAtStartup();
+        settings.record().Results_Dir = QStringLiteral("/r/");
+        // A file size limit binds root too, and stands in for a full disk.
+        rlimit previous{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
+        rlimit small = previous;
+        small.rlim_cur = 1000;
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        const bool limited = setrlimit(RLIMIT_FSIZE, &small) == 0;
+        QString error;
+        const bool saved = settings.Save_Settings(&error);
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, handler);
+        QVERIFY(limited && !saved && !error.isEmpty());
+        QCOMPARE(readFile(settings.filePath()), old);
+        QCOMPARE(QDir(m_dir).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"Corvantelis v.1.03.eng"});
+#else
+        QSKIP("needs a file size limit");
+#endif
+    }
+
+    void settingsFolderThatCannotBeMadeIsReported() {
+        QVERIFY(QDir(m_dir).removeRecursively() && writeFile(m_dir.chopped(1), "x"));
+        SettingsFile settings(m_dir, [] { return kNow; });
+        const SettingsFile::StartupProblems problems = settings.openAtStartup();
+        QVERIFY2(problems.folderError.startsWith(m_dir + ": "), qPrintable(problems.folderError));
+        QVERIFY(!problems.saveError.isEmpty());
+        QCOMPARE(app::encodeSettings(settings.record()), defaultImage(QFile::encodeName(m_dir)));
+    }
+
+    void settingsDirFromEnvironment_data() {
+        QTest::addColumn<QByteArray>("programFiles"); // null: unset
+        QTest::addColumn<QByteArray>("xdgDataHome");
+        QTest::addColumn<QString>("expected");
+#ifdef Q_OS_WIN
+        QTest::newRow("leading blanks, trailing separator")
+            << QByteArray("  C:\\Progs\\") << QByteArray() << "C:\\Progs\\Corvantelis v.1.03\\";
+        QTest::newRow("unset: root of the current drive")
+            << QByteArray() << QByteArray() << "\\Corvantelis v.1.03\\";
+#else
+        const QString home = QDir::homePath() + QStringLiteral("/.local/share/Corvantelis v.1.03/");
+        QTest::newRow("leading blanks, trailing separator, before XDG_DATA_HOME")
+            << QByteArray("  /opt/my progs/") << QByteArray("/xdg")
+            << "/opt/my progs/Corvantelis v.1.03/";
+        QTest::newRow("only blanks: XDG_DATA_HOME")
+            << QByteArray("   ") << QByteArray("/xdg/data") << "/xdg/data/Corvantelis v.1.03/";
+        QTest::newRow("both unset: ~/.local/share") << QByteArray() << QByteArray() << home;
+        QTest::newRow("relative XDG_DATA_HOME ignored") << QByteArray() << QByteArray("d") << home;
+#endif
+    }
+    void settingsDirFromEnvironment() {
+        QFETCH(QByteArray, programFiles);
+        QFETCH(QByteArray, xdgDataHome);
+        QFETCH(QString, expected);
+        const auto set = [](const char* name, const QByteArray& value) {
+            return value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        };
+        set("ProgramFiles", programFiles);
+        set("XDG_DATA_HOME", xdgDataHome);
+        QCOMPARE(app::settingsDirFromEnvironment(), expected);
+    }
+
+    void prepareResultFolders_data() {
+        // Trees as treeBelow() gives them; the results directory is below the test folder (null:
+        // none set); `failed`, below it, names the folder that could not be made.
+        for (const char* column : {"before", "resultsDir", "locale", "failed", "after"})
+            QTest::addColumn<QString>(column);
+        const auto row = [](const char* name, const char* before, const QString& resultsDir,
+                            const char* locale, const char* failed, const char* after) {
+            QTest::newRow(name) << QString(before) << resultsDir << QString(locale)
+                                << QString(failed) << QString(after);
+        };
+        row("new month: only its folder", "2026,2026/November,2026/November/log*", "", "en", "",
+            "2026,2026/December,2026/November,2026/November/log*");
+        row("a file of the month's name counts", "2026,2026/December*", "", "en", "",
+            "2026,2026/December*");
+        row("Russian: the standalone name", "", "", "ru", "", "2026,2026/декабрь");
+        row("no trailing separator: the year beside it", "results", "results", "en", "",
+            "results,results2026,results2026/December");
+        row("results directory is a file", "plain*", "plain/", "en", "2026", "plain*");
+        row("year name taken by a file", "2026*", "", "en", "2026/December", "2026*");
+        row("none set: nothing in the working folder", "", QString(), "en", "2026", "");
+    }
+    void prepareResultFolders() {
+        QFETCH(QString, before);
+        QFETCH(QString, resultsDir);
+        QFETCH(QString, locale);
+        QFETCH(QString, failed);
+        QFETCH(QString, after);
+        const QString root = m_temp.path() + "/results root";
+        QVERIFY(makeTree(root, ".," + before));
+        const QString dir = resultsDir.isNull() ? QString() : root + '/' + resultsDir;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(root));
+        const app::FolderPreparation result =
+            app::prepareResultFolders(dir, QDate(2026, 12, 4), QLocale(locale));
+        QVERIFY(QDir::setCurrent(previous));
+        QCOMPARE(result.failedFolder, failed.isEmpty() ? QString() : dir + failed);
+        QCOMPARE(result.reason.isEmpty(), failed.isEmpty());
+        QCOMPARE(treeBelow(root), after);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppSettings)
+#include "tst_app_settings.moc"
