@@ -12,19 +12,17 @@
 
 PtyPair::PtyPair() {
     const int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0)
-        return;
-    if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0) {
+    if (fd >= 0 && (::grantpt(fd) != 0 || ::unlockpt(fd) != 0))
         ::close(fd);
-        return;
+    else if (fd >= 0) {
+        termios tio{};
+        if (::tcgetattr(fd, &tio) == 0) {
+            ::cfmakeraw(&tio);
+            ::tcsetattr(fd, TCSANOW, &tio);
+        }
+        m_slavePath = QString::fromLocal8Bit(::ptsname(fd));
+        m_master = fd;
     }
-    termios tio{};
-    if (::tcgetattr(fd, &tio) == 0) {
-        ::cfmakeraw(&tio);
-        ::tcsetattr(fd, TCSANOW, &tio);
-    }
-    m_slavePath = QString::fromLocal8Bit(::ptsname(fd));
-    m_master = fd;
 }
 
 PtyPair::~PtyPair() {
@@ -33,14 +31,12 @@ PtyPair::~PtyPair() {
 }
 
 bool PtyPair::writeMaster(const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
+    for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+        if (n > 0)
+            done += n;
+        else if (n == 0 || errno != EINTR)
             return false;
-        done += n;
     }
     return true;
 }
@@ -49,15 +45,11 @@ QByteArray PtyPair::readMaster(int count, int timeoutMs) {
     QByteArray bytes;
     QElapsedTimer clock;
     clock.start();
-    while (bytes.size() < count) {
-        const qint64 left = timeoutMs - clock.elapsed();
-        if (left <= 0)
-            break;
+    for (qint64 left = timeoutMs; bytes.size() < count && left > 0;
+         left = timeoutMs - clock.elapsed()) {
         pollfd p{m_master, POLLIN, 0};
-        if (::poll(&p, 1, int(left)) <= 0)
-            continue;
         char chunk[512];
-        const ssize_t n = ::read(m_master, chunk, sizeof chunk);
+        const ssize_t n = ::poll(&p, 1, int(left)) > 0 ? ::read(m_master, chunk, sizeof chunk) : 0;
         if (n > 0)
             bytes.append(chunk, qsizetype(n));
         else if (n < 0 && errno != EINTR && errno != EAGAIN)
@@ -69,12 +61,11 @@ QByteArray PtyPair::readMaster(int count, int timeoutMs) {
 bool waitForInput(int fd, int count, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
-    for (;;) {
-        int waiting = 0;
-        if (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting >= count)
-            return true;
+    int waiting = 0;
+    while (::ioctl(fd, FIONREAD, &waiting) != 0 || waiting < count) {
         if (clock.elapsed() > timeoutMs)
             return false;
         ::usleep(1000);
     }
+    return true;
 }

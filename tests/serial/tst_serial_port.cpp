@@ -8,7 +8,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <fcntl.h>
 #include <functional>
 #include <termios.h>
 #include <unistd.h>
@@ -138,19 +137,17 @@ private slots:
     // failed read is shown and the write skipped, so neither a block of zeros nor the block of
     // the port read before lands on the device.
     void controlBlock() {
-        PtyPair pty;
-        const int fd = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-        QVERIFY(fd >= 0);
+        Rig rig;
+        QVERIFY(rig.port.open());
+        const int fd = int(rig.port.handle());
         termios dirty{};
         ::tcgetattr(fd, &dirty);
-        ::cfsetospeed(&dirty, B1200);
-        dirty.c_cflag = (dirty.c_cflag & ~tcflag_t(CSIZE)) | CS8 | PARENB | PARODD | CRTSCTS;
+        dirty.c_cflag |= PARENB | CRTSCTS;
         dirty.c_iflag |= INPCK | IXON | IXOFF | ISTRIP | ICRNL | PARMRK;
         dirty.c_lflag |= ICANON | ECHO | ISIG;
         dirty.c_oflag |= OPOST;
         QCOMPARE(::tcsetattr(fd, TCSANOW, &dirty), 0);
-        QStringList messages;
-        ControlBlock block([&messages](const QString& m) { messages << m; });
+        ControlBlock block([&rig](const QString& m) { rig.messages << m; });
         block.setHandle(fd);
         block.Read_DCB();
         // Not binary; parity checked, CTS flow, XON/XOFF both ways.
@@ -158,8 +155,8 @@ private slots:
         block.Write_DCB();
         QCOMPARE(block.flagsWord(), quint32(0x3011));
         QVERIFY(isHartLine(fd));
-        QCOMPARE(messages, QStringList());
-        ::close(fd);
+        QCOMPARE(rig.messages, QStringList());
+        rig.port.close();
         block.Write_DCB();
         int ends[2] = {-1, -1};
         QCOMPARE(::pipe(ends), 0);
@@ -168,8 +165,8 @@ private slots:
         block.Write_DCB();
         ::close(ends[0]);
         ::close(ends[1]);
-        QCOMPARE(messages, (QStringList{QString("DCB Write Error:%1").arg(EBADF),
-                                        QString("DCB Read Error:%1").arg(ENOTTY)}));
+        QCOMPARE(rig.messages, (QStringList{QString("DCB Write Error:%1").arg(EBADF),
+                                            QString("DCB Read Error:%1").arg(ENOTTY)}));
     }
 
     // A port change run by an event inside the tune's first yield has done its own open; the
