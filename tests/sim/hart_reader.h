@@ -21,30 +21,25 @@ struct Answer {
 
 inline Answer readAnswer(const QByteArray& bytes) {
     Answer a;
-    const auto byte = [&](int k) {
-        return k < bytes.size() ? static_cast<quint8>(bytes.at(k)) : -1;
-    };
+    const auto byte = [&](int k) { return k < bytes.size() ? quint8(bytes.at(k)) : -1; };
     int i = 0;
     while (byte(i) == 0xFF)
         ++i;
     const int start = i;
-    a.delimiter = byte(i++);
-    const int addressLength = a.delimiter & 0x80 ? 5 : 1;
-    a.address = bytes.mid(i, addressLength);
-    a.command = byte(i + addressLength);
-    a.byteCount = byte(i + addressLength + 1);
-    i += addressLength + 2;
-    if (a.byteCount < 2 || i + a.byteCount >= bytes.size())
-        return a;
-    a.responseCode = byte(i);
-    a.deviceStatus = byte(i + 1);
-    a.data = bytes.mid(i + 2, a.byteCount - 2);
-    a.length = i + a.byteCount + 1;
+    const int size = byte(i) & 0x80 ? 5 : 1; // of the address
+    a.delimiter = byte(i);
+    a.address = bytes.mid(i + 1, size);
+    a.command = byte(i + size + 1);
+    a.byteCount = byte(i + size + 2);
+    a.responseCode = byte(i + size + 3);
+    a.deviceStatus = byte(i + size + 4);
+    a.data = bytes.mid(i + size + 5, a.byteCount - 2);
+    a.length = i + size + 3 + a.byteCount + 1;
+    a.complete = a.byteCount >= 2 && a.length <= bytes.size();
     int check = 0;
-    for (int k = start; k < a.length - 1; ++k)
+    for (int k = start; k < a.length - 1 && a.complete; ++k)
         check ^= byte(k);
-    a.checkOk = check == byte(a.length - 1);
-    a.complete = true;
+    a.checkOk = a.complete && check == byte(a.length - 1);
     return a;
 }
 

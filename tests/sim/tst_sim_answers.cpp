@@ -62,12 +62,17 @@ private slots:
         QCOMPARE(encoded.toHex(' '), bytes.toHex(' '));
     }
 
-    void commandZeroMatchesGoldenAnswer() {
+    void goldenInstrumentAnswers() {
         sim::Loop loop({golden()});
         // The primary master bit in the address byte is echoed.
         QCOMPARE(loop.answerBytes(request(at(0x81), 0), 0).toHex(' '),
                  fromHex("FFFFFFFFFF 06 81 00 0E 00 00 FE 26 06 05 05 09 03 64 00 12 34 56 49")
                      .toHex(' '));
+        const Answer a = readAnswer(loop.answerBytes(request(kGoldenId, 13), 0));
+        QVERIFY(a.checkOk);
+        QCOMPARE(readPacked(a.data, 0, 6), QStringLiteral("PT-101  "));
+        QCOMPARE(readPacked(a.data, 6, 12), QStringLiteral("TEST DEVICE     "));
+        QCOMPARE(a.data.mid(18).toHex(), QByteArray("05036d"));
     }
 
     void answeredOrSilent_data() {
@@ -114,28 +119,30 @@ private slots:
         QVERIFY(readAnswer(loop.answerBytes(request(at(1), 0), 0)).checkOk);
     }
 
-    void commandThirteenCarriesTagDescriptorDate() {
-        sim::Loop loop({golden()});
-        const Answer a = readAnswer(loop.answerBytes(request(kGoldenId, 13), 0));
-        QVERIFY(a.checkOk);
-        QCOMPARE(readPacked(a.data, 0, 6), QStringLiteral("PT-101  "));
-        QCOMPARE(readPacked(a.data, 6, 12), QStringLiteral("TEST DEVICE     "));
-        QCOMPARE(a.data.mid(18).toHex(), QByteArray("05036d"));
-    }
-
     void commandThree_data() {
+        using Shape = sim::Waveform::Shape;
         QTest::addColumn<int>("variables");
+        QTest::addColumn<sim::Waveform>("wave"); // of the primary variable, over 20 to 220
+        QTest::addColumn<double>("seconds");
         QTest::addColumn<double>("pv");
         QTest::addColumn<double>("milliamperes");
-        QTest::newRow("none: lower range value") << 0 << 20.0 << 4.0;
-        QTest::newRow("one, middle") << 1 << 120.0 << 12.0;
-        QTest::newRow("two, upper range value") << 2 << 220.0 << 20.0;
-        QTest::newRow("four, above range saturates") << 4 << 400.0 << 20.5;
-        QTest::newRow("one, below range saturates") << 1 << -50.0 << 3.8;
+        const auto constant = [](double value) { return sim::Waveform{Shape::Constant, value}; };
+        // A period of 40 s; the phase of 5 s is added to the time.
+        const sim::Waveform sine{Shape::Sine, 0, 20.0, 220.0, 40.0, 5.0};
+        const sim::Waveform ramp{Shape::Ramp, 0, 20.0, 220.0, 40.0, 5.0};
+        QTest::newRow("none: lower range value") << 0 << constant(0) << 0.0 << 20.0 << 4.0;
+        QTest::newRow("one, middle") << 1 << constant(120) << 0.0 << 120.0 << 12.0;
+        QTest::newRow("two, sine top: upper value") << 2 << sine << 5.0 << 220.0 << 20.0;
+        QTest::newRow("four, ramp half way") << 4 << ramp << 15.0 << 120.0 << 12.0;
+        QTest::newRow("ramp starts again") << 1 << ramp << 45.0 << 70.0 << 8.0;
+        QTest::newRow("above range saturates") << 1 << constant(400) << 0.0 << 400.0 << 20.5;
+        QTest::newRow("below range saturates") << 1 << constant(-50) << 0.0 << -50.0 << 3.8;
     }
 
     void commandThree() {
         QFETCH(int, variables);
+        QFETCH(sim::Waveform, wave);
+        QFETCH(double, seconds);
         QFETCH(double, pv);
         QFETCH(double, milliamperes);
         sim::InstrumentConfig c = golden();
@@ -143,9 +150,10 @@ private slots:
         c.rangeUpper = 220.0;
         const auto value = [&](int i) { return i == 0 ? pv : 1.5 * i; };
         for (int i = 0; i < variables; ++i)
-            c.variables.push_back({quint8(30 + i), {sim::Waveform::Shape::Constant, value(i)}});
+            c.variables.push_back({quint8(30 + i), i == 0 ? wave : sim::Waveform{{}, value(i)}});
         sim::Loop loop({c});
-        const Answer a = readAnswer(loop.answerBytes(request(kGoldenId, 3), 0));
+        const Answer a =
+            readAnswer(loop.answerBytes(request(kGoldenId, 3), qint64(seconds * 1000)));
         QVERIFY(a.checkOk);
         QCOMPARE(a.byteCount, 6 + 5 * variables);
         QCOMPARE(readFloat(a.data, 0), double(float(milliamperes)));
@@ -153,24 +161,6 @@ private slots:
             QCOMPARE(a.at(4 + 5 * i), 30 + i);
             QCOMPARE(readFloat(a.data, 5 + 5 * i), double(float(value(i))));
         }
-    }
-
-    void waveforms_data() {
-        QTest::addColumn<sim::Waveform::Shape>("shape");
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<double>("value");
-        // Between 10 and 20 over 40 s, the phase of 5 s added to the time.
-        QTest::newRow("sine top at a quarter") << sim::Waveform::Shape::Sine << 5.0 << 20.0;
-        QTest::newRow("ramp half way") << sim::Waveform::Shape::Ramp << 15.0 << 15.0;
-        QTest::newRow("ramp starts again") << sim::Waveform::Shape::Ramp << 45.0 << 12.5;
-    }
-
-    void waveforms() {
-        QFETCH(sim::Waveform::Shape, shape);
-        QFETCH(double, seconds);
-        QFETCH(double, value);
-        const sim::Waveform w{shape, 0.0, 10.0, 20.0, 40.0, 5.0};
-        QVERIFY(qAbs(w.valueAt(seconds) - value) < 1e-9);
     }
 
     void requestsInAnyChunks() {
