@@ -36,14 +36,11 @@ inline const QByteArray kAnswer13 = hex("86 A6 06 12 34 56 0D 17 00 00 41 4B 71 
 // other colour), joined by "|".
 template <typename Cells>
 QString cellText(const protocol::Board& board, int row, const Cells& cells) {
+    const QList<protocol::WinColour> known{protocol::kIdleColour, protocol::kPendingColour,
+                                           protocol::kAnsweredColour};
     QStringList texts;
-    for (protocol::Column c : cells) {
-        const protocol::WinColour colour = board.colour(c, row);
-        texts << board.caption(c, row) + (colour == protocol::kIdleColour       ? "i"
-                                          : colour == protocol::kPendingColour  ? "p"
-                                          : colour == protocol::kAnsweredColour ? "a"
-                                                                                : "?");
-    }
+    for (protocol::Column c : cells)
+        texts << board.caption(c, row) + "ipa?"[known.indexOf(board.colour(c, row)) & 3];
     return texts.join('|');
 }
 

@@ -62,7 +62,7 @@ QStringList recordText(const Device_Record& r) {
                   r.Device_Type, r.Preamble_Count, r.Universal_Revision, r.Device_Revision,
                   r.Software_Revision, r.Hardware_Revision, r.Device_Flags, r.Device_ID1,
                   r.Device_ID2, r.Device_ID3, r.Date_Day, r.Date_Month, r.Date_Year, r.Check_Sum})
-        fields << QString::number(v);
+        fields << QString::asprintf("%02X", v);
     return fields;
 }
 
@@ -162,13 +162,11 @@ private slots:
         QCOMPARE(touchedOutside(board, group), 0);
         // A rejected answer leaves the record alone; a good command-0 answer stores its cells 4
         // to 17.
-        QStringList stored = recordText(state.Device_Table[kRow]), sent;
-        for (char byte : answer.mid(4, 14))
-            sent << QString::number(quint8(byte));
+        const QStringList stored = recordText(state.Device_Table[kRow]);
         if (!shown.contains('a'))
             QCOMPARE(stored.mid(0, 21), before.mid(0, 21));
         else if (command == 0)
-            QCOMPARE(stored.mid(4, 14), sent);
+            QCOMPARE(stored.mid(4, 14).join(' '), QString(answer.mid(4, 14).toHex(' ').toUpper()));
     }
 
     void clearDisplay() {
