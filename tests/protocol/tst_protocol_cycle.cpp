@@ -130,7 +130,6 @@ private slots:
         };
         rig.cycle.start();
         QVERIFY(rig.fire() && rig.fire()); // nobody at 1 and 2
-        QCOMPARE(rig.row(2), "02i|i| i| i| i|i|i|i|i|i|i");
         for (const auto& [request, row] : steps) {
             QCOMPARE(rig.written.last(), request);
             QCOMPARE(rig.row(3), row);

@@ -138,7 +138,6 @@ private slots:
         QTest::newRow("3 no answer") << 3 << QByteArray() << "i|i|i|i|i";
         QTest::newRow("3 current cut off") << 3 << answer3(5) << "i|i|i|i|i";
         QTest::newRow("3 current only") << 3 << answer3(6) << "12.5a|i|i|i|i";
-        QTest::newRow("3 SV cut") << 3 << answer3(15) << twoValues + "i|i|i";
         QTest::newRow("3 QV cut") << 3 << answer3(25) << twoValues + "23.5a|" + nan + "|i";
         QTest::newRow("3 longer") << 3 << answer3(31) << twoValues + "23.5a|" + nan + "|" + nan;
     }
