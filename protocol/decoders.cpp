@@ -21,25 +21,49 @@ void paint(Board& board, const std::array<Column, N>& columns, int row, WinColou
         board.setColour(column, row, colour);
 }
 
-bool validRow(qint16 row) { return row >= 0 && row < kRowCount; }
+bool validRow(qint16 row) {
+    return row >= 0 && row < kRowCount;
+}
 
 QString hexByte(int value) {
     return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
 }
 
-QString twoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
+QString twoDigits(int value) {
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+// The answer to `command` for the row in hand, its computed check noted in the row's record.
+struct RowAnswer {
+    qint16 row = 0;
+    Device_Record* device = nullptr; // null when the polling address is off the board
+    bool accepted = false;           // good, and long enough for what the decoder reads
+    int byteCount = 0;
+};
+
+RowAnswer takeAnswer(ProtocolState& state, int command, int minByteCount) {
+    RowAnswer answer;
+    answer.row = state.Hart_Address;
+    if (!validRow(answer.row))
+        return answer;
+    answer.device = &state.Device_Table[static_cast<size_t>(answer.row)];
+    const AnswerCheck check = checkAnswer(state, command);
+    answer.device->Check_Sum = check.checkSum;
+    answer.accepted = check.good && check.byteCount >= minByteCount;
+    answer.byteCount = check.byteCount;
+    return answer;
+}
 
 } // namespace
 
 void Command_0(ProtocolState& state, Board& board) {
-    const qint16 row = state.Hart_Address;
-    if (!validRow(row))
+    const RowAnswer answer = takeAnswer(state, 0, kCommand0MinByteCount);
+    if (!answer.device)
         return;
-    Device_Record& device = state.Device_Table[static_cast<size_t>(row)];
-    const AnswerCheck check = checkAnswer(state, 0);
-    device.Check_Sum = check.checkSum;
+    const qint16 row = answer.row;
+    Device_Record& device = *answer.device;
 
-    if (!check.good || check.byteCount < kCommand0MinByteCount) {
+    if (!answer.accepted) {
         // An empty identifier tells the cycle there is no device here, so the stored identity
         // is never used for commands 13 and 3 until a good answer renews it.
         board.setCaption(Column::Label1, row, QString());
@@ -73,19 +97,18 @@ void Command_0(ProtocolState& state, Board& board) {
 
     board.setCaption(Column::Label1, row, device.Unique_ID_Text);
     board.setCaption(Column::Label5, row,
-                     hexByte(device.Status_Byte1) + QLatin1Char(' ') + hexByte(device.Status_Byte2));
+                     hexByte(device.Status_Byte1) + QLatin1Char(' ') +
+                         hexByte(device.Status_Byte2));
     paint(board, kCommand0Cells, row, kAnsweredColour);
 }
 
 void Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
-    const qint16 row = state.Hart_Address;
-    if (!validRow(row))
+    const RowAnswer answer = takeAnswer(state, 3, kCommand3MinByteCount);
+    if (!answer.device)
         return;
-    Device_Record& device = state.Device_Table[static_cast<size_t>(row)];
-    const AnswerCheck check = checkAnswer(state, 3);
-    device.Check_Sum = check.checkSum;
+    const qint16 row = answer.row;
 
-    if (!check.good || check.byteCount < kCommand3MinByteCount) {
+    if (!answer.accepted) {
         paint(board, kCommand3Cells, row, kIdleColour);
         return;
     }
@@ -109,14 +132,14 @@ void Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
     for (size_t k = 0; k < kValues.size(); ++k) {
         const Value& value = kValues[k];
         // The loop current needs four data bytes; every variable five more.
-        sent[k] = check.byteCount >= kCommand3MinByteCount + kVariableLength * static_cast<int>(k);
+        sent[k] = answer.byteCount >= kCommand3MinByteCount + kVariableLength * static_cast<int>(k);
         if (!sent[k]) {
             board.setCaption(value.column, row, QString());
             continue;
         }
         const int first = value.firstCell;
-        const double number = Unpack_Float(cell[first], cell[first + 1], cell[first + 2],
-                                           cell[first + 3]);
+        const double number =
+            Unpack_Float(cell[first], cell[first + 1], cell[first + 2], cell[first + 3]);
         board.setCaption(value.column, row, formatRounded(number, value.decimals, locale));
     }
     for (size_t k = 0; k < kValues.size(); ++k)
@@ -124,14 +147,13 @@ void Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
 }
 
 void Command_13(ProtocolState& state, Board& board) {
-    const qint16 row = state.Hart_Address;
-    if (!validRow(row))
+    const RowAnswer answer = takeAnswer(state, 13, kCommand13MinByteCount);
+    if (!answer.device)
         return;
-    Device_Record& device = state.Device_Table[static_cast<size_t>(row)];
-    const AnswerCheck check = checkAnswer(state, 13);
-    device.Check_Sum = check.checkSum;
+    const qint16 row = answer.row;
+    Device_Record& device = *answer.device;
 
-    if (!check.good || check.byteCount < kCommand13MinByteCount) {
+    if (!answer.accepted) {
         paint(board, kCommand13Cells, row, kIdleColour);
         return;
     }
