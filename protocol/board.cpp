@@ -63,7 +63,9 @@ void applyDesignCaptions(Board& board) {
     }
 }
 
-MemoryBoard::MemoryBoard() { applyDesignCaptions(*this); }
+MemoryBoard::MemoryBoard() {
+    applyDesignCaptions(*this);
+}
 
 void MemoryBoard::setCaption(Column column, int row, const QString& caption) {
     m_cells[{column, row}].caption = caption;

@@ -15,8 +15,7 @@ double Unpack_Float(int b0, int b1, int b2, int b3) {
     const int exponent = (hi / 128) & 255;
     const int fractionTop = hi & 127;
     const double scale = std::pow(2.0, exponent - 127);
-    const double value =
-        (lo / 8388608.0 + (1.0 + 65536.0 * (fractionTop / 8388608.0))) * scale;
+    const double value = (lo / 8388608.0 + (1.0 + 65536.0 * (fractionTop / 8388608.0))) * scale;
     return sign == 1 ? -value : value;
 }
 
@@ -80,8 +79,9 @@ QString formatRounded(double value, int decimals, const QLocale& locale) {
     } else {
         const std::string general = toChars(rounded, std::chars_format::general, 15);
         const auto e = general.find('e');
-        text = e == std::string::npos ? trimFraction(general)
-                                      : trimFraction(general.substr(0, e)) + 'E' + general.substr(e + 1);
+        text = e == std::string::npos
+                   ? trimFraction(general)
+                   : trimFraction(general.substr(0, e)) + 'E' + general.substr(e + 1);
     }
 
     QString result = QString::fromStdString(text);

@@ -9,7 +9,9 @@ namespace {
 constexpr int kShortPreambleLength = 4;
 constexpr int kLongPreambleLength = 5;
 
-char byteChar(int value) { return static_cast<char>(static_cast<quint8>(value)); }
+char byteChar(int value) {
+    return static_cast<char>(static_cast<quint8>(value));
+}
 
 } // namespace
 
@@ -92,7 +94,8 @@ QString hexDump(const QByteArray& bytes) {
     QString dump;
     dump.reserve(bytes.size() * 3);
     for (const char byte : bytes)
-        dump += QStringLiteral(" %1").arg(static_cast<quint8>(byte), 2, 16, QLatin1Char('0')).toUpper();
+        dump +=
+            QStringLiteral(" %1").arg(static_cast<quint8>(byte), 2, 16, QLatin1Char('0')).toUpper();
     return dump;
 }
 

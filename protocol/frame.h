@@ -25,9 +25,9 @@ QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& tabl
 
 // Whether the answer in Rx_Buffer can be trusted, read from the frame's own header.
 struct AnswerCheck {
-    bool good = false;    // complete, check byte right, command byte is the one sent
-    int byteCount = 0;    // the answer's byte count (response codes plus data); 0 when not read
-    qint16 checkSum = 0;  // exclusive-or of the cells before the check byte (or of what arrived)
+    bool good = false;   // complete, check byte right, command byte is the one sent
+    int byteCount = 0;   // the answer's byte count (response codes plus data); 0 when not read
+    qint16 checkSum = 0; // exclusive-or of the cells before the check byte (or of what arrived)
 };
 
 // Checks the answer that Receive_Answer stored (Rx_Buffer, Rx_Stored) against the command that

@@ -9,8 +9,7 @@ namespace protocol {
 
 namespace {
 
-template <size_t N>
-void markPending(Board& board, const std::array<Column, N>& columns, int row) {
+template <size_t N> void markPending(Board& board, const std::array<Column, N>& columns, int row) {
     for (Column column : columns) {
         board.setColour(column, row, kPendingColour);
         if (column != Column::Label6) // the row number stays
@@ -27,7 +26,9 @@ PollingCycle::PollingCycle(ProtocolState& state, Board& board, HartPort& port, A
     m_timer.setHandler([this] { Timer3_Timer(); });
 }
 
-void PollingCycle::setLocale(const QLocale& locale) { m_locale = locale; }
+void PollingCycle::setLocale(const QLocale& locale) {
+    m_locale = locale;
+}
 
 void PollingCycle::start() {
     m_running = true;
@@ -42,9 +43,13 @@ void PollingCycle::stop() {
     Clear_Display(m_state, m_board);
 }
 
-bool PollingCycle::isRunning() const { return m_running; }
+bool PollingCycle::isRunning() const {
+    return m_running;
+}
 
-bool PollingCycle::stillCurrent(quint64 run) const { return m_running && m_run == run; }
+bool PollingCycle::stillCurrent(quint64 run) const {
+    return m_running && m_run == run;
+}
 
 void PollingCycle::Hart_Connet_Prosses() {
     ProtocolState& s = m_state;

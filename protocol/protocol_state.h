@@ -20,10 +20,10 @@ struct ProtocolState {
     qint16 Hart_Command = 0; // command of the request in hand: 0, 13 or 3
     qint16 Hart_Address = 0; // polling address in hand, 0 to 15: board row and table index
     QByteArray Tx_String;    // the request frame to send
-    QByteArray Rx_String;    // the answer as read; after the preamble strip it starts at its delimiter
-    QString Rx_Dump;         // hex dump of the answer as read, preamble included
-    RxBuffer Rx_Buffer{};    // cell k = byte k of the answer from its delimiter, the rest kRxFill
-    int Rx_Stored = 0;       // how many cells of Rx_Buffer the last answer filled
+    QByteArray Rx_String; // the answer as read; after the preamble strip it starts at its delimiter
+    QString Rx_Dump;      // hex dump of the answer as read, preamble included
+    RxBuffer Rx_Buffer{}; // cell k = byte k of the answer from its delimiter, the rest kRxFill
+    int Rx_Stored = 0;    // how many cells of Rx_Buffer the last answer filled
     DeviceTable Device_Table{};
 };
 

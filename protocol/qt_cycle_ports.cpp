@@ -12,14 +12,24 @@ QtAnswerTimer::QtAnswerTimer() {
     });
 }
 
-void QtAnswerTimer::setHandler(std::function<void()> handler) { m_handler = std::move(handler); }
+void QtAnswerTimer::setHandler(std::function<void()> handler) {
+    m_handler = std::move(handler);
+}
 
-void QtAnswerTimer::arm() { m_timer.start(); }
+void QtAnswerTimer::arm() {
+    m_timer.start();
+}
 
-void QtAnswerTimer::disarm() { m_timer.stop(); }
+void QtAnswerTimer::disarm() {
+    m_timer.stop();
+}
 
-bool QtAnswerTimer::isArmed() const { return m_timer.isActive(); }
+bool QtAnswerTimer::isArmed() const {
+    return m_timer.isActive();
+}
 
-void QtEventYield::yield() { QCoreApplication::processEvents(); }
+void QtEventYield::yield() {
+    QCoreApplication::processEvents();
+}
 
 } // namespace protocol
