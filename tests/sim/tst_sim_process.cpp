@@ -62,6 +62,9 @@ private slots:
         QVERIFY(fd >= 0);
         QCOMPARE(ask(fd, QByteArray::fromHex(kAsk1), 3000), kAnswer1);
         QCOMPARE(ask(fd, QByteArray::fromHex(kAsk3), 300), QByteArray());
+        // Address 1 again with a wrong check byte: silence, logged as such.
+        const QByteArray badAsk1 = "FF FF FF FF 02 01 00 00 04";
+        QCOMPARE(ask(fd, QByteArray::fromHex(badAsk1), 300), QByteArray());
         close(fd);
         sim.terminate(); // SIGTERM
         QVERIFY(sim.waitForFinished(5000));
@@ -73,7 +76,8 @@ private slots:
         // Each line begins with the milliseconds since start.
         const QRegularExpression time("^\\d+ ", QRegularExpression::MultilineOption);
         QCOMPARE(QString::fromLatin1(logFile.readAll()).remove(time),
-                 "RX " + kAsk1 + " check ok\nTX " + kAnswer1 + "\nRX " + kAsk3 + " check ok\n");
+                 "RX " + kAsk1 + " check ok\nTX " + kAnswer1 + "\nRX " + kAsk3 + " check ok\nRX " +
+                     badAsk1 + " check bad\n");
     }
 
     void configErrorExitsWithStatusTwo() {
