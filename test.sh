@@ -13,7 +13,6 @@ cmake --build "$build_dir" --parallel "$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
-export LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$build_dir"
 ctest --output-on-failure --timeout 120
