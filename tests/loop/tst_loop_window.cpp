@@ -5,9 +5,9 @@
 #include "protocol/polling_cycle.h"
 #include "ui/board_widget.h"
 
+#include "simulated_loop.h"
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -17,31 +17,14 @@ class LoopWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void yesShowsTheDefaultLoop();
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_sim;
 };
 
-void LoopWindowTest::initTestCase() {
-    QVERIFY(m_dir.isValid());
-    m_sim.start(QStringLiteral(HART_LOOP_SIM), {"--fast", "--link", m_dir.filePath("loop")});
-    QVERIFY(m_sim.waitForStarted());
-    QVERIFY(m_sim.waitForReadyRead(5000));
-    qputenv("CORVANTELIS_COM1", m_dir.filePath("loop").toLocal8Bit());
-}
-
-void LoopWindowTest::cleanupTestCase() {
-    m_sim.terminate();
-    QVERIFY(m_sim.waitForFinished(5000));
-}
-
 void LoopWindowTest::yesShowsTheDefaultLoop() {
+    SimulatedLoop loop;
+    QVERIFY(!loop.start().isEmpty());
     WindowRecorder recorder;
-    auto window = startWindow(m_dir.filePath("settings") + QLatin1Char('/'), recorder);
+    auto window = startWindow(loop.path("settings") + QLatin1Char('/'), recorder);
     window->show();
     QCOMPARE(recorder.messages, QStringList());
 
@@ -96,6 +79,7 @@ void LoopWindowTest::yesShowsTheDefaultLoop() {
     QCOMPARE(window->command1()->text(), QStringLiteral("RUN"));
     QCOMPARE(board.caption(Column::Label1, 1), QString());
     QVERIFY(!window->answerTimer().isArmed());
+    QVERIFY(loop.stop());
 }
 
 QTEST_MAIN(LoopWindowTest)

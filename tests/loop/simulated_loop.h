@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// hart-loop-sim --fast serving its default loop, with port 1 of the program pointed at it.
+class SimulatedLoop {
+public:
+    // Empty when the simulator did not come up as it promises on its first line.
+    QString start(const QStringList& extraArguments = {}) {
+        m_sim.start(QStringLiteral(HART_LOOP_SIM),
+                    QStringList{"--fast", "--link", m_dir.filePath("loop")} + extraArguments);
+        if (!m_sim.waitForStarted() || !m_sim.waitForReadyRead(5000))
+            return {};
+        const QString banner = QString::fromUtf8(m_sim.readLine()).trimmed();
+        if (!banner.startsWith("hart-loop-sim: serving 3 instruments on /dev/pts/"))
+            return {};
+        qputenv("CORVANTELIS_COM1", m_dir.filePath("loop").toLocal8Bit());
+        return banner;
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    // True when the simulator ended cleanly on SIGTERM.
+    bool stop() {
+        m_sim.terminate();
+        return m_sim.waitForFinished(5000) && m_sim.exitCode() == 0;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_sim;
+};
