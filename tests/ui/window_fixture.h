@@ -3,12 +3,9 @@
 #include "ui/form1.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QLocale>
 #include <QStringList>
 #include <QTemporaryDir>
-
-#include <memory>
 
 // What a window under test said and asked for, and what its folder picker answers.
 struct WindowRecorder {
