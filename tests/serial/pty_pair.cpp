@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 
-#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -12,17 +11,17 @@
 
 PtyPair::PtyPair() {
     const int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd >= 0 && (::grantpt(fd) != 0 || ::unlockpt(fd) != 0))
-        ::close(fd);
-    else if (fd >= 0) {
-        termios tio{};
-        if (::tcgetattr(fd, &tio) == 0) {
-            ::cfmakeraw(&tio);
-            ::tcsetattr(fd, TCSANOW, &tio);
-        }
-        m_slavePath = QString::fromLocal8Bit(::ptsname(fd));
-        m_master = fd;
+    termios tio{};
+    if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0 || ::tcgetattr(fd, &tio) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return;
     }
+    // Raw from the start, so nothing written before the far end tunes the line is echoed back.
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    m_slavePath = QString::fromLocal8Bit(::ptsname(fd));
+    m_master = fd;
 }
 
 PtyPair::~PtyPair() {
@@ -31,29 +30,21 @@ PtyPair::~PtyPair() {
 }
 
 bool PtyPair::writeMaster(const QByteArray& bytes) {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n == 0 || errno != EINTR)
-            return false;
-    }
-    return true;
+    return ::write(m_master, bytes.constData(), size_t(bytes.size())) == ssize_t(bytes.size());
 }
 
 QByteArray PtyPair::readMaster(int count, int timeoutMs) {
     QByteArray bytes;
     QElapsedTimer clock;
     clock.start();
-    for (qint64 left = timeoutMs; bytes.size() < count && left > 0;
-         left = timeoutMs - clock.elapsed()) {
-        pollfd p{m_master, POLLIN, 0};
-        char chunk[512];
-        const ssize_t n = ::poll(&p, 1, int(left)) > 0 ? ::read(m_master, chunk, sizeof chunk) : 0;
-        if (n > 0)
-            bytes.append(chunk, qsizetype(n));
-        else if (n < 0 && errno != EINTR && errno != EAGAIN)
+    pollfd p{m_master, POLLIN, 0};
+    char chunk[512];
+    // Stops at the deadline, and at once when no one holds the slave open (read fails).
+    while (bytes.size() < count && ::poll(&p, 1, int(qMax(0LL, timeoutMs - clock.elapsed()))) > 0) {
+        const ssize_t n = ::read(m_master, chunk, sizeof chunk);
+        if (n <= 0)
             break;
+        bytes.append(chunk, qsizetype(n));
     }
     return bytes;
 }
@@ -61,11 +52,9 @@ QByteArray PtyPair::readMaster(int count, int timeoutMs) {
 bool waitForInput(int fd, int count, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
-    int waiting = 0;
-    while (::ioctl(fd, FIONREAD, &waiting) != 0 || waiting < count) {
-        if (clock.elapsed() > timeoutMs)
+    for (int waiting = 0; ::ioctl(fd, FIONREAD, &waiting) != 0 || waiting < count; ::usleep(1000)) {
+        if (clock.hasExpired(timeoutMs))
             return false;
-        ::usleep(1000);
     }
     return true;
 }
