@@ -1,9 +1,10 @@
 #pragma once
 
 // Frames written out by hand and golden answers, so that no expectation comes from the code
-// under test, and a compact view of board cells.
+// under test, and compact views of board cells and records.
 
 #include "protocol/board.h"
+#include "protocol/device_record.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -42,6 +43,18 @@ QString cellText(const protocol::Board& board, int row, const Cells& cells) {
     for (protocol::Column c : cells)
         texts << board.caption(c, row) + "ipa?"[known.indexOf(board.colour(c, row)) & 3];
     return texts.join('|');
+}
+
+// Every field: the four strings, then the integers in the order of the answer cells they come
+// from (command 0's cells 4 to 17, command 13's cells 28 to 30), then Check_Sum.
+inline QStringList recordText(const protocol::Device_Record& r) {
+    QStringList fields{r.Long_Address.toHex(), r.Unique_ID_Text, r.Device_Tag, r.Device_Descriptor};
+    for (int v : {r.Status_Byte1, r.Status_Byte2, r.Expansion_Code, r.Manufacturer_ID,
+                  r.Device_Type, r.Preamble_Count, r.Universal_Revision, r.Device_Revision,
+                  r.Software_Revision, r.Hardware_Revision, r.Device_Flags, r.Device_ID1,
+                  r.Device_ID2, r.Device_ID3, r.Date_Day, r.Date_Month, r.Date_Year, r.Check_Sum})
+        fields << QString::asprintf("%02X", v);
+    return fields;
 }
 
 } // namespace ptest
