@@ -74,8 +74,8 @@ private slots:
 
         // The colour is painted on the cell itself, and only there.
         QLabel* cell = board.cell(Column::Label14, 5);
-        board.setColour(Column::Label14, 5, protocol::kAnsweredColour);
-        QCOMPARE(cell->palette().color(QPalette::Window), QColor(192, 255, 192));
+        board.setColour(Column::Label14, 5, protocol::kPendingColour);
+        QCOMPARE(cell->palette().color(QPalette::Window), QColor(128, 128, 255));
         QCOMPARE(board.colour(Column::Label14, 4), protocol::kIdleColour);
         board.setColour(Column::Label14, 5, protocol::kIdleColour);
         const QPalette system = QApplication::palette();
