@@ -57,6 +57,36 @@ QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& tabl
     return {};
 }
 
+namespace {
+
+// The answer's delimiter and address say who sent it and in which form.
+bool fromAddressedInstrument(const RxBuffer& cells, const ProtocolState& state, int sentCommand) {
+    const bool longFormAsked = sentCommand != 0;
+    const int delimiter = cells[0];
+    if (delimiter != (longFormAsked ? kLongAnswerDelimiter : kShortAnswerDelimiter))
+        return false;
+    if (state.Hart_Address < 0 ||
+        state.Hart_Address >= static_cast<qint16>(state.Device_Table.size()))
+        return false;
+    if (!longFormAsked)
+        return (cells[1] & kPollingAddressMask) == state.Hart_Address;
+
+    // The 38-bit long address: the master and burst bits of the first byte say nothing of
+    // which instrument answers.
+    const QByteArray& asked =
+        state.Device_Table[static_cast<size_t>(state.Hart_Address)].Long_Address;
+    if (asked.size() != kLongAddressLength)
+        return false;
+    for (int k = 0; k < kLongAddressLength; ++k) {
+        const int mask = k == 0 ? kLongAddressFirstByteMask : 0xFF;
+        if (((cells[static_cast<size_t>(1 + k)] ^ static_cast<quint8>(asked.at(k))) & mask) != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 AnswerCheck checkAnswer(const ProtocolState& state, int sentCommand) {
     const RxBuffer& cells = state.Rx_Buffer;
     const int stored = std::clamp(state.Rx_Stored, 0, kRxBufferSize);
@@ -71,7 +101,7 @@ AnswerCheck checkAnswer(const ProtocolState& state, int sentCommand) {
 
     if (stored == 0)
         return result;
-    const int addressLength = (cells[0] & 0x80) ? 5 : 1;
+    const int addressLength = (cells[0] & 0x80) ? kLongAddressLength : 1;
     const int commandCell = 1 + addressLength;
     const int byteCountCell = commandCell + 1;
     if (stored <= byteCountCell) {
@@ -86,7 +116,8 @@ AnswerCheck checkAnswer(const ProtocolState& state, int sentCommand) {
         return result; // the answer ended before its check byte
 
     result.good = result.checkSum == cells[static_cast<size_t>(checkCell)] &&
-                  cells[static_cast<size_t>(commandCell)] == sentCommand;
+                  cells[static_cast<size_t>(commandCell)] == sentCommand &&
+                  fromAddressedInstrument(cells, state, sentCommand);
     return result;
 }
 

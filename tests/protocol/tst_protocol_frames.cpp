@@ -18,7 +18,7 @@ using ptest::withCheck;
 
 namespace {
 
-constexpr int kRow = 5;
+constexpr int kRow = 1; // the golden answers come from polling address 1
 
 QByteArray patched(QByteArray frame, int k, int value) {
     frame[k] = char(value);
@@ -50,9 +50,9 @@ private slots:
     void requestKeepsManufacturer() { // bit 7 and all, as command 0 delivered it
         ProtocolState state;
         MemoryBoard board;
-        state.Hart_Address = 9;
+        state.Hart_Address = 1;
         runDecoder(state, board, 0, withCheck(patched(ptest::kAnswer0Hart5.chopped(1), 7, 0xA6)));
-        QCOMPARE(Build_Request(3, 9, state.Device_Table).toHex(' '),
+        QCOMPARE(Build_Request(3, 1, state.Device_Table).toHex(' '),
                  hex("FF FF FF FF FF 82 A6 06 12 34 56 03 00 51").toHex(' '));
     }
 
@@ -107,7 +107,7 @@ private slots:
         QTest::addColumn<int>("command");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QString>("shown"); // the command's cells in row kRow, see cellText()
-        const QString id = "05a|2606123456a|00 00a", tag = "PT-101  a|TEST DEVICE     a|";
+        const QString id = "01a|2606123456a|00 00a", tag = "PT-101  a|TEST DEVICE     a|";
         const QString nan = "5.10423550381408E+38a", twoValues = "12.5a|1.23a|";
         const QByteArray c0 = ptest::kAnswer0Hart5, c13 = ptest::kAnswer13, c3 = ptest::kAnswer3;
         // The command-3 answer cut to byte count bc.
@@ -117,15 +117,15 @@ private slots:
         QTest::newRow("0 hart 7") << 0 << ptest::kAnswer0Hart7 << id;
         QTest::newRow("0 check in cell 19, a byte after it")
             << 0 << withCheck(hex("06 81 00 0F 00 40 FE 26 06 05 05 09 03 64 00 00 1A 2B 00")) + "!"
-            << "05a|2606001A2Ba|00 40a";
+            << "01a|2606001A2Ba|00 40a";
         // Its check byte would be 20, the fill value: a cell that never arrived must not pass.
         QTest::newRow("0 check byte 20 missing")
-            << 0 << hex("06 81 00 0E 00 00 FE 26 06 05 05 09 03 64 5D 12 34 56") << "05i|i|i";
-        QTest::newRow("0 no answer") << 0 << QByteArray() << "05i|i|i";
-        QTest::newRow("0 identity corrupt") << 0 << patched(c0, 15, 0x13) << "05i|i|i";
+            << 0 << hex("06 81 00 0E 00 00 FE 26 06 05 05 09 03 64 5D 12 34 56") << "01i|i|i";
+        QTest::newRow("0 no answer") << 0 << QByteArray() << "01i|i|i";
+        QTest::newRow("0 identity corrupt") << 0 << patched(c0, 15, 0x13) << "01i|i|i";
         QTest::newRow("0 eleven data bytes")
-            << 0 << withCheck(patched(c0.left(17), 3, 13)) << "05i|i|i";
-        QTest::newRow("0 answer to 3") << 0 << c3 << "05i|i|i";
+            << 0 << withCheck(patched(c0.left(17), 3, 13)) << "01i|i|i";
+        QTest::newRow("0 answer to 3") << 0 << c3 << "01i|i|i";
 
         QTest::newRow("13 golden") << 13 << c13 << tag + "05.03.2009a";
         QTest::newRow("13 no answer") << 13 << QByteArray() << "i|i|i";
@@ -148,6 +148,69 @@ private slots:
         QTest::newRow("3 current only") << 3 << cut3(6) << "12.5a|i|i|i|i";
         QTest::newRow("3 QV cut") << 3 << cut3(25) << twoValues + "23.5a|" + nan + "|i";
     }
+    // Answers with a good check byte that are not the addressed instrument's answer in the form
+    // asked. The instrument at polling address 1 has the long address 3C 51 10 20 31.
+    void onlyTheAddressedInstrument_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("accepted");
+        const QByteArray c0 = hex("06 81 00 0E 00 00 FE 3C 51 05 05 0C 0C 02 00 10 20 31");
+        const QByteArray c3 = hex("00 00 41 40 00 00 0C 43 7A 00 00 20 41 C8 00 00");
+        const auto long3 = [&](const char* address) {
+            return withCheck(hex("86") + hex(address) + hex("03 10") + c3);
+        };
+        // Seen on real lines, each shown as good before.
+        QTest::newRow("13 answered short")
+            << 13
+            << hex("06 81 0D 17 00 00 41 4B 71 C3 18 20 10 94 C3 20 14 87 16 04 12 15 34 E0 0E 05"
+                   "77 54")
+            << false;
+        QTest::newRow("3 answered short") << 3 << withCheck(hex("06 81 03 10") + c3) << false;
+        QTest::newRow("0 answered long")
+            << 0 << hex("86 BC 51 10 20 31 00 0E 00 00 FE 3C 51 05 05 0C 0C 02 00 10 20 31 F4")
+            << false;
+        QTest::newRow("0 answered by address 7")
+            << 0 << hex("06 87 00 0E 00 00 FE 1F 92 05 07 01 08 03 00 00 4D 21 98") << false;
+        // The master and burst bits say nothing of who answers.
+        QTest::newRow("0 master and burst bits")
+            << 0 << withCheck(c0.left(1) + hex("C1") + c0.mid(2)) << true;
+        QTest::newRow("0 address 33 is not 1")
+            << 0 << withCheck(c0.left(1) + hex("21") + c0.mid(2)) << false;
+        QTest::newRow("3 as asked") << 3 << long3("3C 51 10 20 31") << true;
+        QTest::newRow("3 master bit") << 3 << long3("BC 51 10 20 31") << true;
+        QTest::newRow("3 burst bit") << 3 << long3("7C 51 10 20 31") << true;
+        QTest::newRow("3 manufacturer differs") << 3 << long3("3D 51 10 20 31") << false;
+        QTest::newRow("3 device type differs") << 3 << long3("3C 52 10 20 31") << false;
+        QTest::newRow("3 last id byte differs") << 3 << long3("3C 51 10 20 30") << false;
+        QTest::newRow("3 request delimiter")
+            << 3 << withCheck(hex("82 3C 51 10 20 31 03 10") + c3) << false;
+        QTest::newRow("3 burst delimiter")
+            << 3 << withCheck(hex("81 3C 51 10 20 31 03 10") + c3) << false;
+        QTest::newRow("0 burst delimiter") << 0 << withCheck(hex("01") + c0.mid(1)) << false;
+    }
+    void onlyTheAddressedInstrument() {
+        QFETCH(int, command);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, accepted);
+        ProtocolState state;
+        MemoryBoard board;
+        state.Hart_Address = 1;
+        runDecoder(state, board, 0,
+                   withCheck(hex("06 81 00 0E 00 00 FE 3C 51 05 05 0C 0C 02 00 10 20 31")));
+        QCOMPARE(state.Device_Table[1].Unique_ID_Text, "3C51102031");
+
+        runDecoder(state, board, command, answer);
+
+        const Column first = command == 0    ? Column::Label1
+                             : command == 13 ? Column::Label2
+                                             : Column::Label13;
+        QCOMPARE(board.colour(first, 1), accepted ? kAnsweredColour : kIdleColour);
+        if (command == 0)
+            QCOMPARE(board.caption(Column::Label1, 1), accepted ? "3C51102031" : "");
+        else if (command == 3)
+            QCOMPARE(board.caption(Column::Label14, 1), accepted ? "250" : "");
+    }
+
     void decode() {
         QFETCH(int, command);
         QFETCH(QByteArray, answer);
@@ -155,9 +218,11 @@ private slots:
         ProtocolState state;
         MemoryBoard board;
         state.Hart_Address = kRow;
-        // A row filled by earlier answers, every record field non-zero.
+        // A row filled by earlier answers, every record field non-zero. The manufacturer byte
+        // differs from the golden answers' only in the master and burst bits, so their long
+        // address still names this instrument.
         runDecoder(state, board, 0,
-                   withCheck(hex("06 81 00 0E 11 22 FE 27 06 05 05 09 03 64 33 12 34 56")));
+                   withCheck(hex("06 81 00 0E 11 22 FE E6 06 05 05 09 03 64 33 12 34 56")));
         runDecoder(state, board, 13, ptest::kAnswer13);
         const QStringList record = ptest::recordText(state.Device_Table[kRow]);
         const QList<Column> group = command == 0    ? listOf(kCommand0Cells)
@@ -165,7 +230,7 @@ private slots:
                                                     : listOf(kCommand3Cells);
         for (Column c : group) { // as the cycle leaves them when it sends the request
             board.setColour(c, kRow, kPendingColour);
-            board.setCaption(c, kRow, c == Column::Label6 ? "05" : "");
+            board.setCaption(c, kRow, c == Column::Label6 ? "01" : "");
         }
         const MemoryBoard before = board;
 
