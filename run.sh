@@ -30,8 +30,9 @@ headless=0
 [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && headless=1
 
 source "$here/scripts/deps.sh"
+source "$here/scripts/xvfb.sh"
 packages=("${BUILD_PACKAGES[@]}")
-[ "$headless" -eq 1 ] && packages+=(xvfb xauth xdotool imagemagick)
+[ "$headless" -eq 1 ] && packages+=("${XVFB_PACKAGES[@]}")
 ensure_packages "${packages[@]}"
 
 cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -42,8 +43,8 @@ workdir="$(mktemp -d)"
 pids=()
 cleanup() {
     local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}" "${XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}" "${XVFB_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$workdir"
 }
 trap cleanup EXIT
@@ -71,23 +72,18 @@ if [ "$headless" -eq 0 ]; then
 fi
 
 # No display: the same run under Xvfb, photographed.
-display_number=99
-while [ -e "/tmp/.X${display_number}-lock" ]; do display_number=$((display_number + 1)); done
-export DISPLAY=":$display_number"
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$workdir/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb "$workdir/xvfb.log"
 
 "$bin/corvantelis" >"$workdir/monitor.log" 2>&1 &
 monitor=$!
 pids+=("$monitor")
-window="$(timeout 30 xdotool search --sync --onlyvisible --name 'Corvantelis' | head -n 1)" || true
+window="$(wait_for_window Corvantelis)" || true
 if [ -z "$window" ]; then
     echo "The monitor's window did not appear:" >&2
     cat "$workdir/monitor.log" >&2
     exit 1
 fi
-xdotool windowfocus --sync "$window" key Return
+answer_scan_question "$window"
 echo "Polling the loop for ${demo_seconds} seconds under Xvfb ($DISPLAY)..."
 sleep "$demo_seconds"
 if ! kill -0 "$monitor" 2>/dev/null; then

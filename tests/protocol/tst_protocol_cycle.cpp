@@ -3,6 +3,9 @@
 
 #include "helpers.h"
 #include "protocol/polling_cycle.h"
+#include "protocol/qt_cycle_ports.h"
+
+#include <QElapsedTimer>
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -147,6 +150,49 @@ private slots:
         QCOMPARE(QList<qint16>(rig.state.Rx_Buffer.begin(), rig.state.Rx_Buffer.end()), cells);
         QCOMPARE(rig.state.Rx_Stored, stored.size());
         QCOMPARE(rig.written.last(), shortRequest(2));
+    }
+
+    // Nothing that runs at a yield can be overtaken by the answer wait's tick.
+    void yieldsSeeTheWaitDisarmed() {
+        Rig rig;
+        rig.addDevice(1);
+        QList<bool> armedAtYield;
+        rig.onYield = [&] { armedAtYield << rig.armed; };
+        rig.cycle.start();
+        for (int tick = 0; tick < 4; ++tick) // 0, 13 and 3 to address 1, then 0 to 2
+            QVERIFY(rig.fire());
+        QCOMPARE(armedAtYield, QList<bool>(2 + 4 * 3, false));
+    }
+
+    // The production wait: 600 ms from arming, never early, again while it stays armed, and
+    // silent once disarmed.
+    void answerTimerWaitsItsInterval() {
+        QtAnswerTimer timer;
+        QCOMPARE(timer.intervalMs(), 600);
+        QElapsedTimer clock;
+        QList<qint64> ticks;
+        timer.setHandler([&] {
+            ticks << clock.elapsed();
+            if (ticks.size() == 1) {
+                clock.start();
+                timer.disarm();
+                timer.arm(); // as the next step does
+            } else if (ticks.size() == 3) {
+                timer.disarm();
+            }
+        });
+        clock.start();
+        timer.arm();
+        QVERIFY(timer.isArmed());
+        QTRY_COMPARE_WITH_TIMEOUT(ticks.size(), 3, 5000);
+        QTest::qWait(700);
+        QCOMPARE(ticks.size(), 3);
+        QVERIFY(!timer.isArmed());
+        ticks[2] -= ticks[1]; // the third tick came one interval after the second
+        for (qint64 ms : ticks) {
+            QVERIFY2(ms >= 600, qPrintable(QString::number(ms)));
+            QVERIFY2(ms < 900, qPrintable(QString::number(ms))); // generous: a loaded machine
+        }
     }
 
     void stopAtYield_data() {

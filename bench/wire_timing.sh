@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Request-to-request gaps on the wire: the monitor (Release build) polls hart-loop-sim under
+# Xvfb for a while, and the gaps between the requests the simulator heard are printed from its
+# log. Prints figures only; asserts nothing.
+#   bench/wire_timing.sh [SECONDS]     (default 60)
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")/.." && pwd)"
+seconds="${1:-60}"
+
+source "$here/scripts/deps.sh"
+source "$here/scripts/xvfb.sh"
+ensure_packages "${BUILD_PACKAGES[@]}" "${XVFB_PACKAGES[@]}"
+cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$here/build" --parallel "$(nproc)" --target corvantelis hart-loop-sim >/dev/null
+bin="$here/build/bin"
+
+workdir="$(mktemp -d)"
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}" "${XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}" "${XVFB_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$workdir"
+}
+trap cleanup EXIT
+
+"$bin/hart-loop-sim" --link "$workdir/loop" --log "$workdir/sim.log" >"$workdir/sim.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -e "$workdir/loop" ] && break; sleep 0.1; done
+
+start_xvfb "$workdir/xvfb.log"
+# A settings folder of its own, so the benchmark leaves the user's settings alone.
+ProgramFiles="$workdir/programs" CORVANTELIS_COM1="$workdir/loop" \
+    "$bin/corvantelis" >"$workdir/monitor.log" 2>&1 &
+pids+=($!)
+window="$(wait_for_window Corvantelis)"
+answer_scan_question "$window"
+echo "Polling the simulated loop for $seconds s..."
+sleep "$seconds"
+
+awk '$2 == "RX" { if (seen) print $1 - last; last = $1; seen = 1 }' "$workdir/sim.log" |
+    sort -n >"$workdir/gaps"
+count=$(wc -l <"$workdir/gaps")
+if [ "$count" -eq 0 ]; then
+    echo "No requests were heard; the monitor's output:" >&2
+    cat "$workdir/monitor.log" >&2
+    exit 1
+fi
+pick() { sed -n "$1p" "$workdir/gaps"; }
+p50=$(( (count + 1) / 2 ))
+p99=$(( (count * 99 + 99) / 100 ))
+echo "request-to-request gaps over $count intervals (ms):"
+echo "  min $(pick 1)  median $(pick "$p50")  p99 $(pick "$p99")  max $(pick "$count")"

@@ -1,0 +1,30 @@
+# A virtual display for the monitor's window, and the window once it shows.
+# Sourced by run.sh and the benchmarks; the caller kills the pids in XVFB_PIDS when it is done.
+
+XVFB_PIDS=()
+XVFB_PACKAGES=(xvfb xauth xdotool imagemagick)
+
+# start_xvfb LOGFILE: starts Xvfb on the first free display and exports DISPLAY.
+start_xvfb() {
+    local log="$1"
+    local number=99
+    while [ -e "/tmp/.X${number}-lock" ]; do number=$((number + 1)); done
+    export DISPLAY=":$number"
+    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$log" 2>&1 &
+    XVFB_PIDS+=($!)
+    local _
+    for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && return 0; sleep 0.1; done
+    echo "Xvfb did not start:" >&2
+    cat "$log" >&2
+    return 1
+}
+
+# wait_for_window NAME: prints the id of the first visible window whose title holds NAME.
+wait_for_window() {
+    timeout 30 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+}
+
+# answer_scan_question WINDOW: Return on the focused Yes button starts polling.
+answer_scan_question() {
+    xdotool windowfocus --sync "$1" key Return
+}
