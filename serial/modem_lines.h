@@ -24,4 +24,8 @@ std::optional<bool> transmitterEmpty(qintptr handle);
 // Waits until the driver reports its output sent. Some USB adapters report that early.
 void drainOutput(qintptr handle);
 
+// Whether the line behind an open handle has hung up: the device was unplugged or the far end
+// of a pseudo-terminal closed. Reads then end at once with nothing and writes fail.
+bool lineHungUp(qintptr handle);
+
 } // namespace serial

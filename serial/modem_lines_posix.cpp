@@ -1,6 +1,7 @@
 #include "modem_lines.h"
 
 #include <cerrno>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -34,6 +35,13 @@ std::optional<bool> transmitterEmpty(qintptr handle) {
 void drainOutput(qintptr handle) {
     while (::tcdrain(static_cast<int>(handle)) == -1 && errno == EINTR) {
     }
+}
+
+bool lineHungUp(qintptr handle) {
+    pollfd line{static_cast<int>(handle), POLLIN, 0};
+    if (::poll(&line, 1, 0) < 0)
+        return false;
+    return (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 } // namespace serial

@@ -31,4 +31,9 @@ void drainOutput(qintptr handle) {
     FlushFileBuffers(reinterpret_cast<HANDLE>(handle));
 }
 
+bool lineHungUp(qintptr) {
+    // Windows reports a removed device as a resource error of its own; there is no hang-up.
+    return false;
+}
+
 } // namespace serial

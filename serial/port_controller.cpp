@@ -6,13 +6,20 @@ namespace serial {
 
 PortController::PortController(SerialPort& port, protocol::EventYield& yield, MessageSink messages,
                                QObject* parent)
-    : QObject(parent), m_port(port), m_yield(yield), m_block(std::move(messages)) {}
+    : QObject(parent), m_port(port), m_yield(yield), m_block(std::move(messages)) {
+    m_reopenTimer.setInterval(kReopenIntervalMs);
+    connect(&m_reopenTimer, &QTimer::timeout, this, &PortController::tryReopen);
+    connect(&m_port, &SerialPort::deviceLost, this, &PortController::onDeviceLost);
+}
 
 void PortController::Open_Port() {
+    m_reopenTimer.stop();
     openAndTune();
 }
 
 void PortController::changePort(const QString& portText) {
+    // The operator's choice ends any search for a lost device.
+    m_reopenTimer.stop();
     m_port.close();
     bool isNumber = false;
     const int number = portText.trimmed().toInt(&isNumber);
@@ -33,6 +40,10 @@ void PortController::openAndTune() {
         setLamp(kLampFailed);
         return;
     }
+    tune(openNumber);
+}
+
+void PortController::tune(quint64 openNumber) {
     setLamp(kLampOpen);
     m_block.setHandle(m_port.handle());
     if (!yieldAndCheck(openNumber))
@@ -43,6 +54,24 @@ void PortController::openAndTune() {
     m_block.Write_DCB();
     m_port.setDriverKeysRts(m_block.driverTogglesRts());
     m_yield.yield();
+}
+
+void PortController::onDeviceLost() {
+    // Counts as an open of its own: a tune still under way must not touch the closed handle.
+    ++m_openCount;
+    setLamp(kLampFailed);
+    m_reopenTimer.start();
+}
+
+void PortController::tryReopen() {
+    if (m_port.isOpen()) {
+        m_reopenTimer.stop();
+        return;
+    }
+    if (!m_port.open())
+        return; // still away: the lamp stays red, nothing is said
+    m_reopenTimer.stop();
+    tune(++m_openCount);
 }
 
 void PortController::setLamp(protocol::WinColour colour) {

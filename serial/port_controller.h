@@ -8,11 +8,14 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 namespace serial {
 
 constexpr protocol::WinColour kLampOpen = 49152; // 0x00C000, green: the port opened
-constexpr protocol::WinColour kLampFailed = 255; // 0x0000FF, red: the open failed
+constexpr protocol::WinColour kLampFailed = 255; // 0x0000FF, red: the open failed, or the device
+                                                 // went away
+constexpr int kReopenIntervalMs = 1000;          // how often a lost device is looked for
 
 // Opens, closes and tunes the modem's port for the window, which only shows the outcome.
 class PortController : public QObject {
@@ -31,10 +34,19 @@ public:
     protocol::WinColour lampColour() const { return m_lamp; }
     ControlBlock& controlBlock() { return m_block; }
 
+    // While a lost device is being looked for again.
+    bool isReopening() const { return m_reopenTimer.isActive(); }
+    void setReopenIntervalMs(int ms) { m_reopenTimer.setInterval(ms); }
+
 signals:
     void lampChanged(protocol::WinColour colour);
 
 private:
+    // The device went away under an open port: the lamp turns red and the same device is opened
+    // again, quietly, about once a second until it is back; it is then tuned as at start-up.
+    void onDeviceLost();
+    void tryReopen();
+    void tune(quint64 openNumber);
     void openAndTune();
     void setLamp(protocol::WinColour colour);
     bool yieldAndCheck(quint64 openNumber);
@@ -46,6 +58,7 @@ private:
     // Counts the opens, so a tune that an event handler interrupted with another port change
     // does not go on with a descriptor that is no longer this port's.
     quint64 m_openCount = 0;
+    QTimer m_reopenTimer;
 };
 
 } // namespace serial

@@ -21,7 +21,9 @@ qintptr nativeHandle(const QSerialPort& port) {
 
 } // namespace
 
-SerialPort::SerialPort(QObject* parent) : QObject(parent) {}
+SerialPort::SerialPort(QObject* parent) : QObject(parent) {
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onPortError);
+}
 
 SerialPort::~SerialPort() {
     close();
@@ -61,10 +63,14 @@ bool SerialPort::open(QString* error) {
     lines.drain = [fd] { drainOutput(fd); };
     lines.isUnsupported = isUnsupportedRequest;
     m_rts.attach(std::move(lines));
+    m_lost = false;
+    if (m_dtrEnable)
+        setModemLine(fd, ModemLine::Dtr, true);
     return true;
 }
 
 void SerialPort::close() {
+    m_lost = false;
     m_rts.detach();
     if (m_port.isOpen())
         m_port.close();
@@ -80,6 +86,7 @@ qintptr SerialPort::handle() const {
 }
 
 void SerialPort::setDtrEnable(bool on) {
+    m_dtrEnable = on;
     if (!m_port.isOpen())
         return;
     // A refusal, including a device without the line, leaves nothing for the caller to do.
@@ -87,7 +94,7 @@ void SerialPort::setDtrEnable(bool on) {
 }
 
 std::optional<QByteArray> SerialPort::readAllWaiting() {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_lost)
         return std::nullopt;
     m_port.clearError();
     // QSerialPort only hands out what its notifier has already fetched; pull whatever the
@@ -103,7 +110,7 @@ std::optional<QByteArray> SerialPort::readAllWaiting() {
 }
 
 bool SerialPort::write(const QByteArray& frame) {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_lost)
         return false;
     m_rts.beforeWrite();
     if (m_port.write(frame) != frame.size()) {
@@ -115,11 +122,33 @@ bool SerialPort::write(const QByteArray& frame) {
     // counts from the moment the bytes reach the driver. It does not block.
     m_port.flush();
     m_rts.afterHandOff(static_cast<int>(frame.size()));
-    return true;
+    return !m_lost; // a device that went away fails the write it is handed
 }
 
 void SerialPort::setDriverKeysRts(bool driverKeys) {
     m_rts.setEnabled(!driverKeys);
+}
+
+void SerialPort::onPortError(QSerialPort::SerialPortError error) {
+    if (m_lost || !m_port.isOpen())
+        return;
+    // A hung-up line reads as end of file, which QSerialPort reports as a read error again and
+    // again for as long as the port stays open; a write to it fails with EIO.
+    const bool gone = error == QSerialPort::ResourceError ||
+                      ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) &&
+                       lineHungUp(nativeHandle(m_port)));
+    if (!gone)
+        return;
+    m_lost = true;
+    // Not closed here, inside QSerialPort's own notification: once it has returned.
+    QMetaObject::invokeMethod(this, &SerialPort::closeLostDevice, Qt::QueuedConnection);
+}
+
+void SerialPort::closeLostDevice() {
+    if (!m_lost)
+        return; // closed, or opened anew, meanwhile
+    close();
+    emit deviceLost();
 }
 
 } // namespace serial

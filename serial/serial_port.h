@@ -34,8 +34,10 @@ public:
     // The open device's handle (a file descriptor on POSIX); -1 when closed.
     qintptr handle() const;
 
-    // Asserts DTR. Lines a device does not have (pseudo-terminals) are not an error.
+    // Asserts DTR, now and after every later open, as the port's own setting. Lines a device
+    // does not have (pseudo-terminals) are not an error.
     void setDtrEnable(bool on);
+    bool dtrEnable() const { return m_dtrEnable; }
 
     std::optional<QByteArray> readAllWaiting() override;
     bool write(const QByteArray& frame) override;
@@ -48,10 +50,20 @@ public:
     static constexpr qint32 kBitRate = 1200;
     static constexpr qint64 kReceiveBufferSize = 1024;
 
+signals:
+    // The open device went away (unplugged, hung up, removed): the port has been closed, so
+    // nothing keeps retrying against it. Emitted once per loss, from the event loop.
+    void deviceLost();
+
 private:
+    void onPortError(QSerialPort::SerialPortError error);
+    void closeLostDevice();
+
     QSerialPort m_port;
     RtsKeyer m_rts;
     qint16 m_number = 1;
+    bool m_dtrEnable = false;
+    bool m_lost = false; // the device went away; the port closes at the next turn of the loop
 };
 
 } // namespace serial

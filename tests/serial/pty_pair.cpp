@@ -25,8 +25,13 @@ PtyPair::PtyPair() {
 }
 
 PtyPair::~PtyPair() {
+    closeMaster();
+}
+
+void PtyPair::closeMaster() {
     if (m_master >= 0)
         ::close(m_master);
+    m_master = -1;
 }
 
 bool PtyPair::writeMaster(const QByteArray& bytes) {

@@ -16,6 +16,8 @@ public:
     QString slavePath() const { return m_slavePath; }
 
     bool writeMaster(const QByteArray& bytes);
+    // The far end goes away, as an unplugged modem does: the slave side hangs up.
+    void closeMaster();
     // Collects `count` bytes from the master side, or what came within `timeoutMs`.
     QByteArray readMaster(int count, int timeoutMs);
 

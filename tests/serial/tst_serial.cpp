@@ -8,7 +8,9 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <ctime>
 #include <functional>
+#include <memory>
 #include <termios.h>
 
 using namespace serial;
@@ -168,6 +170,55 @@ private slots:
         block.Write_DCB();
         QCOMPARE(rig.messages, (QStringList{QString("DCB Write Error:%1").arg(EBADF),
                                             QString("DCB Read Error:%1").arg(ENOTTY)}));
+    }
+
+    // The far end of the line goes away under an open port, as an unplugged USB modem does: the
+    // port closes and the lamp turns red at once, without a word; nothing spins while the
+    // device is away; when a device is back at the same path it is opened and tuned again.
+    void lostDeviceIsReopenedWhenBack() {
+        Rig r;
+        QTemporaryDir dir;
+        const QString link = dir.filePath("modem");
+        QVERIFY(QFile::link(r.pty.slavePath(), link));
+        qputenv("CORVANTELIS_COM1", link.toLocal8Bit());
+        r.controller.setReopenIntervalMs(200);
+        r.controller.Open_Port();
+        QCOMPARE(r.controller.lampColour(), kLampOpen);
+
+        r.pty.closeMaster();
+        QTRY_COMPARE_WITH_TIMEOUT(r.controller.lampColour(), kLampFailed, 2000);
+        QVERIFY(!r.port.isOpen() && r.controller.isReopening());
+        const std::clock_t before = std::clock();
+        QTest::qWait(1000); // the line stays away: reads, writes and reopens all fail
+        for (int step = 0; step < 3; ++step)
+            QVERIFY(!r.port.write(QByteArray(14, '\xFF')) && !r.port.readAllWaiting());
+        const double cpuMs = 1000.0 * double(std::clock() - before) / CLOCKS_PER_SEC;
+        QVERIFY2(cpuMs < 250, qPrintable(QString("%1 ms of CPU in 1 s").arg(cpuMs)));
+        QCOMPARE(r.controller.lampColour(), kLampFailed);
+
+        PtyPair back;
+        QVERIFY(QFile::remove(link) && QFile::link(back.slavePath(), link));
+        QTRY_COMPARE_WITH_TIMEOUT(r.controller.lampColour(), kLampOpen, 3000);
+        QVERIFY(!r.controller.isReopening());
+        QCOMPARE(r.controller.controlBlock().flagsWord(), quint32(0x3011));
+        QVERIFY(isHartLine(int(r.port.handle())));
+        QVERIFY(r.port.write("\xFF\x02\x01"));
+        QCOMPARE(back.readMaster(3, 1000), QByteArray("\xFF\x02\x01"));
+        QCOMPARE(r.messages, QStringList());
+    }
+
+    // A choice from the list while a lost device is looked for ends the search.
+    void portChangeEndsTheSearch() {
+        Rig r;
+        r.controller.setReopenIntervalMs(50);
+        r.controller.Open_Port();
+        r.pty.closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(r.controller.isReopening(), 2000);
+        r.controller.changePort("3");
+        QVERIFY(!r.controller.isReopening());
+        QTest::qWait(200);
+        QCOMPARE(r.controller.lampColour(), kLampFailed);
+        QCOMPARE(r.controller.commPort(), qint16(3));
     }
 
     // A port change run by an event inside the tune's first yield has done its own open; the
