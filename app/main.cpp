@@ -15,8 +15,11 @@ int main(int argc, char* argv[]) {
 
     ui::Form1Environment environment;
     environment.showMessage = [](const QString& text) {
-        QMessageBox::information(QApplication::activeWindow(), app::programTitle(), text,
-                                 QMessageBox::Ok);
+        // Messages name folders and files, which may hold '<': shown as text, never markup.
+        QMessageBox box(QMessageBox::Information, app::programTitle(), text, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
     };
     environment.pickFolder = ui::systemFolderPicker();
     environment.now = &QDateTime::currentDateTime;

@@ -95,6 +95,9 @@ BoardWidget::BoardWidget(const Twips& twips, QWidget* parent) : QGroupBox(parent
             label->setGeometry(twips.rect(layout.cellLeft, kFirstCellTop + kRowPitch * row,
                                           layout.cellWidth, kRowHeight));
             label->setFont(sans);
+            // Tags and descriptors may hold '<' and '>': what came off the wire is shown as it
+            // is, never read as markup.
+            label->setTextFormat(Qt::PlainText);
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             label->setAutoFillBackground(true);
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -144,7 +147,8 @@ void BoardWidget::setCaption(Column column, int row, const QString& caption) {
         return;
     cell->label->setFont(fittingFont(*cell->label, caption));
     cell->label->setText(caption);
-    cell->label->setAccessibleName(caption);
+    // Without a name of its own an empty cell would be read out as the board's title.
+    cell->label->setAccessibleName(caption.isEmpty() ? QStringLiteral(" ") : caption);
 }
 
 void BoardWidget::setColour(Column column, int row, protocol::WinColour colour) {

@@ -398,14 +398,17 @@ void Form1::applyCaptions(const Captions& captions) {
     m_mnuSetting->setTitle(captions.mnu_Setting);
     m_mnuLanq->setTitle(captions.mnu_lanq);
     m_basisFrame1->setTitle(captions.Basis_Frame1);
+    m_basisFrame1->setAccessibleName(captions.Basis_Frame1);
     m_basisLabel1->setText(captions.Basis_Label1);
     m_basisCommand1->setText(captions.Basis_Command1);
     m_frame3->setTitle(captions.Frame3);
+    m_frame3->setAccessibleName(captions.Frame3);
     m_command4[0]->setText(captions.Command4_Yes);
     m_command4[1]->setText(captions.Command4_No);
     m_mnuFileSave->setText(captions.mnu_FileSave);
     m_command2->setText(captions.Command2);
     m_frame2->setTitle(captions.Frame2);
+    m_frame2->setAccessibleName(captions.Frame2);
     m_label27->setText(captions.Label27);
     m_label28->setText(captions.Label28);
     m_command3->setText(captions.Command3);

@@ -7,6 +7,7 @@
 #include "ui/board_widget.h"
 #include "ui/lamp_widget.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -93,6 +94,39 @@ private slots:
         // A short caption is drawn at the board's own size again.
         board.setCaption(Column::Label1, 3, QStringLiteral("1"));
         QCOMPARE(id->font().pointSizeF(), 9.75);
+    }
+
+    // What a screen reader hears: an empty cell is blank, never the board's title; a filled one
+    // its caption, literally; the question and the panels their captions, in the language in
+    // force.
+    void whatTheScreenReaderHears() {
+        const auto name = [](QObject* object) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(object);
+            return a ? a->text(QAccessible::Name) : QString("<none>");
+        };
+        for (ui::Form1* window : {m_english.get(), m_russian.get()}) {
+            ui::BoardWidget& board = window->board();
+            QLabel* cell = board.cell(Column::Label2, 7);
+            for (const QString& caption : {"PT-101", "", "<B>PT</B"}) {
+                board.setCaption(Column::Label2, 7, caption);
+                QCOMPARE(name(cell).trimmed(), caption);
+            }
+            QCOMPARE(name(window->frame3()), window->frame3()->title());
+            QCOMPARE(name(window->frame2()), window->frame2()->title());
+            QCOMPARE(name(window->basisFrame1()), window->basisFrame1()->title());
+        }
+        QCOMPARE(name(m_russian->basisFrame1()), QString::fromUtf8("Настройки программы"));
+    }
+
+    // Tag and descriptor may carry '<', '>' and '/': a cell shows them as they are.
+    void captionsAreNeverMarkup() {
+        ui::BoardWidget board(ui::Twips(96.0));
+        QLabel* cell = board.cell(Column::Label3, 2);
+        board.setCaption(Column::Label3, 2, "<H1>PUMP</H1>");
+        // One line of the cell's own font; a heading would be twice as tall.
+        const QFontMetrics metrics(cell->font());
+        QVERIFY(cell->sizeHint().height() <= metrics.height() + 2 * cell->frameWidth() + 2);
+        QVERIFY(cell->sizeHint().width() >= metrics.horizontalAdvance("<H1>PUMP</H1>"));
     }
 
     void firstStart() {
