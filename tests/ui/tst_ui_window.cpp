@@ -107,7 +107,7 @@ private slots:
         for (ui::Form1* window : {m_english.get(), m_russian.get()}) {
             ui::BoardWidget& board = window->board();
             QLabel* cell = board.cell(Column::Label2, 7);
-            for (const QString& caption : {"PT-101", "", "<B>PT</B"}) {
+            for (const QString caption : {"PT-101", "", "<B>PT</B"}) {
                 board.setCaption(Column::Label2, 7, caption);
                 QCOMPARE(name(cell).trimmed(), caption);
             }
