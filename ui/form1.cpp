@@ -21,6 +21,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -45,6 +46,23 @@ constexpr int kFrameTop = 225;
 constexpr int kFrameWidth = 14775;
 constexpr int kFrameHeight = 7395;
 constexpr int kMargin = 90;
+
+// Return in the port box's text field: Qt's editable combo box would take the typed text as a
+// choice from the list and fire a port change. Only a choice from the list is one.
+class SwallowReturn : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                return event->type() == QEvent::KeyPress;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
@@ -186,8 +204,9 @@ void Form1::buildPortPanel() {
     m_combo1->addItems(
         {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
     m_combo1->setMinimumContentsLength(3);
-    // Choosing an entry is a port change; typing into the box is not.
+    // Choosing an entry is a port change; typing into the box, Return included, is not.
     connect(m_combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
+    m_combo1->lineEdit()->installEventFilter(new SwallowReturn(m_combo1));
     m_label24->setBuddy(m_combo1);
 
     m_shape1 = new LampWidget(m_frame2);

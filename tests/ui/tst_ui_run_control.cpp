@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -78,6 +79,8 @@ private slots:
         QCOMPARE(window->frame2()->isVisibleTo(window.get()), !portWorks);
         QCOMPARE(window->board().caption(Column::Label1, 7).isEmpty(), cleared);
         QCOMPARE(window->shape1()->colour(), lampGreen ? serial::kLampOpen : serial::kLampFailed);
+        // A start holds DTR on, for this port and the next.
+        QCOMPARE(window->serialPort().dtrEnable(), yes && portWorks);
         // The button starts only from "RUN" with a green lamp; a working port mends a failed one.
         window->command1()->click();
         QCOMPARE(window->cycle().isRunning(), !polling && lampGreen);
@@ -113,9 +116,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QGroupBox* panel = window->frame2();
         window->mnu_ComPort_Click();
-        // Typing into the box is not a port change; showing the panel puts the port in use back.
-        window->combo1()->setEditText("3");
+        // Typing into the box is not a port change, nor is Return after it, even on a listed
+        // number; showing the panel puts the port in use back.
+        window->board().setCaption(Column::Label1, 7, kAnswered);
+        window->combo1()->setFocus();
+        for (const char* typed : {"3", "1"}) {
+            window->combo1()->setEditText(typed);
+            QTest::keyClick(window->combo1()->lineEdit(), Qt::Key_Return);
+            QTest::keyClick(window->combo1()->lineEdit(), Qt::Key_Enter);
+        }
         QCOMPARE(window->portController().commPort(), qint16(1));
+        QCOMPARE(window->board().caption(Column::Label1, 7), kAnswered);
+        QCOMPARE(window->command1()->text(), "STOP");
         window->mnu_ComPort_Click();
         QVERIFY(!panel->isVisible());
         window->mnu_ComPort_Click();
@@ -126,6 +138,10 @@ private slots:
         QVERIFY(panel->isVisible());
         const QPoint background(panel->width() - 3, panel->height() - 3);
         QTest::mouseClick(panel, Qt::LeftButton, {}, background);
+        QVERIFY(!panel->isVisible());
+        // And its close button.
+        window->mnu_ComPort_Click();
+        QTest::mouseClick(panel->findChild<QPushButton*>("Command2"), Qt::LeftButton);
         QVERIFY(!panel->isVisible());
     }
 
