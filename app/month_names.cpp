@@ -35,7 +35,11 @@ void Set_Month_Name(QString& Month_Name, const QDate& today, qint16 languageFlag
 }
 
 QString folderMonthName(int month, const QLocale& locale) {
-    return locale.standaloneMonthName(month, QLocale::LongFormat);
+    // Windows' regional month names begin with a capital ("Декабрь") where Qt's stand-alone
+    // names may not ("декабрь"); a results folder shared with the Windows program must not
+    // hold two folders for one month.
+    const QString name = locale.standaloneMonthName(month, QLocale::LongFormat);
+    return name.left(1).toUpper() + name.mid(1);
 }
 
 } // namespace app

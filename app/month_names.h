@@ -15,8 +15,9 @@ QString titleMonthName(int month, qint16 languageFlag);
 // 1 Month_Name keeps its value.
 void Set_Month_Name(QString& Month_Name, const QDate& today, qint16 languageFlag);
 
-// The name of a month folder: the full standalone name the regional settings give ("декабрь"
-// in Russian, "December" in English), whatever the language of the interface.
+// The name of a month folder: the full standalone name the regional settings give, first letter
+// upper-cased ("Декабрь" in Russian, "December" in English), whatever the language of the
+// interface.
 QString folderMonthName(int month, const QLocale& locale);
 
 } // namespace app

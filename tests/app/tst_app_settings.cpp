@@ -259,7 +259,7 @@ private slots:
             "2026,2026/December,2026/November,2026/November/log*");
         row("a file of the month's name counts", "2026,2026/December*", "", "en", "",
             "2026,2026/December*");
-        row("Russian: the standalone name", "", "", "ru", "", "2026,2026/декабрь");
+        row("Russian: the standalone name, capitalised", "", "", "ru", "", "2026,2026/Декабрь");
         row("no trailing separator: the year beside it", "results", "results", "en", "",
             "results,results2026,results2026/December");
         row("results directory is a file", "plain*", "plain/", "en", "2026", "plain*");
