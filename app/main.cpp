@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -25,6 +26,10 @@ int main(int argc, char* argv[]) {
     environment.now = &QDateTime::currentDateTime;
     environment.locale = QLocale::system();
     environment.settingsDir = app::settingsDirFromEnvironment();
+    environment.availableScreen = [] {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->availableGeometry() : QRect();
+    };
 
     ui::Form1 window(environment);
     window.Form_Load();

@@ -29,7 +29,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStringList>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace ui {
@@ -67,19 +69,27 @@ protected:
 } // namespace
 
 Form1::Form1(Form1Environment environment, QWidget* parent)
-    : QMainWindow(parent), m_env(std::move(environment)), m_settings(m_env.settingsDir, m_env.now),
+    : QMainWindow(parent), m_env(std::move(environment)),
+      m_twips(m_env.logicalDpi > 0 ? m_env.logicalDpi : screenLogicalDpi()),
+      m_settings(m_env.settingsDir, m_env.now),
       m_portController(m_port, m_yield, [this](const QString& text) {
           if (m_env.showMessage)
               m_env.showMessage(text);
       }) {
     setObjectName(QStringLiteral("Form1"));
 
-    auto* centre = new QWidget(this);
+    // Everything below the menu bar. It keeps the size its contents ask for: it grows when a
+    // panel opens below the board and shrinks back when the panels close. The window follows
+    // it, and scrolls it where the screen is too small for it (fitToScreen).
+    m_content = new QWidget(this);
+    m_content->setObjectName(QStringLiteral("Form1_Content"));
+    QWidget* centre = m_content;
     auto* column = new QVBoxLayout(centre);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    column->setSizeConstraint(QLayout::SetFixedSize);
 
-    const Twips twips(screenLogicalDpi());
+    const Twips& twips = m_twips;
     auto* boardArea = new QWidget(centre);
     boardArea->setFixedSize(twips.px(kFrameLeft + kFrameWidth + kMargin),
                             twips.px(kFrameTop + kFrameHeight + kMargin));
@@ -89,7 +99,14 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
     auto* panels = new QHBoxLayout(m_panelRow);
     panels->setContentsMargins(twips.px(kFrameLeft), 0, twips.px(kMargin), twips.px(kMargin));
     column->addWidget(m_panelRow);
-    setCentralWidget(centre);
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("Form1_Scroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(false);
+    m_scroll->setWidget(m_content);
+    setCentralWidget(m_scroll);
+    m_content->installEventFilter(this);
 
     buildMenus();
     buildBoard(boardArea);
@@ -99,10 +116,6 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
     panels->addWidget(m_frame2, 0, Qt::AlignTop);
     panels->addWidget(m_basisFrame1, 0, Qt::AlignTop);
     panels->addStretch(1);
-
-    // The window keeps the size its contents ask for: it grows when a panel opens below the
-    // board and shrinks back when the panels close.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_frame2->hide();
     m_basisFrame1->hide();
@@ -123,6 +136,7 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
     applyCaptions(initialCaptions());
     setWindowTitle(initialTitle());
     m_command4[0]->setFocus();
+    fitToScreen();
 }
 
 Form1::~Form1() = default;
@@ -157,13 +171,13 @@ void Form1::buildMenus() {
 }
 
 void Form1::buildBoard(QWidget* area) {
-    const Twips twips(screenLogicalDpi());
+    const Twips& twips = m_twips;
     m_board = new BoardWidget(twips, area);
     m_board->move(twips.px(kFrameLeft), twips.px(kFrameTop));
 }
 
 void Form1::buildQuestion() {
-    const Twips twips(screenLogicalDpi());
+    const Twips& twips = m_twips;
     m_frame3 = new QGroupBox(m_board);
     m_frame3->setObjectName(QStringLiteral("Frame3"));
     m_frame3->setGeometry(twips.rect(4770, 3015, 3840, 1725));
@@ -278,6 +292,40 @@ void Form1::buildResultsPanel() {
     grid->addWidget(m_basisCommand1, 2, 1);
     grid->addWidget(m_command3, 2, 2);
     grid->setRowStretch(3, 1);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_content && event->type() == QEvent::Resize)
+        fitToScreen();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::fitToScreen() {
+    const QSize content = m_content->sizeHint().expandedTo(m_content->size());
+    const int menuHeight = menuBar()->sizeHint().height();
+    QSize wanted(content.width(), content.height() + menuHeight);
+    const QRect screen = m_env.availableScreen ? m_env.availableScreen() : QRect();
+    if (!screen.isEmpty()) {
+        // The window's frame (title bar, borders) also takes room; before the window manager
+        // has framed the window, allow for a typical one.
+        const QMargins frame = isVisible() && frameGeometry() != geometry()
+                                   ? QMargins(geometry().left() - frameGeometry().left(),
+                                              geometry().top() - frameGeometry().top(),
+                                              frameGeometry().right() - geometry().right(),
+                                              frameGeometry().bottom() - geometry().bottom())
+                                   : QMargins(4, 32, 4, 4);
+        const QSize room = screen.size().shrunkBy(frame);
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const bool tooWide = wanted.width() > room.width();
+        const bool tooTall = wanted.height() > room.height();
+        // A scroll bar for one direction takes room in the other.
+        if (tooWide)
+            wanted.rheight() += bar;
+        if (tooTall)
+            wanted.rwidth() += bar;
+        wanted = wanted.boundedTo(room);
+    }
+    setFixedSize(wanted);
 }
 
 void Form1::setPanelVisible(QWidget* panel, bool visible) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "form1_environment.h"
+#include "twips.h"
 
 #include "app/settings_file.h"
 #include "protocol/protocol_state.h"
@@ -20,6 +21,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 
 namespace protocol {
 class PollingCycle;
@@ -88,11 +90,17 @@ public:
     QLineEdit* basisText1() const { return m_basisText1; }
     QLineEdit* text1() const { return m_text1; }
     QPlainTextEdit* text3() const { return m_text3; }
+    QScrollArea* scrollArea() const { return m_scroll; }
     // The month folder prepared at start-up.
     const QString& monthDir() const { return m_monthDir; }
 
+    // The window's size: its contents' where the screen has room for them; otherwise as much
+    // as the screen has, the contents scrolled within.
+    void fitToScreen();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -110,6 +118,7 @@ private:
     qint16 languageFlag() const { return m_settings.record().Language_Flag; }
 
     Form1Environment m_env;
+    Twips m_twips;
     app::SettingsFile m_settings;
     protocol::ProtocolState m_state;
     serial::SerialPort m_port;
@@ -127,6 +136,9 @@ private:
     QMenu* m_mnuLanq = nullptr;
     QAction* m_mnuRus = nullptr;
     QAction* m_mnuEng = nullptr;
+
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_content = nullptr;
 
     // Board and question.
     BoardWidget* m_board = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -20,6 +21,10 @@ struct Form1Environment {
     QLocale locale;
     // Settings_Dir, ending with the platform's separator.
     QString settingsDir;
+    // The logical DPI the twips are scaled by; 0: the primary screen's.
+    qreal logicalDpi = 0;
+    // The room the window may take on its screen; unset or empty: no limit.
+    std::function<QRect()> availableScreen;
 };
 
 } // namespace ui

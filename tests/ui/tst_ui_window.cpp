@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QtTest>
 
 using protocol::Column;
@@ -127,6 +128,57 @@ private slots:
         const QFontMetrics metrics(cell->font());
         QVERIFY(cell->sizeHint().height() <= metrics.height() + 2 * cell->frameWidth() + 2);
         QVERIFY(cell->sizeHint().width() >= metrics.horizontalAdvance("<H1>PUMP</H1>"));
+    }
+
+    // At 96 dpi the window is its designed size, with or without a panel open. At 144 dpi it
+    // would be 1496 pixels wide: on a 1280 x 800 screen it takes what room there is, and every
+    // part of it can be scrolled into view.
+    void windowFitsTheScreen_data() {
+        QTest::addColumn<qreal>("dpi");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QSize>("closed"); // the window's size; empty: bounded by the screen
+        QTest::addColumn<QSize>("portPanel");
+        QTest::newRow("96 dpi, no limit") << 96.0 << QRect() << QSize(997, 533) << QSize(997, 722);
+        QTest::newRow("96 dpi, 1280 x 800")
+            << 96.0 << QRect(0, 0, 1280, 800) << QSize(997, 533) << QSize(997, 722);
+        QTest::newRow("144 dpi, 1280 x 800")
+            << 144.0 << QRect(0, 0, 1280, 800) << QSize() << QSize();
+    }
+    void windowFitsTheScreen() {
+        QFETCH(qreal, dpi);
+        QFETCH(QRect, screen);
+        QFETCH(QSize, closed);
+        QFETCH(QSize, portPanel);
+        QTemporaryDir root;
+        WindowRecorder recorder;
+        ui::Form1Environment env = testEnvironment(settingsDirIn(root), recorder);
+        env.logicalDpi = dpi;
+        if (!screen.isEmpty())
+            env.availableScreen = [screen] { return screen; };
+        ui::Form1 window(env);
+        window.Form_Load();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (const bool panelOpen : {false, true}) {
+            const QSize expected = panelOpen ? portPanel : closed;
+            if (panelOpen)
+                window.mnu_ComPort_Click();
+            const auto fits = [&] {
+                const QSize framed = window.frameGeometry().size();
+                return framed.width() <= screen.width() && framed.height() <= screen.height();
+            };
+            QTRY_VERIFY(!expected.isEmpty() ? window.size() == expected : fits());
+        }
+        // The far corner of the board and the port panel below it can be brought into view.
+        QScrollArea* scroll = window.scrollArea();
+        QTRY_COMPARE(scroll->widget()->size(), scroll->widget()->sizeHint()); // the panel is in
+        for (QWidget* part : {static_cast<QWidget*>(window.board().cell(Column::Label17, 15)),
+                              static_cast<QWidget*>(window.frame2())}) {
+            scroll->ensureWidgetVisible(part, 0, 0);
+            const QRect shown(part->mapTo(scroll->viewport(), QPoint()), part->size());
+            QVERIFY2(scroll->viewport()->rect().contains(shown), qPrintable(part->objectName()));
+        }
+        QCOMPARE(window.board().width(), ui::Twips(dpi).px(14775)); // the board keeps its size
     }
 
     void firstStart() {
