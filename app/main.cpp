@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <cstdio>
+
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(app::productWord());
@@ -21,6 +23,9 @@ int main(int argc, char* argv[]) {
                         QApplication::activeWindow());
         box.setTextFormat(Qt::PlainText);
         box.exec();
+    };
+    environment.note = [](const QString& line) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(app::productWord()), qPrintable(line));
     };
     environment.pickFolder = ui::systemFolderPicker();
     environment.now = &QDateTime::currentDateTime;

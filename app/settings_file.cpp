@@ -5,7 +5,9 @@
 #include "app/program_identity.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <cstring>
@@ -56,8 +58,10 @@ void putWord(QByteArray& image, int field, qint16 word) {
     qToLittleEndian<qint16>(word, image.data() + recordOffset(field));
 }
 
-// Each reader returns false when the image ends before the field is whole.
-bool takeText(const QByteArray& image, int field, QString* text, bool* wellFormed) {
+// Each reader returns false when the image ends before the field is whole. A text that does
+// not decode as 8-bit text of this system is left as it was and noted in `undecodable`.
+bool takeText(const QByteArray& image, int field, QString* text, bool* wellFormed,
+              quint32* undecodable) {
     const int at = recordOffset(field);
     if (image.size() < at + kLengthWordBytes)
         return false;
@@ -69,7 +73,13 @@ bool takeText(const QByteArray& image, int field, QString* text, bool* wellForme
     }
     if (image.size() < at + kLengthWordBytes + length)
         return false;
-    *text = QString::fromLocal8Bit(image.constData() + at + kLengthWordBytes, length);
+    QStringDecoder decoder(QStringDecoder::System);
+    const QString decoded =
+        decoder.decode(QByteArrayView(image.constData() + at + kLengthWordBytes, length));
+    if (decoder.hasError())
+        *undecodable |= 1u << field;
+    else
+        *text = decoded;
     return true;
 }
 
@@ -90,20 +100,21 @@ bool takeWord(const QByteArray& image, int field, qint16* word) {
     return true;
 }
 
-bool takeField(const QByteArray& image, int field, Settings_Record* r, bool* wellFormed) {
+bool takeField(const QByteArray& image, int field, Settings_Record* r, bool* wellFormed,
+               quint32* undecodable) {
     switch (field) {
     case kProgramName:
-        return takeText(image, field, &r->Program_Name, wellFormed);
+        return takeText(image, field, &r->Program_Name, wellFormed, undecodable);
     case kProgramVersion:
-        return takeText(image, field, &r->Program_Version, wellFormed);
+        return takeText(image, field, &r->Program_Version, wellFormed, undecodable);
     case kCreatedInDir:
-        return takeText(image, field, &r->Created_In_Dir, wellFormed);
+        return takeText(image, field, &r->Created_In_Dir, wellFormed, undecodable);
     case kCreatedDate:
         return takeDate(image, field, &r->Created_Date);
     case kCreatedTime:
-        return takeText(image, field, &r->Created_Time, wellFormed);
+        return takeText(image, field, &r->Created_Time, wellFormed, undecodable);
     case kResultsDir:
-        return takeText(image, field, &r->Results_Dir, wellFormed);
+        return takeText(image, field, &r->Results_Dir, wellFormed, undecodable);
     case kReservedWord1:
         return takeWord(image, field, &r->Reserved_Word1);
     case kReservedWord2:
@@ -177,7 +188,7 @@ QByteArray encodeSettings(const Settings_Record& record) {
 SettingsImage readSettingsImage(const QByteArray& bytes) {
     SettingsImage image;
     for (int field = 0; field < kSettingsRecordCount; ++field) {
-        if (!takeField(bytes, field, &image.record, &image.wellFormed))
+        if (!takeField(bytes, field, &image.record, &image.wellFormed, &image.undecodableFields))
             break;
         ++image.fieldsPresent;
     }
@@ -266,9 +277,7 @@ void SettingsFile::Load_Settings() {
     }
     const SettingsImage image = readSettingsImage(bytes);
     if (failed || !image.wellFormed) {
-        Default_Settings();
-        QFile::remove(filePath());
-        Save_Settings();
+        replaceWithDefaults();
         return;
     }
 
@@ -279,12 +288,33 @@ void SettingsFile::Load_Settings() {
     const Settings_Record defaults = m_record;
     m_record = image.record;
     for (int field = kCreatedInDir; field < kSettingsRecordCount; ++field) {
-        if (field >= image.fieldsPresent)
+        if (field >= image.fieldsPresent || (image.undecodableFields & (1u << field)))
             copyField(defaults, field, &m_record);
     }
     // An empty results directory would put the year folders below the working folder.
     if (m_record.Results_Dir.isEmpty())
         m_record.Results_Dir = m_settingsDir;
+}
+
+void SettingsFile::replaceWithDefaults() {
+    m_setAsidePath.clear();
+    const QFileInfo info(filePath());
+    // Kept beside the new file under a name of its own: it may hold the user's folder and
+    // language, and whatever made it unreadable is worth a look. A folder in its place is left
+    // where it is; the save then fails and says so.
+    if (info.isFile()) {
+        const QString stem = filePath() + QStringLiteral(".bad-") +
+                             m_now().toString(QStringLiteral("yyyyMMdd-HHmm"));
+        QString aside = stem;
+        for (int n = 2; QFileInfo::exists(aside); ++n)
+            aside = stem + QLatin1Char('-') + QString::number(n);
+        if (QFile::rename(filePath(), aside))
+            m_setAsidePath = aside;
+    }
+    Default_Settings();
+    m_lastSaveError.clear();
+    if (!Save_Settings(&m_lastSaveError) && m_lastSaveError.isEmpty())
+        m_lastSaveError = QStringLiteral("not saved");
 }
 
 SettingsFile::StartupProblems SettingsFile::openAtStartup() {
@@ -297,17 +327,25 @@ SettingsFile::StartupProblems SettingsFile::openAtStartup() {
             problems.folderError = m_settingsDir + QStringLiteral(": ") + reason;
     }
 
-    bool needDefaults = true;
-    if (Path_Exists(filePath())) {
-        Load_Settings();
-        needDefaults =
-            m_record.Program_Name != productWord() || m_record.Program_Version != programVersion();
-    }
-    if (needDefaults) {
+    m_setAsidePath.clear();
+    m_lastSaveError.clear();
+    if (!Path_Exists(filePath())) {
         Default_Settings();
         QString reason;
         if (!Save_Settings(&reason))
             problems.saveError = filePath() + QStringLiteral(": ") + reason;
+        return problems;
+    }
+
+    Load_Settings();
+    if (m_record.Program_Name != productWord() || m_record.Program_Version != programVersion())
+        replaceWithDefaults(); // another product's or version's file, or one cut before them
+    problems.setAsidePath = m_setAsidePath;
+    if (!m_lastSaveError.isEmpty()) {
+        const QString reason = QFileInfo(filePath()).isDir()
+                                   ? QStringLiteral("a folder stands where the file should be")
+                                   : m_lastSaveError;
+        problems.saveError = filePath() + QStringLiteral(": ") + reason;
     }
     return problems;
 }

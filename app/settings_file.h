@@ -39,9 +39,10 @@ bool fitsInRecord(const QString& text);
 
 // How much of a file image could be read.
 struct SettingsImage {
-    Settings_Record record; // fields that are not present read as empty text and zero
-    int fieldsPresent = 0;  // how many leading fields the image holds whole, 0..9
-    bool wellFormed = true; // false when a length word claims more than its record holds
+    Settings_Record record;        // fields that are not present read as empty text and zero
+    int fieldsPresent = 0;         // how many leading fields the image holds whole, 0..9
+    bool wellFormed = true;        // false when a length word claims more than its record holds
+    quint32 undecodableFields = 0; // bit n: text field n is not 8-bit text of this system
 };
 SettingsImage readSettingsImage(const QByteArray& bytes);
 
@@ -70,25 +71,33 @@ public:
     // written.
     bool Save_Settings(QString* error = nullptr);
 
-    // Reads the nine records; an unreadable file is replaced by defaults (its failure to save
-    // is ignored here). A file that ends early keeps the fields it holds whole and takes the
-    // defaults for the rest; an empty Results_Dir becomes Settings_Dir.
+    // Reads the nine records; an unreadable file is set aside (renamed "….eng.bad-yyyyMMdd-HHmm")
+    // and replaced by defaults. A file that ends early keeps the fields it holds whole and takes
+    // the defaults for the rest, as does a text field that does not decode; an empty
+    // Results_Dir becomes Settings_Dir.
     void Load_Settings();
 
     // What went wrong at start-up, for one message to the user; empty when all went well.
     struct StartupProblems {
         QString folderError; // Settings_Dir could not be created: names the folder and the reason
         QString saveError;   // the default file could not be written: names the file and the reason
+        QString setAsidePath; // an unreadable file was kept under this name; empty: none was
     };
 
     // Start-up: create Settings_Dir if missing; load the file, or make and save defaults when it
-    // is missing or is not this product's and version's.
+    // is missing or is not this product's and version's (set aside first, as an unreadable
+    // one is).
     StartupProblems openAtStartup();
 
 private:
+    // Sets the file in place aside, if it is a file, then saves the defaults.
+    void replaceWithDefaults();
+
     QString m_settingsDir;
     Clock m_now;
     Settings_Record m_record;
+    QString m_setAsidePath;  // where replaceWithDefaults() kept the old file
+    QString m_lastSaveError; // why its save failed; empty when it did not
 };
 
 } // namespace app

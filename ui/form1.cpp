@@ -345,6 +345,10 @@ void Form1::Form_Load() {
         problems << folderFailedMessage(languageFlag(), settingsProblems.folderError);
     if (!settingsProblems.saveError.isEmpty())
         problems << saveFailedMessage(languageFlag(), settingsProblems.saveError);
+    if (!settingsProblems.setAsidePath.isEmpty() && m_env.note)
+        m_env.note(QStringLiteral("The settings file %1 could not be read; it was kept as %2 and "
+                                  "the defaults were written.")
+                       .arg(m_settings.filePath(), settingsProblems.setAsidePath));
 
     const app::FolderPreparation folders = app::prepareResultFolders(
         m_settings.record().Results_Dir, m_env.now().date(), m_env.locale);

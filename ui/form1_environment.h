@@ -15,6 +15,8 @@ namespace ui {
 struct Form1Environment {
     // Shows a message with an OK button, titled "Corvantelis v.1.03".
     std::function<void(const QString& text)> showMessage;
+    // A line on standard error, for what is worth noting but not worth a message box.
+    std::function<void(const QString& line)> note;
     FolderPicker pickFolder;
     std::function<QDateTime()> now;
     // Regional settings: weekday and month names, the numbers on the board.

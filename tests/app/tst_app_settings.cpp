@@ -111,42 +111,73 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("inForce"); // the record in memory afterwards, as a file
         QTest::addColumn<QByteArray>("onDisk");
+        QTest::addColumn<bool>("setAside"); // the old file kept beside as ".bad-20261204-0905"
         const QByteArray defaults = defaultImage(QFile::encodeName(m_dir));
         const QByteArray mine = app::encodeSettings(customised());
         const auto withResults = [&](const QByteArray& results) {
             return mine.left(2500) + results + mine.mid(3000);
         };
-        QTest::newRow("this program's file") << mine << mine << mine;
+        QTest::newRow("this program's file") << mine << mine << mine << false;
+        // Replaced by defaults, but nothing of the user's is destroyed.
         QTest::newRow("product word in lower case")
-            << textRecord("corvantelis") + mine.mid(500) << defaults << defaults;
-        QTest::newRow("older version")
-            << mine.left(500) + textRecord("v.1.02") + mine.mid(1000) << defaults << defaults;
-        QTest::newRow("cut inside the version") << mine.left(503) << defaults << defaults;
+            << textRecord("corvantelis") + mine.mid(500) << defaults << defaults << true;
+        QTest::newRow("older version") << mine.left(500) + textRecord("v.1.02") + mine.mid(1000)
+                                       << defaults << defaults << true;
+        QTest::newRow("cut inside the version") << mine.left(503) << defaults << defaults << true;
+        QTest::newRow("length word longer than its record")
+            << withResults(record(le16(499))) << defaults << defaults << true;
         // A file that identifies itself keeps the fields it holds whole; the rest are defaults.
         QTest::newRow("cut inside the results directory")
-            << mine.left(2505) << mine.left(2500) + defaults.mid(2500) << mine.left(2505);
+            << mine.left(2505) << mine.left(2500) + defaults.mid(2500) << mine.left(2505) << false;
         QTest::newRow("ends right after the language")
-            << mine.left(4002) << mine << mine.left(4002);
+            << mine.left(4002) << mine << mine.left(4002) << false;
         QTest::newRow("empty results directory")
             << withResults(textRecord("")) << withResults(textRecord(QFile::encodeName(m_dir)))
-            << withResults(textRecord(""));
-        QTest::newRow("length word longer than its record")
-            << withResults(record(le16(499))) << defaults << defaults;
-        // A file that cannot be opened; it must not be deleted with what it holds.
-        QTest::newRow("a folder in its place") << QByteArray() << defaults << QByteArray();
+            << withResults(textRecord("")) << false;
+        // 300 bytes that are no UTF-8 would read back as 900 bytes that no save can hold.
+        QTest::newRow("results directory not UTF-8")
+            << withResults(textRecord(QByteArray(300, '\xFF')))
+            << withResults(textRecord(QFile::encodeName(m_dir)))
+            << withResults(textRecord(QByteArray(300, '\xFF'))) << false;
     }
     void startupKeepsOrReplacesTheFile() {
         QFETCH(QByteArray, file);
         QFETCH(QByteArray, inForce);
         QFETCH(QByteArray, onDisk);
+        QFETCH(bool, setAside);
         SettingsFile settings(m_dir, [] { return kNow; });
-        QVERIFY(file.isNull() ? makeTree(settings.filePath(), ".,keep*")
-                              : writeFile(settings.filePath(), file));
+        QVERIFY(writeFile(settings.filePath(), file));
         const SettingsFile::StartupProblems problems = settings.openAtStartup();
         QVERIFY(problems.folderError.isEmpty() && problems.saveError.isEmpty());
         QCOMPARE(app::encodeSettings(settings.record()), inForce);
         QCOMPARE(readFile(settings.filePath()), onDisk);
-        QVERIFY(!file.isNull() || QFile::exists(settings.filePath() + "/keep"));
+        const QString aside = settings.filePath() + ".bad-20261204-0905";
+        QCOMPARE(problems.setAsidePath, setAside ? aside : QString());
+        QCOMPARE(readFile(aside), setAside ? file : QByteArray());
+        QCOMPARE(QDir(m_dir).entryList(QDir::Files).size(), setAside ? 2 : 1);
+    }
+
+    // A second damaged file in the same minute does not take the place of the first.
+    void setAsideFilesKeepTheirOwnNames() {
+        SettingsFile settings(m_dir, [] { return kNow; });
+        for (const QByteArray damaged : {"one", "two"}) {
+            QVERIFY(writeFile(settings.filePath(), damaged));
+            settings.openAtStartup();
+        }
+        QCOMPARE(readFile(settings.filePath() + ".bad-20261204-0905"), QByteArray("one"));
+        QCOMPARE(readFile(settings.filePath() + ".bad-20261204-0905-2"), QByteArray("two"));
+    }
+
+    // A folder where the file should be cannot be read nor replaced: it stays, with what it
+    // holds, and start-up says so.
+    void folderInPlaceOfTheFileIsReported() {
+        SettingsFile settings(m_dir, [] { return kNow; });
+        QVERIFY(makeTree(settings.filePath(), ".,keep*"));
+        const SettingsFile::StartupProblems problems = settings.openAtStartup();
+        QVERIFY2(problems.saveError.startsWith(settings.filePath() + ": a folder"),
+                 qPrintable(problems.saveError));
+        QVERIFY(problems.setAsidePath.isEmpty() && QFile::exists(settings.filePath() + "/keep"));
+        QCOMPARE(app::encodeSettings(settings.record()), defaultImage(QFile::encodeName(m_dir)));
     }
 
     void valuesReadAreWrittenBackUnchanged() {

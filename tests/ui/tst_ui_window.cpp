@@ -260,6 +260,19 @@ private slots:
                      recorder.messages[1].contains(path),
                  qPrintable(recorder.messages.join('\n')));
         QCOMPARE(captionsOf(*window, "mnu_File"), "Меню");
+
+        // A damaged settings file is set aside without a message box, but not without a word.
+        QTemporaryDir other;
+        const QString damaged = settingsDirIn(other);
+        QVERIFY(QDir().mkpath(damaged));
+        QFile file(damaged + "Corvantelis v.1.03.eng");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("damaged") == 7);
+        file.close();
+        WindowRecorder quiet;
+        startWindow(damaged, quiet);
+        QCOMPARE(quiet.messages, QStringList());
+        QVERIFY2(quiet.notes.size() == 1 && quiet.notes[0].contains(".eng.bad-20261204-1020"),
+                 qPrintable(quiet.notes.join('\n')));
     }
 
     void choosingAFolder_data() {

@@ -10,6 +10,7 @@
 // What a window under test said and asked for, and what its folder picker answers.
 struct WindowRecorder {
     QStringList messages;
+    QStringList notes; // lines for standard error
     QStringList pickerTitles;
     QList<qint32> pickerRegims;
     QString pickerAnswer;
@@ -29,6 +30,7 @@ testEnvironment(const QString& settingsDir, WindowRecorder& recorder, QDateTime 
                 QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates)) {
     ui::Form1Environment env;
     env.showMessage = [&recorder](const QString& text) { recorder.messages << text; };
+    env.note = [&recorder](const QString& line) { recorder.notes << line; };
     env.pickFolder = [&recorder](const QString& title, qint32 regim) {
         recorder.pickerTitles << title;
         recorder.pickerRegims << regim;
