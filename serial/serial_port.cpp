@@ -81,6 +81,11 @@ bool SerialPort::isOpen() const {
     return m_port.isOpen();
 }
 
+SerialPort::LineSettings SerialPort::lineSettings() const {
+    return {m_port.baudRate(), m_port.dataBits(), m_port.parity(), m_port.stopBits(),
+            m_port.flowControl()};
+}
+
 qintptr SerialPort::handle() const {
     return m_port.isOpen() ? nativeHandle(m_port) : -1;
 }

@@ -47,6 +47,20 @@ public:
     void setDriverKeysRts(bool driverKeys);
     const RtsKeyer& rtsKeyer() const { return m_rts; }
 
+    // What the port asks of the driver at every open.
+    struct LineSettings {
+        qint32 bitRate;
+        QSerialPort::DataBits dataBits;
+        QSerialPort::Parity parity;
+        QSerialPort::StopBits stopBits;
+        QSerialPort::FlowControl flowControl;
+        bool operator==(const LineSettings& o) const {
+            return bitRate == o.bitRate && dataBits == o.dataBits && parity == o.parity &&
+                   stopBits == o.stopBits && flowControl == o.flowControl;
+        }
+    };
+    LineSettings lineSettings() const;
+
     static constexpr qint32 kBitRate = 1200;
     static constexpr qint64 kReceiveBufferSize = 1024;
 

@@ -127,6 +127,10 @@ private slots:
         QTest::newRow("length word longer than its record")
             << withResults(record(le16(499))) << defaults << defaults << true;
         // A file that identifies itself keeps the fields it holds whole; the rest are defaults.
+        QTest::newRow("cut inside the folder it was made in")
+            << mine.left(1003) << mine.left(1000) + defaults.mid(1000) << mine.left(1003) << false;
+        QTest::newRow("cut inside the date")
+            << mine.left(1504) << mine.left(1500) + defaults.mid(1500) << mine.left(1504) << false;
         QTest::newRow("cut inside the results directory")
             << mine.left(2505) << mine.left(2500) + defaults.mid(2500) << mine.left(2505) << false;
         QTest::newRow("ends right after the language")

@@ -25,6 +25,11 @@ public:
         m_sim.terminate();
         return m_sim.waitForFinished(5000) && m_sim.exitCode() == 0;
     }
+    // Gone at once, as a modem pulled out: its end of the line closes, its link stays behind.
+    void kill() {
+        m_sim.kill();
+        m_sim.waitForFinished(5000);
+    }
 
 private:
     QTemporaryDir m_dir;

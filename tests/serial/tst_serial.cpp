@@ -132,6 +132,14 @@ private slots:
         if (opens) {
             QCOMPARE(rig.controller.controlBlock().flagsWord(), quint32(0x3011));
             QVERIFY(isHartLine(int(rig.port.handle())));
+            // What is asked of the driver: the kernel forces 8 bits on a pseudo-terminal, so
+            // the line itself cannot show a wrong size.
+            QCOMPARE(rig.port.lineSettings(),
+                     (SerialPort::LineSettings{1200, QSerialPort::Data8, QSerialPort::OddParity,
+                                               QSerialPort::OneStop, QSerialPort::NoFlowControl}));
+            // The driver cannot key RTS here, so the port does it around each write.
+            QVERIFY(!rig.controller.controlBlock().driverTogglesRts());
+            QVERIFY(rig.port.rtsKeyer().isEnabled());
         } else {
             QVERIFY(!rig.port.readAllWaiting() && !rig.port.write("\xFF\xFF"));
         }
@@ -273,8 +281,13 @@ private slots:
         QCOMPARE(line.drains, canTell ? 0 : 1);
         const double wireMs = 11 * 1000.0 * 3 / 1200;
         QVERIFY2(line.heldMs >= wireMs, qPrintable(QString::number(line.heldMs)));
-        // Not so long that the first byte of an answer would meet our carrier.
-        QVERIFY(RtsKeyer::holdMs(3) >= wireMs && RtsKeyer::holdMs(3) <= wireMs + 9);
+        // Not so long that the first byte of an answer would meet our carrier; long enough for
+        // the frames the program sends (14 bytes) and the longest answers (40).
+        for (int bytes : {3, 14, 40}) {
+            const double ms = 11 * 1000.0 * bytes / 1200;
+            QVERIFY2(RtsKeyer::holdMs(bytes) >= ms && RtsKeyer::holdMs(bytes) <= ms + 9,
+                     qPrintable(QString::number(bytes)));
+        }
 
         keyer.beforeWrite();
         keyer.afterHandOff(14);

@@ -78,7 +78,8 @@ private slots:
         QCOMPARE(window->cycle().isRunning(), polling);
         QCOMPARE(window->frame2()->isVisibleTo(window.get()), !portWorks);
         QCOMPARE(window->board().caption(Column::Label1, 7).isEmpty(), cleared);
-        QCOMPARE(window->shape1()->colour(), lampGreen ? serial::kLampOpen : serial::kLampFailed);
+        // The numbers run control compares: 49152 green, 255 red.
+        QCOMPARE(window->shape1()->colour(), lampGreen ? 49152u : 255u);
         // A start holds DTR on, for this port and the next.
         QCOMPARE(window->serialPort().dtrEnable(), yes && portWorks);
         // The button starts only from "RUN" with a green lamp; a working port mends a failed one.

@@ -78,6 +78,8 @@ private slots:
         QLabel* cell = board.cell(Column::Label14, 5);
         board.setColour(Column::Label14, 5, protocol::kPendingColour);
         QCOMPARE(cell->palette().color(QPalette::Window), QColor(128, 128, 255));
+        board.setColour(Column::Label14, 5, protocol::kAnsweredColour);
+        QCOMPARE(cell->palette().color(QPalette::Window), QColor(192, 255, 192));
         QCOMPARE(board.colour(Column::Label14, 4), protocol::kIdleColour);
         board.setColour(Column::Label14, 5, protocol::kIdleColour);
         const QPalette system = QApplication::palette();
@@ -260,6 +262,16 @@ private slots:
                      recorder.messages[1].contains(path),
                  qPrintable(recorder.messages.join('\n')));
         QCOMPARE(captionsOf(*window, "mnu_File"), "Меню");
+
+        // Every start-up failure in one message: a file where the settings folder should be, so
+        // neither the folder, nor the settings file, nor the results folders in it can be made.
+        QTemporaryDir blocked;
+        QVERIFY(QFile(blocked.filePath("Corvantelis v.1.03")).open(QIODevice::WriteOnly));
+        WindowRecorder many;
+        startWindow(settingsDirIn(blocked), many);
+        QVERIFY2(many.messages.size() == 1 && many.messages[0].count("could not be created") == 2 &&
+                     many.messages[0].contains("could not be saved"),
+                 qPrintable(many.messages.join("\n--\n")));
 
         // A damaged settings file is set aside without a message box, but not without a word.
         QTemporaryDir other;
