@@ -31,31 +31,22 @@ headless=0
 
 source "$here/scripts/deps.sh"
 source "$here/scripts/xvfb.sh"
+source "$here/scripts/session.sh"
 packages=("${BUILD_PACKAGES[@]}")
 [ "$headless" -eq 1 ] && packages+=("${XVFB_PACKAGES[@]}")
 ensure_packages "${packages[@]}"
 
-cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$here/build" --parallel "$(nproc)" --target corvantelis hart-loop-sim
-bin="$here/build/bin"
-
-workdir="$(mktemp -d)"
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}" "${XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}" "${XVFB_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+build_programs "$here"
+bin="$BIN"
+start_session
+workdir="$WORKDIR"
 
 if [ -n "$port" ]; then
     export CORVANTELIS_COM1="$port"
     echo "Monitoring the loop on $port (port 1)."
 else
     "$bin/hart-loop-sim" --link "$workdir/loop" >"$workdir/sim.out" 2>&1 &
-    pids+=($!)
+    SESSION_PIDS+=($!)
     for _ in $(seq 50); do [ -e "$workdir/loop" ] && break; sleep 0.1; done
     if [ ! -e "$workdir/loop" ]; then
         echo "hart-loop-sim did not start:" >&2
@@ -76,7 +67,7 @@ start_xvfb "$workdir/xvfb.log"
 
 "$bin/corvantelis" >"$workdir/monitor.log" 2>&1 &
 monitor=$!
-pids+=("$monitor")
+SESSION_PIDS+=("$monitor")
 window="$(wait_for_window Corvantelis)" || true
 if [ -z "$window" ]; then
     echo "The monitor's window did not appear:" >&2

@@ -10,30 +10,22 @@ seconds="${1:-60}"
 
 source "$here/scripts/deps.sh"
 source "$here/scripts/xvfb.sh"
+source "$here/scripts/session.sh"
 ensure_packages "${BUILD_PACKAGES[@]}" "${XVFB_PACKAGES[@]}"
-cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$here/build" --parallel "$(nproc)" --target corvantelis hart-loop-sim >/dev/null
-bin="$here/build/bin"
-
-workdir="$(mktemp -d)"
-pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}" "${XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}" "${XVFB_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
+build_programs "$here" >/dev/null
+bin="$BIN"
+start_session
+workdir="$WORKDIR"
 
 "$bin/hart-loop-sim" --link "$workdir/loop" --log "$workdir/sim.log" >"$workdir/sim.out" 2>&1 &
-pids+=($!)
+SESSION_PIDS+=($!)
 for _ in $(seq 50); do [ -e "$workdir/loop" ] && break; sleep 0.1; done
 
 start_xvfb "$workdir/xvfb.log"
 # A settings folder of its own, so the benchmark leaves the user's settings alone.
 ProgramFiles="$workdir/programs" CORVANTELIS_COM1="$workdir/loop" \
     "$bin/corvantelis" >"$workdir/monitor.log" 2>&1 &
-pids+=($!)
+SESSION_PIDS+=($!)
 window="$(wait_for_window Corvantelis)"
 answer_scan_question "$window"
 echo "Polling the simulated loop for $seconds s..."

@@ -1,0 +1,26 @@
+# The two programs built for use, and a scratch folder whose background processes end with the
+# script. Sourced by run.sh and the benchmarks, after deps.sh and xvfb.sh.
+
+# build_programs ROOT [cmake --build options]: a Release build in ROOT/build; sets BIN.
+build_programs() {
+    local root="$1"
+    shift
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$root/build" --parallel "$(nproc)" --target corvantelis hart-loop-sim "$@"
+    BIN="$root/build/bin"
+}
+
+# start_session: makes WORKDIR; every pid added to SESSION_PIDS (and Xvfb's) is ended, and
+# WORKDIR removed, when the script exits.
+SESSION_PIDS=()
+start_session() {
+    WORKDIR="$(mktemp -d)"
+    trap end_session EXIT
+    trap 'exit 130' INT TERM
+}
+end_session() {
+    local pid
+    for pid in "${SESSION_PIDS[@]}" "${XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${SESSION_PIDS[@]}" "${XVFB_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$WORKDIR"
+}
