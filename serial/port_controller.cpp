@@ -17,9 +17,18 @@ void PortController::Open_Port() {
     openAndTune();
 }
 
+void PortController::changeDevice(const QString& devicePath) {
+    m_reopenTimer.stop();
+    m_status.missingRemembered.clear();
+    m_port.close();
+    m_port.setDevice(devicePath);
+    openAndTune();
+}
+
 void PortController::changePort(const QString& portText) {
     // The operator's choice ends any search for a lost device.
     m_reopenTimer.stop();
+    m_status.missingRemembered.clear();
     m_port.close();
     bool isNumber = false;
     const int number = portText.trimmed().toInt(&isNumber);
@@ -33,11 +42,24 @@ qint16 PortController::commPort() const {
     return m_port.commPort();
 }
 
+QString PortController::selectionText() const {
+    return m_port.chosenDevice().isEmpty() ? QString::number(m_port.commPort())
+                                           : m_port.chosenDevice();
+}
+
+void PortController::noteMissingRemembered(const QString& devicePath) {
+    m_status.missingRemembered = devicePath;
+    emit statusChanged(m_status);
+}
+
 void PortController::openAndTune() {
     const quint64 openNumber = ++m_openCount;
-    if (!m_port.open()) {
-        // The handle and the block stay as they were; the lamp is the only report.
+    QString systemText;
+    if (!m_port.open(&systemText)) {
+        // The handle and the block stay as they were; no message, the panel's line says why.
         setLamp(kLampFailed);
+        setStatus(PortStatus::State::Failed,
+                  classifyOpenFailure(m_port.devicePath(), m_port.lastOpenError()), systemText);
         return;
     }
     tune(openNumber);
@@ -45,6 +67,7 @@ void PortController::openAndTune() {
 
 void PortController::tune(quint64 openNumber) {
     setLamp(kLampOpen);
+    setStatus(PortStatus::State::Open);
     m_block.setHandle(m_port.handle());
     if (!yieldAndCheck(openNumber))
         return;
@@ -60,6 +83,7 @@ void PortController::onDeviceLost() {
     // Counts as an open of its own: a tune still under way must not touch the closed handle.
     ++m_openCount;
     setLamp(kLampFailed);
+    setStatus(PortStatus::State::Lost);
     m_reopenTimer.start();
 }
 
@@ -77,6 +101,15 @@ void PortController::tryReopen() {
 void PortController::setLamp(protocol::WinColour colour) {
     m_lamp = colour;
     emit lampChanged(colour);
+}
+
+void PortController::setStatus(PortStatus::State state, OpenFailure failure,
+                               const QString& systemText) {
+    m_status.state = state;
+    m_status.devicePath = m_port.devicePath();
+    m_status.failure = failure;
+    m_status.systemText = systemText;
+    emit statusChanged(m_status);
 }
 
 bool PortController::yieldAndCheck(quint64 openNumber) {

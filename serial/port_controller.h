@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control_block.h"
+#include "port_status.h"
 #include "serial_port.h"
 
 #include "protocol/board.h"
@@ -29,8 +30,17 @@ public:
     // A port chosen from the list: close, select the number in `portText` (kept as it was when
     // the text is not a number the port takes), open and tune.
     void changePort(const QString& portText);
+    // A device chosen from the list by its path: close, select it, open and tune.
+    void changeDevice(const QString& devicePath);
 
     qint16 commPort() const;
+    // What the port list's box shows for the port selected: the device's path when one was
+    // chosen by path, else the port number.
+    QString selectionText() const;
+
+    const PortStatus& status() const { return m_status; }
+    // A remembered device that was not there at start-up, to be said until the next change.
+    void noteMissingRemembered(const QString& devicePath);
     protocol::WinColour lampColour() const { return m_lamp; }
     ControlBlock& controlBlock() { return m_block; }
 
@@ -40,6 +50,7 @@ public:
 
 signals:
     void lampChanged(protocol::WinColour colour);
+    void statusChanged(const serial::PortStatus& status);
 
 private:
     // The device went away under an open port: the lamp turns red and the same device is opened
@@ -49,6 +60,8 @@ private:
     void tune(quint64 openNumber);
     void openAndTune();
     void setLamp(protocol::WinColour colour);
+    void setStatus(PortStatus::State state, OpenFailure failure = OpenFailure::Other,
+                   const QString& systemText = QString());
     bool yieldAndCheck(quint64 openNumber);
 
     SerialPort& m_port;
@@ -59,6 +72,7 @@ private:
     // does not go on with a descriptor that is no longer this port's.
     quint64 m_openCount = 0;
     QTimer m_reopenTimer;
+    PortStatus m_status;
 };
 
 } // namespace serial

@@ -33,7 +33,19 @@ bool SerialPort::setCommPort(qint16 number) {
     if (number < 1)
         return false;
     m_number = number;
+    m_devicePath.clear();
     return true;
+}
+
+bool SerialPort::setDevice(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    m_devicePath = path;
+    return true;
+}
+
+QString SerialPort::devicePath() const {
+    return m_devicePath.isEmpty() ? portDevicePath(m_number) : m_devicePath;
 }
 
 qint16 SerialPort::commPort() const {
@@ -43,14 +55,16 @@ qint16 SerialPort::commPort() const {
 bool SerialPort::open(QString* error) {
     close();
     m_port.clearError();
-    m_port.setPortName(portDevicePath(m_number));
+    m_port.setPortName(devicePath());
     m_port.setBaudRate(kBitRate);
     m_port.setParity(QSerialPort::OddParity);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setReadBufferSize(kReceiveBufferSize);
+    m_lastOpenError = QSerialPort::NoError;
     if (!m_port.open(QIODevice::ReadWrite)) {
+        m_lastOpenError = m_port.error();
         if (error)
             *error = m_port.errorString();
         m_port.clearError();

@@ -21,13 +21,21 @@ public:
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;
 
-    // Selects the port the next open uses. Refused (false) for a number below 1.
+    // Selects the port the next open uses. Refused (false) for a number below 1. A number
+    // accepted replaces a device chosen by its path.
     bool setCommPort(qint16 number);
     qint16 commPort() const;
+    // Selects a device by its path ("/dev/ttyUSB0") for the next open. Refused for an empty path.
+    bool setDevice(const QString& path);
+    // The device chosen by its path; empty when a numbered port is selected.
+    const QString& chosenDevice() const { return m_devicePath; }
+    // What the next open opens.
+    QString devicePath() const;
 
     // Opens the selected port at the line settings. False, with the reason in `error`, when the
-    // port is absent or in use.
+    // port is absent or in use; lastOpenError() then says which.
     bool open(QString* error = nullptr);
+    QSerialPort::SerialPortError lastOpenError() const { return m_lastOpenError; }
     void close();
     bool isOpen() const;
 
@@ -76,6 +84,8 @@ private:
     QSerialPort m_port;
     RtsKeyer m_rts;
     qint16 m_number = 1;
+    QString m_devicePath;
+    QSerialPort::SerialPortError m_lastOpenError = QSerialPort::NoError;
     bool m_dtrEnable = false;
     bool m_lost = false; // the device went away; the port closes at the next turn of the loop
 };

@@ -1,4 +1,6 @@
+#include "serial/discovered_port.h"
 #include "serial/modem_lines.h"
+#include "serial/open_failure.h"
 #include "serial/port_controller.h"
 #include "serial/port_naming.h"
 #include "serial/serial_port.h"
@@ -12,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <termios.h>
+#include <unistd.h>
 
 using namespace serial;
 
@@ -227,6 +230,77 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(r.controller.lampColour(), kLampFailed);
         QCOMPARE(r.controller.commPort(), qint16(3));
+    }
+
+    // The port list's entries: path, then what the system says of the device, then its stable
+    // name as an entry of its own.
+    void listEntries() {
+        DiscoveredPort ftdi{
+            "/dev/ttyUSB0", "FT232R USB UART",
+            "FTDI",         0x0403,
+            0x6001,         "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0"};
+        DiscoveredPort acm{"/dev/ttyACM0", "", "Arduino", 0x2341, 0x0043, ""};
+        DiscoveredPort bare{"/dev/ttyS4", "", "", std::nullopt, std::nullopt, ""};
+        DiscoveredPort idsOnly{"/dev/ttyUSB1", "", "", 0x1a86, 0x7523, ""};
+        QStringList texts, devices;
+        for (const PortEntry& entry : portEntries({ftdi, acm, bare, idsOnly}))
+            texts << entry.text, devices << entry.devicePath;
+        QCOMPARE(texts, (QStringList{"/dev/ttyUSB0 \u2014 FT232R USB UART (0403:6001)",
+                                     "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K-if00-port0",
+                                     "/dev/ttyACM0 \u2014 Arduino (2341:0043)", "/dev/ttyS4",
+                                     "/dev/ttyUSB1 \u2014 1a86:7523"}));
+        QCOMPARE(devices, (QStringList{ftdi.devicePath, ftdi.stableName, acm.devicePath,
+                                       bare.devicePath, idsOnly.devicePath}));
+    }
+
+    void stableNameIsTheLinkToTheDevice() {
+        Rig rig;
+        QTemporaryDir byId;
+        QVERIFY(QFile::link("/dev/null", byId.filePath("usb-Other-if00")));
+        QVERIFY(QFile::link(rig.pty.slavePath(), byId.filePath("usb-HART_Modem-if00")));
+        QCOMPARE(stableNameOf(rig.pty.slavePath(), byId.path()),
+                 byId.filePath("usb-HART_Modem-if00"));
+        QCOMPARE(stableNameOf("/dev/zero", byId.path()), QString());
+        QCOMPARE(stableNameOf("/nonexistent/tty", byId.path()), QString());
+    }
+
+    // Why an open failed, from real failures on things the test makes.
+    void openFailureReasons() {
+        Rig rig;
+        QTemporaryDir dir;
+        QFile plain(dir.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        SerialPort holder; // another program with the device open
+        QVERIFY(holder.setDevice(rig.pty.slavePath()) && holder.open());
+        const QList<std::pair<QString, OpenFailure>> cases = {
+            {"/nonexistent/ttyUSB9", OpenFailure::NoSuchDevice},
+            {dir.filePath("plain"), OpenFailure::NotSerial},
+            {dir.path(), OpenFailure::NotSerial},
+            {rig.pty.slavePath(), OpenFailure::Busy},
+        };
+        for (const auto& [path, failure] : cases) {
+            rig.controller.changeDevice(path);
+            QCOMPARE(rig.controller.lampColour(), kLampFailed);
+            QCOMPARE(rig.controller.status().state, PortStatus::State::Failed);
+            QCOMPARE(rig.controller.status().devicePath, path);
+            QCOMPARE(int(rig.controller.status().failure), int(failure));
+            QCOMPARE(rig.controller.selectionText(), path);
+        }
+        if (::geteuid() != 0) { // root may open anything
+            QVERIFY(QFile::setPermissions(dir.filePath("plain"), QFileDevice::WriteOwner));
+            rig.controller.changeDevice(dir.filePath("plain"));
+            QCOMPARE(int(rig.controller.status().failure), int(OpenFailure::PermissionDenied));
+        }
+        // The held device is let go: chosen by its path, it opens, and a number chosen after
+        // it selects the numbered port again.
+        holder.close();
+        rig.controller.changeDevice(rig.pty.slavePath());
+        QCOMPARE(rig.controller.status().state, PortStatus::State::Open);
+        QCOMPARE(rig.controller.lampColour(), kLampOpen);
+        rig.controller.changePort("3");
+        QCOMPARE(rig.controller.selectionText(), "3");
+        QCOMPARE(rig.controller.status().devicePath, "/nonexistent/corvantelis-tty");
     }
 
     // A port change run by an event inside the tune's first yield has done its own open; the
