@@ -4,6 +4,8 @@
 #include "captions.h"
 #include "click_frame.h"
 #include "lamp_widget.h"
+#include "port_combo.h"
+#include "port_status_text.h"
 #include "twips.h"
 #include "user_messages.h"
 #include "window_icon.h"
@@ -132,6 +134,8 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
     m_shape1->setColour(m_portController.lampColour());
     connect(&m_portController, &serial::PortController::lampChanged, m_shape1,
             &LampWidget::setColour);
+    connect(&m_portController, &serial::PortController::statusChanged, this,
+            &Form1::showPortStatus);
 
     applyCaptions(initialCaptions());
     setWindowTitle(initialTitle());
@@ -211,19 +215,29 @@ void Form1::buildPortPanel() {
     m_label24 = new QLabel(QStringLiteral("COM"), m_frame2);
     m_label24->setObjectName(QStringLiteral("Label24"));
 
-    m_combo1 = new QComboBox(m_frame2);
+    auto* combo = new PortComboBox(m_frame2);
+    combo->setBeforePopup([this] { refreshPortList(); });
+    m_combo1 = combo;
     m_combo1->setObjectName(QStringLiteral("Combo1"));
     m_combo1->setEditable(true);
     m_combo1->setInsertPolicy(QComboBox::NoInsert);
     m_combo1->addItems(
         {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
     m_combo1->setMinimumContentsLength(3);
+    // The box stays narrow; the list opens as wide as its longest device name.
+    m_combo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     // Choosing an entry is a port change; typing into the box, Return included, is not.
     connect(m_combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
     m_combo1->lineEdit()->installEventFilter(new SwallowReturn(m_combo1));
     m_label24->setBuddy(m_combo1);
 
     m_shape1 = new LampWidget(m_frame2);
+
+    m_portStatus = new QLabel(m_frame2);
+    m_portStatus->setObjectName(QStringLiteral("Port_Status"));
+    m_portStatus->setTextFormat(Qt::PlainText);
+    m_portStatus->setWordWrap(true);
+    m_portStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_command1 = new QPushButton(kStop, m_frame2);
     m_command1->setObjectName(QStringLiteral("Command1"));
@@ -260,10 +274,11 @@ void Form1::buildPortPanel() {
     grid->setColumnStretch(3, 1);
     grid->addWidget(m_command1, 0, 4);
     grid->addWidget(m_command2, 0, 5);
-    grid->addWidget(m_label28, 1, 0, 1, 3);
-    grid->addWidget(m_text1, 1, 3, Qt::AlignLeft);
-    grid->addWidget(m_label27, 2, 0, 1, 6);
-    grid->addWidget(m_text3, 3, 0, 1, 6);
+    grid->addWidget(m_portStatus, 1, 0, 1, 6);
+    grid->addWidget(m_label28, 2, 0, 1, 3);
+    grid->addWidget(m_text1, 2, 3, Qt::AlignLeft);
+    grid->addWidget(m_label27, 3, 0, 1, 6);
+    grid->addWidget(m_text3, 4, 0, 1, 6);
 }
 
 void Form1::buildResultsPanel() {
@@ -358,7 +373,11 @@ void Form1::Form_Load() {
                                         pathAndReason(folders.failedFolder, folders.reason));
 
     Set_Captions();
+    if (!m_env.startupDevice.isEmpty())
+        m_port.setDevice(m_env.startupDevice);
     m_portController.Open_Port();
+    if (!m_env.missingDevice.isEmpty())
+        m_portController.noteMissingRemembered(m_env.missingDevice);
 
     // Start-up goes on whatever failed; what did is said once, after the port was tried.
     if (!problems.isEmpty() && m_env.showMessage)
@@ -412,7 +431,36 @@ void Form1::Clear_Display() {
 void Form1::Combo1_Click() {
     m_command1->setText(kRun);
     m_cycle->stop();
-    m_portController.changePort(m_combo1->currentText());
+    const QString device = m_combo1->currentData().toString();
+    if (device.isEmpty())
+        m_portController.changePort(m_combo1->currentText());
+    else
+        m_portController.changeDevice(device);
+    if (m_env.rememberDevice)
+        m_env.rememberDevice(device);
+}
+
+void Form1::refreshPortList() {
+    constexpr int kNumberedPorts = 4;
+    const QString typed = m_combo1->currentText();
+    while (m_combo1->count() > kNumberedPorts)
+        m_combo1->removeItem(m_combo1->count() - 1);
+    if (m_env.discoverPorts) {
+        for (const serial::PortEntry& entry : serial::portEntries(m_env.discoverPorts()))
+            m_combo1->addItem(entry.text, entry.devicePath);
+    }
+    m_combo1->setEditText(typed);
+}
+
+void Form1::showPortStatus() {
+    const QString text = portStatusText(m_portController.status(), languageFlag());
+    // Device paths have no blanks; let a long one break after its separators rather than run
+    // out of the panel.
+    QString breakable = text;
+    for (const QChar separator : {QLatin1Char('/'), QLatin1Char('-'), QLatin1Char('_')})
+        breakable.replace(separator, QString(separator) + QChar(0x200B));
+    m_portStatus->setText(breakable);
+    m_portStatus->setAccessibleName(text);
 }
 
 void Form1::mnu_ComPort_Click() {
@@ -421,7 +469,7 @@ void Form1::mnu_ComPort_Click() {
         return;
     }
     setPanelVisible(m_frame2, true);
-    m_combo1->setEditText(QString::number(m_portController.commPort()));
+    m_combo1->setEditText(m_portController.selectionText());
 }
 
 void Form1::Frame2_Click() {
@@ -491,6 +539,7 @@ void Form1::Set_Captions() {
     if (!captions)
         return;
     applyCaptions(*captions);
+    showPortStatus();
     if (const std::optional<QString> title = titleLine(flag, m_env.now().date(), m_env.locale))
         setWindowTitle(*title);
 }

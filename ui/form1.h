@@ -64,6 +64,8 @@ public:
 
     // Language.
     void Set_Captions();
+    // Combo1's entries: the numbered ports, then the devices the system reports now.
+    void refreshPortList();
     void mnu_eng_Click();
     void mnu_rus_Click();
 
@@ -90,6 +92,7 @@ public:
     QLineEdit* basisText1() const { return m_basisText1; }
     QLineEdit* text1() const { return m_text1; }
     QPlainTextEdit* text3() const { return m_text3; }
+    QLabel* portStatusLabel() const { return m_portStatus; }
     QScrollArea* scrollArea() const { return m_scroll; }
     // The month folder prepared at start-up.
     const QString& monthDir() const { return m_monthDir; }
@@ -111,6 +114,7 @@ private:
     void applyCaptions(const Captions& captions);
     void setPanelVisible(QWidget* panel, bool visible);
 
+    void showPortStatus();
     void Start();
     void Stop();
     void saveSettingsOrReport();
@@ -149,6 +153,7 @@ private:
     QWidget* m_panelRow = nullptr;
     ClickFrame* m_frame2 = nullptr;
     QLabel* m_label24 = nullptr;
+    QLabel* m_portStatus = nullptr; // the device in use, or why there is none
     QComboBox* m_combo1 = nullptr;
     LampWidget* m_shape1 = nullptr;
     QPushButton* m_command1 = nullptr;

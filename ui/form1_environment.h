@@ -2,6 +2,8 @@
 
 #include "folder_picker.h"
 
+#include "serial/discovered_port.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QRect>
@@ -27,6 +29,17 @@ struct Form1Environment {
     qreal logicalDpi = 0;
     // The room the window may take on its screen; unset or empty: no limit.
     std::function<QRect()> availableScreen;
+
+    // The serial devices the system offers now, listed after the numbered ports; unset: none.
+    serial::PortDiscovery discoverPorts;
+    // The device opened at start-up instead of port 1 (given on the command line, or the one
+    // chosen last time); empty: port 1.
+    QString startupDevice;
+    // The device chosen last time when it was not there at start-up; the panel says so.
+    QString missingDevice;
+    // Told the device chosen from the discovered list, to open it at the next start; an empty
+    // path when a numbered port was chosen.
+    std::function<void(const QString& devicePath)> rememberDevice;
 };
 
 } // namespace ui

@@ -9,6 +9,7 @@
 #include "ui/lamp_widget.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +29,10 @@ void choose(ui::Form1& window, const QString& port) {
     QComboBox* combo = window.combo1();
     combo->setCurrentIndex(combo->findText(port));
     emit combo->activated(combo->currentIndex());
+}
+
+QString statusLine(const ui::Form1& window) {
+    return window.portStatusLabel()->accessibleName();
 }
 
 } // namespace
@@ -87,6 +92,80 @@ private slots:
         QCOMPARE(window->cycle().isRunning(), !polling && lampGreen);
         choose(*window, "2");
         QCOMPARE(window->shape1()->colour(), serial::kLampOpen);
+    }
+
+    // The devices the system reports follow the numbered ports, refreshed whenever the list
+    // opens. Choosing one is a port change to that device, remembered for the next start; the
+    // panel says which device is in use, or why it is not.
+    void discoveredDevices() {
+        QTemporaryDir byId;
+        const QString stable = byId.filePath("usb-HART_Modem_A1-if00-port0");
+        QVERIFY(QFile::link(m_pty->slavePath(), stable));
+        QList<serial::DiscoveredPort> system;
+        QTemporaryDir root;
+        WindowRecorder recorder;
+        ui::Form1Environment env = testEnvironment(settingsDirIn(root), recorder);
+        env.discoverPorts = [&system] { return system; };
+        QStringList remembered;
+        env.rememberDevice = [&remembered](const QString& path) { remembered << path; };
+        ui::Form1 window(env);
+        window.Form_Load();
+        window.mnu_ComPort_Click();
+        QCOMPARE(statusLine(window), "In use: " + m_pty->slavePath());
+
+        // Plugged in after start-up: offered the next time the list opens.
+        system = {{m_pty->slavePath(), "HART modem", "", 0x0403, 0x6001, stable},
+                  {"/nonexistent/ttyUSB7", "", "", std::nullopt, std::nullopt, ""}};
+        window.combo1()->showPopup();
+        window.combo1()->hidePopup();
+        QStringList items;
+        for (int i = 0; i < window.combo1()->count(); ++i)
+            items << window.combo1()->itemText(i);
+        QCOMPARE(items, (QStringList{"1", "2", "3", "4",
+                                     m_pty->slavePath() + " \u2014 HART modem (0403:6001)", stable,
+                                     "/nonexistent/ttyUSB7"}));
+
+        choose(window, stable);
+        QCOMPARE(window.shape1()->colour(), serial::kLampOpen);
+        QCOMPARE(statusLine(window), "In use: " + stable);
+        choose(window, "/nonexistent/ttyUSB7");
+        QCOMPARE(window.shape1()->colour(), serial::kLampFailed);
+        QCOMPARE(statusLine(window), "No such device: /nonexistent/ttyUSB7");
+        window.mnu_rus_Click(); // the line follows the language
+        QCOMPARE(statusLine(window),
+                 QString::fromUtf8("Нет такого устройства: /nonexistent/ttyUSB7"));
+        // Showing the panel again puts the device's path in the box, as it does a number.
+        window.mnu_ComPort_Click();
+        window.mnu_ComPort_Click();
+        QCOMPARE(window.combo1()->currentText(), "/nonexistent/ttyUSB7");
+        choose(window, "2");
+        QCOMPARE(remembered, (QStringList{stable, "/nonexistent/ttyUSB7", ""}));
+        QCOMPARE(window.shape1()->colour(), serial::kLampOpen);
+    }
+
+    // The device given or remembered is opened at start-up instead of port 1; a remembered one
+    // that is missing leaves port 1 to be tried, and the panel says so.
+    void startupDevice_data() {
+        QTest::addColumn<bool>("given");
+        QTest::newRow("given or remembered, present") << true;
+        QTest::newRow("remembered, missing") << false;
+    }
+    void startupDevice() {
+        QFETCH(bool, given);
+        qputenv("CORVANTELIS_COM1",
+                given ? QByteArray(kMissing) : m_pty->slavePath().toLocal8Bit());
+        QTemporaryDir root; // English, whatever other tests chose
+        WindowRecorder recorder;
+        ui::Form1Environment env = testEnvironment(settingsDirIn(root), recorder);
+        (given ? env.startupDevice : env.missingDevice) = given ? m_pty->slavePath() : "/gone";
+        ui::Form1 window(env);
+        window.Form_Load();
+        QCOMPARE(window.shape1()->colour(), serial::kLampOpen);
+        QCOMPARE(statusLine(window),
+                 given ? "In use: " + m_pty->slavePath()
+                       : "The device chosen last time is missing: /gone\nIn use: " +
+                             m_pty->slavePath());
+        QCOMPARE(recorder.messages, QStringList());
     }
 
     void stopAndStartAgain() {
