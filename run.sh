@@ -42,8 +42,8 @@ start_session
 workdir="$WORKDIR"
 
 if [ -n "$port" ]; then
-    export CORVANTELIS_COM1="$port"
-    echo "Monitoring the loop on $port (port 1)."
+    device="$port"
+    echo "Monitoring the loop on $port."
 else
     "$bin/hart-loop-sim" --link "$workdir/loop" >"$workdir/sim.out" 2>&1 &
     SESSION_PIDS+=($!)
@@ -54,18 +54,18 @@ else
         exit 1
     fi
     head -n 1 "$workdir/sim.out"
-    export CORVANTELIS_COM1="$workdir/loop"
+    device="$workdir/loop"
 fi
 
 if [ "$headless" -eq 0 ]; then
-    "$bin/corvantelis"
+    "$bin/corvantelis" --port "$device"
     exit 0
 fi
 
 # No display: the same run under Xvfb, photographed.
 start_xvfb "$workdir/xvfb.log"
 
-"$bin/corvantelis" >"$workdir/monitor.log" 2>&1 &
+"$bin/corvantelis" --port "$device" >"$workdir/monitor.log" 2>&1 &
 monitor=$!
 SESSION_PIDS+=("$monitor")
 window="$(wait_for_window Corvantelis)" || true

@@ -1,21 +1,37 @@
+#include "app/command_line.h"
 #include "app/paths.h"
 #include "app/program_identity.h"
+#include "app/side_settings.h"
+#include "serial/discovered_port.h"
 #include "ui/folder_picker.h"
 #include "ui/form1.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSerialPortInfo>
 
 #include <cstdio>
 
-int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(app::productWord());
-    QApplication::setApplicationVersion(app::programVersion());
+namespace {
 
+void printLine(std::FILE* to, const QString& text) {
+    std::fprintf(to, "%s\n", qPrintable(text));
+}
+
+void noteOnStandardError(const QString& line) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(app::productWord()), qPrintable(line));
+}
+
+// A device path is there when it names a file (Linux) or a port the system lists (Windows).
+bool deviceIsThere(const QString& device) {
+    return QFileInfo::exists(device) || !QSerialPortInfo(device).isNull();
+}
+
+ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideSettings& side) {
     ui::Form1Environment environment;
     environment.showMessage = [](const QString& text) {
         // Messages name folders and files, which may hold '<': shown as text, never markup.
@@ -24,9 +40,7 @@ int main(int argc, char* argv[]) {
         box.setTextFormat(Qt::PlainText);
         box.exec();
     };
-    environment.note = [](const QString& line) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(app::productWord()), qPrintable(line));
-    };
+    environment.note = noteOnStandardError;
     environment.pickFolder = ui::systemFolderPicker();
     environment.now = &QDateTime::currentDateTime;
     environment.locale = QLocale::system();
@@ -36,7 +50,46 @@ int main(int argc, char* argv[]) {
         return screen ? screen->availableGeometry() : QRect();
     };
 
-    ui::Form1 window(environment);
+    environment.discoverPorts = [] { return serial::discoverSerialPorts(); };
+    const QString remembered = side.rememberedDevice();
+    const app::StartupDevice startup = app::chooseStartupDevice(
+        line.portDevice, remembered, !remembered.isEmpty() && deviceIsThere(remembered));
+    environment.startupDevice = startup.device;
+    environment.missingDevice = startup.missing;
+    environment.rememberDevice = [&side](const QString& device) {
+        QString error;
+        if (!side.setRememberedDevice(device, &error))
+            noteOnStandardError(QStringLiteral("the port choice is not remembered: ") + error);
+    };
+    return environment;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Before the window system starts, so that --help and --version need no display.
+    const app::CommandLine line = app::parseCommandLine(arguments);
+    switch (line.action) {
+    case app::CommandLine::Action::Help:
+    case app::CommandLine::Action::Version:
+        printLine(stdout, line.text);
+        return 0;
+    case app::CommandLine::Action::Error:
+        printLine(stderr, line.text);
+        return 2;
+    case app::CommandLine::Action::Run:
+        break;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(app::productWord());
+    QApplication::setApplicationVersion(app::programVersion());
+
+    app::SideSettings side(app::settingsDirFromEnvironment());
+    ui::Form1 window(programEnvironment(line, side));
     window.Form_Load();
     window.show();
     return application.exec();

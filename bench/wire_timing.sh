@@ -23,8 +23,8 @@ for _ in $(seq 50); do [ -e "$workdir/loop" ] && break; sleep 0.1; done
 
 start_xvfb "$workdir/xvfb.log"
 # A settings folder of its own, so the benchmark leaves the user's settings alone.
-ProgramFiles="$workdir/programs" CORVANTELIS_COM1="$workdir/loop" \
-    "$bin/corvantelis" >"$workdir/monitor.log" 2>&1 &
+ProgramFiles="$workdir/programs" "$bin/corvantelis" --port "$workdir/loop" \
+    >"$workdir/monitor.log" 2>&1 &
 SESSION_PIDS+=($!)
 window="$(wait_for_window Corvantelis)"
 answer_scan_question "$window"

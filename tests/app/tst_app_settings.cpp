@@ -1,8 +1,10 @@
 // The settings file byte for byte, the settings folder and the year and month folders.
 
+#include "app/command_line.h"
 #include "app/paths.h"
 #include "app/result_folders.h"
 #include "app/settings_file.h"
+#include "app/side_settings.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -278,6 +280,75 @@ private slots:
         set("ProgramFiles", programFiles);
         set("XDG_DATA_HOME", xdgDataHome);
         QCOMPARE(app::settingsDirFromEnvironment(), expected);
+    }
+
+    void commandLine_data() {
+        using Action = app::CommandLine::Action;
+        QTest::addColumn<QStringList>("arguments"); // after the program's name
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("text"); // how it starts
+        QTest::newRow("none") << QStringList{} << int(Action::Run) << ""
+                              << "";
+        QTest::newRow("port") << QStringList{"--port", "/dev/ttyUSB0"} << int(Action::Run)
+                              << "/dev/ttyUSB0"
+                              << "";
+        QTest::newRow("port=") << QStringList{"--port=/dev/ttyACM0"} << int(Action::Run)
+                               << "/dev/ttyACM0"
+                               << "";
+        QTest::newRow("toolkit's own options")
+            << QStringList{"-platform", "offscreen", "-reverse", "--port", "x"} << int(Action::Run)
+            << "x"
+            << "";
+        QTest::newRow("help") << QStringList{"--port", "x", "--help"} << int(Action::Help) << "x"
+                              << "Usage: corvantelis [--port DEVICE]";
+        QTest::newRow("version") << QStringList{"-v"} << int(Action::Version) << ""
+                                 << "corvantelis 1.03";
+        QTest::newRow("unknown") << QStringList{"--record-all"} << int(Action::Error) << ""
+                                 << "corvantelis: unknown option '--record-all' (try --help)";
+        QTest::newRow("port without device") << QStringList{"--port"} << int(Action::Error) << ""
+                                             << "corvantelis: --port needs a device";
+        QTest::newRow("a stray word") << QStringList{"ttyUSB0"} << int(Action::Error) << ""
+                                      << "corvantelis: unknown option 'ttyUSB0'";
+    }
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(QString, port);
+        QFETCH(QString, text);
+        const app::CommandLine line = app::parseCommandLine(QStringList{"corvantelis"} + arguments);
+        QCOMPARE(int(line.action), action);
+        QCOMPARE(line.portDevice, port);
+        QCOMPARE(line.text.left(text.size()), text);
+    }
+
+    // The side file keeps the device across runs and leaves the settings file alone.
+    void rememberedDevice() {
+        SettingsFile settings(m_dir, [] { return kNow; });
+        settings.openAtStartup();
+        const QByteArray before = readFile(settings.filePath());
+        app::SideSettings side(m_dir);
+        QCOMPARE(side.filePath(), m_dir + "Corvantelis v.1.03.ini");
+        QCOMPARE(side.rememberedDevice(), QString());
+        const QString stable = "/dev/serial/by-id/usb-FTDI_FT232R_A10K-if00-port0";
+        QVERIFY(side.setRememberedDevice(stable));
+        QCOMPARE(app::SideSettings(m_dir).rememberedDevice(), stable);
+        QVERIFY(side.setRememberedDevice(QString()));
+        QCOMPARE(app::SideSettings(m_dir).rememberedDevice(), QString());
+        QCOMPARE(readFile(settings.filePath()), before);
+        // One that cannot be written says so.
+        QVERIFY(QDir().mkpath(m_dir + "blocked/Corvantelis v.1.03.ini"));
+        QString error;
+        QVERIFY(!app::SideSettings(m_dir + "blocked/").setRememberedDevice(stable, &error));
+        QVERIFY(!error.isEmpty());
+
+        // Given on the command line beats remembered; remembered but absent: port 1, said.
+        using app::chooseStartupDevice;
+        QCOMPARE(chooseStartupDevice("/dev/x", stable, true).device, "/dev/x");
+        QCOMPARE(chooseStartupDevice("", stable, true).device, stable);
+        const app::StartupDevice absent = chooseStartupDevice("", stable, false);
+        QVERIFY(absent.device.isEmpty() && absent.missing == stable);
+        QVERIFY(chooseStartupDevice("", "", false).device.isEmpty());
     }
 
     void prepareResultFolders_data() {

@@ -186,19 +186,29 @@ private slots:
     // The far end of the line goes away under an open port, as an unplugged USB modem does: the
     // port closes and the lamp turns red at once, without a word; nothing spins while the
     // device is away; when a device is back at the same path it is opened and tuned again.
+    void lostDeviceIsReopenedWhenBack_data() {
+        QTest::addColumn<bool>("byPath");
+        QTest::newRow("port 1") << false;
+        QTest::newRow("a device chosen by its path") << true;
+    }
     void lostDeviceIsReopenedWhenBack() {
+        QFETCH(bool, byPath);
         Rig r;
         QTemporaryDir dir;
         const QString link = dir.filePath("modem");
         QVERIFY(QFile::link(r.pty.slavePath(), link));
-        qputenv("CORVANTELIS_COM1", link.toLocal8Bit());
+        qputenv("CORVANTELIS_COM1", byPath ? "/nonexistent/tty" : link.toLocal8Bit());
         r.controller.setReopenIntervalMs(200);
         r.controller.Open_Port();
+        if (byPath)
+            r.controller.changeDevice(link);
         QCOMPARE(r.controller.lampColour(), kLampOpen);
 
         r.pty.closeMaster();
         QTRY_COMPARE_WITH_TIMEOUT(r.controller.lampColour(), kLampFailed, 2000);
         QVERIFY(!r.port.isOpen() && r.controller.isReopening());
+        QCOMPARE(r.controller.status().state, PortStatus::State::Lost);
+        QCOMPARE(r.controller.status().devicePath, link);
         const std::clock_t before = std::clock();
         QTest::qWait(1000); // the line stays away: reads, writes and reopens all fail
         for (int step = 0; step < 3; ++step)

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+// What the command line asks for. Read before the window system is started, so --help and
+// --version work without a display; the toolkit's own options (-platform, -style, …) are let
+// through for it.
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    QString portDevice; // --port DEVICE: opened at start-up
+    QString text;       // the help, the version line, or the one-line complaint
+};
+
+// `arguments` as the program got them, its own name first.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+} // namespace app

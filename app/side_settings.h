@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+namespace app {
+
+// The program's own small settings, in "Corvantelis v.1.03.ini" beside the settings file, which
+// keeps its fixed records as they are.
+class SideSettings {
+public:
+    explicit SideSettings(const QString& settingsDir);
+
+    QString filePath() const { return m_path; }
+
+    // The serial device chosen last from the discovered list; empty when none is remembered.
+    QString rememberedDevice() const;
+    // Remembers `devicePath`; an empty path forgets. False, with the reason, when the file could
+    // not be written.
+    bool setRememberedDevice(const QString& devicePath, QString* error = nullptr);
+
+private:
+    QString m_path;
+};
+
+// Which device start-up opens instead of port 1: one given on the command line wins, then the
+// one remembered if it is there. A remembered device that is not there is named in `missing`,
+// and port 1 is opened as before.
+struct StartupDevice {
+    QString device;  // empty: port 1
+    QString missing; // the remembered device, when it was not there
+};
+StartupDevice chooseStartupDevice(const QString& given, const QString& remembered,
+                                  bool rememberedIsThere);
+
+} // namespace app
