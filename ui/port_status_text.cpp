@@ -7,40 +7,35 @@ namespace {
 using serial::OpenFailure;
 using State = serial::PortStatus::State;
 
-QString englishFailure(OpenFailure failure, const QString& path, const QString& systemText) {
-    switch (failure) {
-    case OpenFailure::NoSuchDevice:
-        return QStringLiteral("No such device: %1").arg(path);
-    case OpenFailure::PermissionDenied:
-        return QStringLiteral("Permission denied: %1. Join the dialout group "
-                              "(sudo adduser $USER dialout) and log in again.")
-            .arg(path);
-    case OpenFailure::Busy:
-        return QStringLiteral("Busy: %1 is open in another program.").arg(path);
-    case OpenFailure::NotSerial:
-        return QStringLiteral("Not a serial device: %1").arg(path);
-    case OpenFailure::Other:
-        break;
-    }
-    return QStringLiteral("Could not open %1: %2").arg(path, systemText);
-}
+// %1 is the device's path, %2 the system's own words.
+struct FailureText {
+    OpenFailure failure;
+    const char* english;
+    const char* russian;
+};
 
-QString russianFailure(OpenFailure failure, const QString& path, const QString& systemText) {
-    switch (failure) {
-    case OpenFailure::NoSuchDevice:
-        return QStringLiteral("Нет такого устройства: %1").arg(path);
-    case OpenFailure::PermissionDenied:
-        return QStringLiteral("Нет доступа: %1. Добавьте пользователя в группу dialout "
-                              "(sudo adduser $USER dialout) и войдите в систему заново.")
-            .arg(path);
-    case OpenFailure::Busy:
-        return QStringLiteral("Занято: %1 открыт другой программой.").arg(path);
-    case OpenFailure::NotSerial:
-        return QStringLiteral("Не последовательный порт: %1").arg(path);
-    case OpenFailure::Other:
-        break;
+constexpr FailureText kFailureTexts[] = {
+    {OpenFailure::NoSuchDevice, "No such device: %1", "Нет такого устройства: %1"},
+    {OpenFailure::PermissionDenied,
+     "Permission denied: %1. Join the dialout group (sudo adduser $USER dialout) and log in "
+     "again.",
+     "Нет доступа: %1. Добавьте пользователя в группу dialout (sudo adduser $USER dialout) и "
+     "войдите в систему заново."},
+    {OpenFailure::Busy, "Busy: %1 is open in another program.",
+     "Занято: %1 открыт другой программой."},
+    {OpenFailure::NotSerial, "Not a serial device: %1", "Не последовательный порт: %1"},
+    {OpenFailure::Other, "Could not open %1: %2", "Не удалось открыть %1: %2"},
+};
+
+QString failureText(const serial::PortStatus& status, bool english) {
+    for (const FailureText& entry : kFailureTexts) {
+        if (entry.failure != status.failure)
+            continue;
+        QString text =
+            QString::fromUtf8(english ? entry.english : entry.russian).arg(status.devicePath);
+        return status.failure == OpenFailure::Other ? text.arg(status.systemText) : text;
     }
-    return QStringLiteral("Не удалось открыть %1: %2").arg(path, systemText);
+    return status.devicePath;
 }
 
 } // namespace
@@ -57,8 +52,7 @@ QString portStatusText(const serial::PortStatus& status, qint16 languageFlag) {
                        : QStringLiteral("Открыт: %1").arg(path);
         break;
     case State::Failed:
-        text = english ? englishFailure(status.failure, path, status.systemText)
-                       : russianFailure(status.failure, path, status.systemText);
+        text = failureText(status, english);
         break;
     case State::Lost:
         text = english ? QStringLiteral("Lost: %1. Waiting for it to come back.").arg(path)

@@ -6,6 +6,7 @@
 #include "app/paths.h"
 #include "ui/board_widget.h"
 #include "ui/lamp_widget.h"
+#include "ui/port_status_text.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -119,6 +120,31 @@ private slots:
             QCOMPARE(name(window->basisFrame1()), window->basisFrame1()->title());
         }
         QCOMPARE(name(m_russian->basisFrame1()), QString::fromUtf8("Настройки программы"));
+    }
+
+    // Every reason a port did not open has words of its own in each language, naming the
+    // device; a refusal points to the dialout group.
+    void portStatusWords() {
+        using serial::OpenFailure;
+        serial::PortStatus status;
+        status.state = serial::PortStatus::State::Failed;
+        status.devicePath = "/dev/ttyUSB3";
+        status.systemText = "Input/output error";
+        for (const qint16 flag : {qint16(0), qint16(1)}) {
+            QSet<QString> seen;
+            for (OpenFailure failure :
+                 {OpenFailure::NoSuchDevice, OpenFailure::PermissionDenied, OpenFailure::Busy,
+                  OpenFailure::NotSerial, OpenFailure::Other}) {
+                status.failure = failure;
+                const QString text = ui::portStatusText(status, flag);
+                QVERIFY2(text.contains("/dev/ttyUSB3") && !seen.contains(text), qPrintable(text));
+                QCOMPARE(text.contains("dialout"), failure == OpenFailure::PermissionDenied);
+                QCOMPARE(text.contains("Input/output error"), failure == OpenFailure::Other);
+                // Russian words for Russian, none for English.
+                QCOMPARE(text.contains(QRegularExpression("[а-яА-Я]")), flag == 1);
+                seen << text;
+            }
+        }
     }
 
     // Tag and descriptor may carry '<', '>' and '/': a cell shows them as they are.
