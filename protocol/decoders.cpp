@@ -56,10 +56,10 @@ RowAnswer takeAnswer(ProtocolState& state, int command, int minByteCount) {
 
 } // namespace
 
-void Command_0(ProtocolState& state, Board& board) {
+bool Command_0(ProtocolState& state, Board& board) {
     const RowAnswer answer = takeAnswer(state, 0, kCommand0MinByteCount);
     if (!answer.device)
-        return;
+        return false;
     const qint16 row = answer.row;
     Device_Record& device = *answer.device;
 
@@ -69,7 +69,7 @@ void Command_0(ProtocolState& state, Board& board) {
         board.setCaption(Column::Label1, row, QString());
         board.setCaption(Column::Label5, row, QString());
         paint(board, kCommand0Cells, row, kIdleColour);
-        return;
+        return false;
     }
 
     const RxBuffer& cell = state.Rx_Buffer;
@@ -100,17 +100,18 @@ void Command_0(ProtocolState& state, Board& board) {
                      hexByte(device.Status_Byte1) + QLatin1Char(' ') +
                          hexByte(device.Status_Byte2));
     paint(board, kCommand0Cells, row, kAnsweredColour);
+    return true;
 }
 
-void Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
+bool Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
     const RowAnswer answer = takeAnswer(state, 3, kCommand3MinByteCount);
     if (!answer.device)
-        return;
+        return false;
     const qint16 row = answer.row;
 
     if (!answer.accepted) {
         paint(board, kCommand3Cells, row, kIdleColour);
-        return;
+        return false;
     }
 
     struct Value {
@@ -144,18 +145,19 @@ void Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
     }
     for (size_t k = 0; k < kValues.size(); ++k)
         board.setColour(kValues[k].column, row, sent[k] ? kAnsweredColour : kIdleColour);
+    return true;
 }
 
-void Command_13(ProtocolState& state, Board& board) {
+bool Command_13(ProtocolState& state, Board& board) {
     const RowAnswer answer = takeAnswer(state, 13, kCommand13MinByteCount);
     if (!answer.device)
-        return;
+        return false;
     const qint16 row = answer.row;
     Device_Record& device = *answer.device;
 
     if (!answer.accepted) {
         paint(board, kCommand13Cells, row, kIdleColour);
-        return;
+        return false;
     }
 
     const RxBuffer& cell = state.Rx_Buffer;
@@ -180,6 +182,7 @@ void Command_13(ProtocolState& state, Board& board) {
                      twoDigits(device.Date_Day) + QLatin1Char('.') + twoDigits(device.Date_Month) +
                          QLatin1Char('.') + QString::number(device.Date_Year + 1900));
     paint(board, kCommand13Cells, row, kAnsweredColour);
+    return true;
 }
 
 void Clear_Display(ProtocolState& state, Board& board) {

@@ -41,6 +41,7 @@ void PollingCycle::stop() {
     ++m_run;
     m_timer.disarm();
     Clear_Display(m_state, m_board);
+    emit cleared();
 }
 
 bool PollingCycle::isRunning() const {
@@ -108,6 +109,7 @@ void PollingCycle::Receive_Answer() {
 
     // A failed read is nothing received, never the previous answer over again.
     s.Rx_String = m_port.readAllWaiting().value_or(QByteArray());
+    const QByteArray asRead = s.Rx_String;
     s.Rx_Dump = hexDump(s.Rx_String);
     emit answerReceived(static_cast<int>(s.Rx_String.size()), s.Rx_Dump);
     if (!stillCurrent(run))
@@ -123,17 +125,19 @@ void PollingCycle::Receive_Answer() {
     for (int k = 0; k < s.Rx_Stored; ++k)
         s.Rx_Buffer[static_cast<size_t>(k)] = static_cast<quint8>(s.Rx_String.at(k));
 
+    bool accepted = false;
     switch (s.Hart_Command) {
     case 0:
-        Command_0(s, m_board);
+        accepted = Command_0(s, m_board);
         break;
     case 3:
-        Command_3(s, m_board, m_locale);
+        accepted = Command_3(s, m_board, m_locale);
         break;
     case 13:
-        Command_13(s, m_board);
+        accepted = Command_13(s, m_board);
         break;
     }
+    emit answerDecoded(s.Hart_Command, s.Hart_Address, accepted, asRead);
 
     m_yield.yield();
     if (!stillCurrent(run))

@@ -40,6 +40,11 @@ public:
 signals:
     // The answer just read: its length (Text1) and hex dump (Text3).
     void answerReceived(int length, const QString& dump);
+    // The same answer once decoded: the command and polling address it answered, whether the
+    // board took it, and the bytes as read, preamble included. For listeners beside the board.
+    void answerDecoded(int command, int address, bool accepted, const QByteArray& asRead);
+    // A stop cleared the board.
+    void cleared();
 
 private:
     void Receive_Answer();

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+#include <optional>
+
+namespace field {
+
+// One answer as it came off the line, taken apart from its own header: the preamble, delimiter,
+// address, command, byte count, the two response bytes, data and check byte.
+struct AnswerFrame {
+    int preambleLength = 0; // 0xFF bytes before the delimiter
+    int delimiter = -1;     // -1: nothing but preamble arrived
+    bool longAddress = false;
+    QByteArray address; // 1 or 5 bytes as received, master and burst bits included
+    int command = -1;
+    int byteCount = -1;
+    int responseCode = -1; // first response byte
+    int deviceStatus = -1; // second response byte
+    QByteArray data;       // after the response bytes; as far as it arrived
+    int checkByte = -1;    // -1 when the frame ended before it
+    bool checkMatches = false;
+    bool complete = false; // every byte through the check byte arrived
+
+    int masterBit() const { return address.isEmpty() ? -1 : (quint8(address[0]) >> 7) & 1; }
+    int burstBit() const { return address.isEmpty() ? -1 : (quint8(address[0]) >> 6) & 1; }
+    // Where the data starts, counted from the delimiter.
+    int dataOffset() const { return 1 + int(address.size()) + 2 + 2; }
+};
+
+AnswerFrame parseAnswer(const QByteArray& asRead);
+
+// What a command-0 answer says of the instrument, from as many data bytes as it carries.
+struct Identity {
+    int hartRevision = 0; // universal command revision
+    int manufacturer = 0; // HART 5: data byte 1; HART 7: data bytes 17 and 18
+    int deviceType = 0;   // HART 5: data byte 2; HART 7: the expanded type, bytes 1 and 2
+    bool expandedDeviceType = false;
+    int requestPreambles = 0;
+    int deviceRevision = 0;
+    int softwareRevision = 0;
+    int hardwareRevision = 0;             // HART 7: the five high bits of byte 7
+    std::optional<int> physicalSignaling; // HART 7: the three low bits of byte 7
+    int flags = 0;
+    quint32 deviceId = 0;
+    QByteArray longAddress; // five bytes, master and burst bits clear
+    // HART 7 and later only.
+    std::optional<int> responsePreambles;
+    std::optional<int> maxDeviceVariables;
+    std::optional<int> configChangeCounter;
+    std::optional<int> extendedStatus;
+    std::optional<int> privateLabel;
+    std::optional<int> deviceProfile;
+};
+std::optional<Identity> identityFrom(const AnswerFrame& frame);
+
+// Command 13: tag, descriptor, date.
+struct TagRecord {
+    QString tag;                      // 8 characters
+    QString descriptor;               // 16 characters
+    QDate date;                       // invalid when the bytes name no date
+    int day = 0, month = 0, year = 0; // as sent; year counted from 1900
+};
+std::optional<TagRecord> tagRecordFrom(const AnswerFrame& frame);
+
+// Command 3: the loop current and up to four dynamic variables, each with its unit code.
+struct Variable {
+    int unitCode = 0;
+    float value = 0;
+};
+struct DynamicVariables {
+    float loopCurrent = 0;                         // mA
+    std::array<std::optional<Variable>, 4> values; // PV, SV, TV, QV as far as sent
+};
+std::optional<DynamicVariables> dynamicVariablesFrom(const AnswerFrame& frame);
+
+// IEEE 754 single precision, most significant byte first.
+float floatAt(const QByteArray& bytes, int offset);
+
+// The shortest decimal text that reads back as the same 32-bit float, '.' as its separator
+// whatever the regional settings: "1.23456", "-10", "1e+20", "nan", "inf".
+QString shortestText(float value);
+
+} // namespace field

@@ -1,0 +1,66 @@
+#include "field_model.h"
+
+#include <cmath>
+#include <limits>
+
+namespace field {
+
+FieldModel::FieldModel(Clock now, QObject* parent) : QObject(parent), m_now(std::move(now)) {}
+
+const Instrument& FieldModel::instrument(int address) const {
+    return m_instruments[size_t(qBound(0, address, 15))];
+}
+
+void FieldModel::takeAnswer(int command, int address, bool accepted, const QByteArray& asRead) {
+    if (address < 0 || address >= int(m_instruments.size()))
+        return;
+    Instrument& in = m_instruments[size_t(address)];
+    if (!accepted) {
+        // Silence or a broken answer to command 0 means nobody answers here now; what was
+        // learnt before stays, marked as such by `answering`.
+        if (command == 0) {
+            in.answering = false;
+            emit instrumentChanged(address);
+        }
+        return;
+    }
+    const QDateTime now = m_now();
+    const AnswerFrame frame = parseAnswer(asRead);
+    in.lastAnswer = asRead;
+    in.lastCommand = command;
+    in.lastAnswerMs = now.toMSecsSinceEpoch();
+    in.responseCode = frame.responseCode;
+    in.deviceStatus = frame.deviceStatus;
+    if (command == 0) {
+        const std::optional<Identity> identity = identityFrom(frame);
+        // Another instrument at the address: what the old one said no longer applies.
+        if (in.identity && identity && in.identity->longAddress != identity->longAddress) {
+            in.tag.reset();
+            in.variables.reset();
+            in.history.clear();
+        }
+        in.identity = identity;
+        in.answering = true;
+    } else if (command == 13) {
+        in.tag = tagRecordFrom(frame);
+    } else if (command == 3) {
+        in.variables = dynamicVariablesFrom(frame);
+        if (in.variables) {
+            const auto& pv = in.variables->values[0];
+            in.history.add({in.lastAnswerMs, in.variables->loopCurrent,
+                            pv ? pv->value : std::numeric_limits<float>::quiet_NaN()});
+        }
+    }
+    emit instrumentChanged(address);
+    if (command == 3 && in.variables)
+        emit measurement(address, now);
+}
+
+void FieldModel::clear() {
+    for (int address = 0; address < int(m_instruments.size()); ++address) {
+        m_instruments[size_t(address)] = Instrument{};
+        emit instrumentChanged(address);
+    }
+}
+
+} // namespace field

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "answer_frame.h"
+#include "history.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace field {
+
+// What the loop told us of the instrument at one polling address.
+struct Instrument {
+    bool answering = false; // the last command 0 to this address was answered
+    std::optional<Identity> identity;
+    std::optional<TagRecord> tag;
+    std::optional<DynamicVariables> variables;
+    int responseCode = -1; // of the last accepted answer
+    int deviceStatus = -1;
+    QByteArray lastAnswer; // as read, preamble included
+    int lastCommand = -1;  // the command it answered
+    qint64 lastAnswerMs = 0;
+    History history;
+};
+
+// The instruments of the loop, fed by the polling cycle's report of every answer it read. It
+// only listens: nothing here writes to the board or reaches into the cycle.
+class FieldModel : public QObject {
+    Q_OBJECT
+public:
+    using Clock = std::function<QDateTime()>;
+    explicit FieldModel(Clock now = &QDateTime::currentDateTime, QObject* parent = nullptr);
+
+    const Instrument& instrument(int address) const;
+
+    // One answer the cycle read for `command` to `address`; `accepted` as the board took it.
+    void takeAnswer(int command, int address, bool accepted, const QByteArray& asRead);
+    // Polling stopped and the board was cleared: nothing is known any more.
+    void clear();
+
+signals:
+    void instrumentChanged(int address);
+    // An accepted command-3 answer, decoded (the recorder listens to this).
+    void measurement(int address, const QDateTime& when);
+
+private:
+    Clock m_now;
+    std::array<Instrument, 16> m_instruments;
+};
+
+} // namespace field

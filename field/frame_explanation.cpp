@@ -1,0 +1,222 @@
+#include "frame_explanation.h"
+
+#include "answer_frame.h"
+#include "hart_tables.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
+
+namespace field {
+
+namespace {
+
+class Explainer {
+public:
+    Explainer(const QByteArray& asRead, bool english) : m_bytes(asRead), m_english(english) {}
+
+    QString say(const char* english, const char* russian) const {
+        return QString::fromUtf8(m_english ? english : russian);
+    }
+
+    // A field of `length` bytes at the read position, which it then passes; cut at what arrived.
+    void field(int length, const QString& name, const QString& meaning) {
+        const int available = qMax(0, qMin(length, int(m_bytes.size()) - m_at));
+        if (available == 0 && length > 0)
+            return;
+        const QByteArray part = m_bytes.mid(m_at, available);
+        QString shownMeaning = meaning;
+        if (available < length)
+            shownMeaning += say(" (cut short)", " (не полностью)");
+        m_fields << ExplainedField{m_at, available, QString::fromLatin1(part.toHex(' ').toUpper()),
+                                   name, shownMeaning};
+        m_at += available;
+    }
+    int at() const { return m_at; }
+    QList<ExplainedField> take() { return std::move(m_fields); }
+
+private:
+    const QByteArray& m_bytes;
+    bool m_english;
+    int m_at = 0;
+    QList<ExplainedField> m_fields;
+};
+
+QString hex(int value, int digits = 2) {
+    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+QString number(float value) {
+    return shortestText(value);
+}
+
+QString bitsSet(const QList<StatusBit>& bits, int value, const Explainer& e) {
+    QStringList set;
+    for (const StatusBit& bit : bits) {
+        if (value & bit.mask)
+            set << e.say(bit.english, bit.russian);
+    }
+    return set.isEmpty() ? e.say("no bit set", "нет установленных битов")
+                         : set.join(QStringLiteral(", "));
+}
+
+QString commandName(int command, const Explainer& e) {
+    switch (command) {
+    case 0:
+        return e.say("read unique identifier", "чтение уникального идентификатора");
+    case 3:
+        return e.say("read loop current and dynamic variables",
+                     "чтение тока петли и динамических переменных");
+    case 13:
+        return e.say("read tag, descriptor and date", "чтение тега, дескриптора и даты");
+    default:
+        return e.say("not a command this program sends", "команда, которую программа не посылает");
+    }
+}
+
+void explainIdentity(Explainer& e, const QByteArray& d) {
+    if (d.isEmpty())
+        return;
+    const auto byte = [&d](int k) { return quint8(d.at(k)); };
+    const bool hart7 = d.size() > 4 && byte(4) >= 7;
+    e.field(1, e.say("expansion code", "код расширения"), QString::number(byte(0)));
+    if (hart7) {
+        e.field(2, e.say("expanded device type", "расширенный тип прибора"),
+                d.size() >= 3 ? hex((byte(1) << 8) | byte(2), 4) : QString());
+    } else {
+        const QString name = manufacturerName(d.size() > 1 ? byte(1) : 0);
+        e.field(1, e.say("manufacturer", "производитель"),
+                hex(d.size() > 1 ? byte(1) : 0) + (name.isEmpty() ? QString() : ' ' + name));
+        e.field(1, e.say("device type", "тип прибора"), d.size() > 2 ? hex(byte(2)) : QString());
+    }
+    const auto decimal = [&](int k) { return d.size() > k ? QString::number(byte(k)) : QString(); };
+    e.field(1, e.say("preambles asked for", "требуемые преамбулы"), decimal(3));
+    e.field(1, e.say("HART revision", "версия HART"), decimal(4));
+    e.field(1, e.say("device revision", "версия прибора"), decimal(5));
+    e.field(1, e.say("software revision", "версия ПО"), decimal(6));
+    if (hart7 && d.size() > 7)
+        e.field(1, e.say("hardware revision, signalling", "версия аппаратуры, сигнализация"),
+                QStringLiteral("%1, %2").arg(byte(7) >> 3).arg(byte(7) & 7));
+    else
+        e.field(1, e.say("hardware revision", "версия аппаратуры"), decimal(7));
+    e.field(1, e.say("flags", "флаги"), d.size() > 8 ? hex(byte(8)) : QString());
+    e.field(3, e.say("device id", "идентификатор прибора"),
+            d.size() > 11 ? hex((byte(9) << 16) | (byte(10) << 8) | byte(11), 6) : QString());
+    if (!hart7 || d.size() < 22)
+        return;
+    e.field(1, e.say("preambles it sends", "посылаемые преамбулы"), decimal(12));
+    e.field(1, e.say("device variables", "переменные прибора"), decimal(13));
+    e.field(2, e.say("configuration change counter", "счётчик изменений конфигурации"),
+            QString::number((byte(14) << 8) | byte(15)));
+    e.field(1, e.say("extended device status", "расширенный статус прибора"),
+            bitsSet(extendedStatusBits(), byte(16), e));
+    const int manufacturer = (byte(17) << 8) | byte(18);
+    const QString name = manufacturerName(manufacturer);
+    e.field(2, e.say("manufacturer", "производитель"),
+            hex(manufacturer, 4) + (name.isEmpty() ? QString() : ' ' + name));
+    e.field(2, e.say("private label distributor", "дистрибьютор"),
+            hex((byte(19) << 8) | byte(20), 4));
+    e.field(1, e.say("device profile", "профиль прибора"), decimal(21));
+}
+
+void explainTag(Explainer& e, const AnswerFrame& frame) {
+    const std::optional<TagRecord> tag = tagRecordFrom(frame);
+    e.field(6, e.say("tag", "тег"), tag ? '"' + tag->tag + '"' : QString());
+    e.field(12, e.say("descriptor", "дескриптор"), tag ? '"' + tag->descriptor + '"' : QString());
+    e.field(3, e.say("date", "дата"),
+            tag ? QStringLiteral("%1.%2.%3")
+                      .arg(tag->day, 2, 10, QLatin1Char('0'))
+                      .arg(tag->month, 2, 10, QLatin1Char('0'))
+                      .arg(1900 + tag->year)
+                : QString());
+}
+
+void explainVariables(Explainer& e, const QByteArray& d) {
+    e.field(4, e.say("loop current", "ток петли"),
+            d.size() >= 4 ? number(floatAt(d, 0)) + QStringLiteral(" mA") : QString());
+    static const char* const kNames[4][2] = {
+        {"PV", "ПП"}, {"SV", "ВП"}, {"TV", "ТП"}, {"QV", "ЧП"}};
+    for (int k = 0; k < 4 && d.size() > 4 + 5 * k; ++k) {
+        const int at = 4 + 5 * k;
+        const int unit = quint8(d.at(at));
+        e.field(1, e.say(kNames[k][0], kNames[k][1]) + e.say(" unit", ": единица"),
+                QStringLiteral("%1 = %2").arg(unit).arg(unitSymbol(unit)));
+        e.field(4, e.say(kNames[k][0], kNames[k][1]),
+                d.size() >= at + 5 ? number(floatAt(d, at + 1)) + ' ' + unitSymbol(unit)
+                                   : QString());
+    }
+}
+
+} // namespace
+
+QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english) {
+    Explainer e(asRead, english);
+    const AnswerFrame frame = parseAnswer(asRead);
+    if (frame.preambleLength > 0)
+        e.field(frame.preambleLength, e.say("preamble", "преамбула"),
+                QString::number(frame.preambleLength) + e.say(" bytes FF", " байт FF"));
+    if (frame.delimiter < 0)
+        return e.take();
+
+    const bool answer = (frame.delimiter & 0x07) == 0x06;
+    e.field(1, e.say("delimiter", "разделитель"),
+            (frame.longAddress ? e.say("long address", "длинный адрес")
+                               : e.say("short address", "короткий адрес")) +
+                ", " +
+                (answer ? e.say("slave to master", "от прибора к мастеру")
+                        : e.say("not an answer", "не ответ")));
+    const int master = frame.masterBit(), burst = frame.burstBit();
+    const QString bits =
+        e.say("master bit %1, burst bit %2", "бит мастера %1, бит пакетного режима %2")
+            .arg(master)
+            .arg(burst);
+    if (frame.longAddress) {
+        QByteArray plain = frame.address;
+        if (!plain.isEmpty())
+            plain[0] = char(quint8(plain[0]) & 0x3F);
+        e.field(5, e.say("long address", "длинный адрес"),
+                QString::fromLatin1(plain.toHex().toUpper()) + "; " + bits);
+    } else {
+        e.field(1, e.say("polling address", "адрес опроса"),
+                QString::number(frame.address.isEmpty() ? 0 : quint8(frame.address[0]) & 0x3F) +
+                    "; " + bits);
+    }
+    e.field(1, e.say("command", "команда"),
+            QString::number(frame.command) + QStringLiteral(": ") + commandName(frame.command, e));
+    e.field(1, e.say("byte count", "число байтов"), QString::number(frame.byteCount));
+    if (frame.responseCode >= 0) {
+        const bool commError = frame.responseCode & 0x80;
+        e.field(1, e.say("response code", "код ответа"),
+                commError ? e.say("communication error: ", "ошибка связи: ") +
+                                bitsSet(communicationErrorBits(), frame.responseCode, e)
+                          : responseCodeText(frame.responseCode, english));
+    }
+    if (frame.deviceStatus >= 0)
+        e.field(1, e.say("device status", "статус прибора"),
+                bitsSet(deviceStatusBits(), frame.deviceStatus, e));
+
+    const int dataStart = e.at();
+    if (frame.command == 0)
+        explainIdentity(e, frame.data);
+    else if (frame.command == 13)
+        explainTag(e, frame);
+    else if (frame.command == 3)
+        explainVariables(e, frame.data);
+    const int unexplained = dataStart + int(frame.data.size()) - e.at();
+    if (unexplained > 0)
+        e.field(unexplained, e.say("data", "данные"), e.say("not decoded", "не расшифровано"));
+
+    if (frame.checkByte >= 0) {
+        e.field(1, e.say("check byte", "контрольный байт"),
+                frame.checkMatches ? e.say("matches", "совпадает")
+                                   : e.say("does not match", "не совпадает"));
+    }
+    const int trailing = int(asRead.size()) - e.at();
+    if (trailing > 0)
+        e.field(trailing, e.say("after the frame", "после кадра"),
+                e.say("not part of the answer", "не относится к ответу"));
+    return e.take();
+}
+
+} // namespace field

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+// What HART's codes mean: the common tables of units, status bits, response codes and
+// manufacturers, in one place. Words come in English and Russian; `english` picks one.
+namespace field {
+
+// The symbol of a HART engineering-unit code ("kPa" for 12); "unit code N" for a code the table
+// does not hold.
+QString unitSymbol(int code);
+// Whether the table holds `code`.
+bool isKnownUnit(int code);
+
+// The manufacturer's name for an identification code; empty when the table does not know it.
+QString manufacturerName(int code);
+
+// One bit of a status byte and what it means.
+struct StatusBit {
+    quint8 mask;
+    const char* english;
+    const char* russian;
+};
+
+// The field-device status byte (the second response byte), most significant bit first.
+QList<StatusBit> deviceStatusBits();
+// The communication-error bits of a first response byte whose bit 7 is set.
+QList<StatusBit> communicationErrorBits();
+// The extended field-device status byte of HART 7's command-0 answer.
+QList<StatusBit> extendedStatusBits();
+
+// The first response byte as a command response code (bit 7 clear): "success" for 0, and so on;
+// "response code N" for one the table does not hold.
+QString responseCodeText(int code, bool english);
+
+// Words of a bit in the language asked for.
+inline QString bitText(const StatusBit& bit, bool english) {
+    return QString::fromUtf8(english ? bit.english : bit.russian);
+}
+
+} // namespace field
