@@ -182,7 +182,8 @@ FaultConfig faults(const ObjectReader& r) {
         return f;
     const ObjectReader o(r.value(QStringLiteral("faults")), r.key(QStringLiteral("faults")),
                          {QStringLiteral("silentCommands"), QStringLiteral("corruptCheckEvery"),
-                          QStringLiteral("responseCode"), QStringLiteral("deviceStatus")});
+                          QStringLiteral("responseCode"), QStringLiteral("deviceStatus"),
+                          QStringLiteral("configChangedAfter"), QStringLiteral("pvHighLimit")});
     if (o.has(QStringLiteral("silentCommands"))) {
         const QString key = o.key(QStringLiteral("silentCommands"));
         const QJsonArray list = arrayOf(o.value(QStringLiteral("silentCommands")), key);
@@ -197,6 +198,13 @@ FaultConfig faults(const ObjectReader& r) {
     f.corruptCheckEvery = o.integer(QStringLiteral("corruptCheckEvery"), 0, 1000000, 0);
     f.responseCode = static_cast<quint8>(o.integer(QStringLiteral("responseCode"), 0, 255, 0));
     f.deviceStatus = static_cast<quint8>(o.integer(QStringLiteral("deviceStatus"), 0, 255, 0));
+    f.configChangedAfter = o.integer(QStringLiteral("configChangedAfter"), 0, 1000000, 0);
+    if (o.has(QStringLiteral("pvHighLimit"))) {
+        const QJsonValue limit = o.value(QStringLiteral("pvHighLimit"));
+        if (!limit.isDouble())
+            fail(o.key(QStringLiteral("pvHighLimit")), QStringLiteral("must be a number"));
+        f.pvHighLimit = limit.toDouble();
+    }
     return f;
 }
 

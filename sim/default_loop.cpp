@@ -47,6 +47,7 @@ InstrumentConfig pressureTransmitter() {
     c.variables = {sine(kKilopascal, 238.0, 262.0, 120.0),
                    sine(kDegreesCelsius, 24.2, 25.8, 300.0, 40.0),
                    sine(kDegreesCelsius, 31.0, 33.0, 420.0, 100.0), constant(kPercent, 62.5)};
+    c.faults.configChangedAfter = 12; // someone reconfigured it a few passes in
     return c;
 }
 
@@ -69,6 +70,7 @@ InstrumentConfig temperatureTransmitter() {
     c.variables = {sine(kDegreesCelsius, 84.0, 86.5, 180.0),
                    sine(kDegreesCelsius, 26.0, 27.0, 600.0, 150.0), sine(kOhm, 132.4, 133.3, 180.0),
                    constant(kDegreesCelsius, 30.5)};
+    c.faults.pvHighLimit = 86.0; // its inlet runs a little hot at the top of each swing
     return c;
 }
 

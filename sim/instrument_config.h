@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace sim {
@@ -23,6 +24,9 @@ struct FaultConfig {
     int corruptCheckEvery = 0; // every Nth answer goes out with a wrong check byte; 0: never
     quint8 responseCode = 0;   // first response-code byte of the served commands
     quint8 deviceStatus = 0;   // second response-code byte (field device status), every answer
+    // Status that changes as the instrument runs, so a monitor can be watched reporting it.
+    int configChangedAfter = 0;        // from its Nth answer on, "configuration changed"; 0: never
+    std::optional<double> pvHighLimit; // while the PV is above it, "PV out of limits"
 };
 
 struct InstrumentConfig {

@@ -60,6 +60,18 @@ Loop::Instrument* Loop::addressed(const Request& request) {
     return nullptr;
 }
 
+quint8 Loop::deviceStatus(const InstrumentConfig& c, int answerNumber, double seconds) {
+    constexpr quint8 kConfigurationChanged = 0x40;
+    constexpr quint8 kPrimaryOutOfLimits = 0x01;
+    quint8 status = c.faults.deviceStatus;
+    if (c.faults.configChangedAfter > 0 && answerNumber >= c.faults.configChangedAfter)
+        status |= kConfigurationChanged;
+    if (c.faults.pvHighLimit && !c.variables.empty() &&
+        c.variables.front().wave.valueAt(seconds) > *c.faults.pvHighLimit)
+        status |= kPrimaryOutOfLimits;
+    return status;
+}
+
 QByteArray Loop::answer(Instrument& instrument, const Request& request, qint64 nowMs) {
     const InstrumentConfig& c = instrument.config;
     if (c.faults.silentCommands.contains(request.command))
@@ -80,8 +92,9 @@ QByteArray Loop::answer(Instrument& instrument, const Request& request, qint64 n
         responseCode = kCommandNotImplemented;
         break;
     }
-    QByteArray frame = buildAnswer(request, c.preambles, responseCode, c.faults.deviceStatus, data);
     ++instrument.answersSent;
+    QByteArray frame = buildAnswer(request, c.preambles, responseCode,
+                                   deviceStatus(c, instrument.answersSent, nowMs / 1000.0), data);
     const int every = c.faults.corruptCheckEvery;
     if (every > 0 && instrument.answersSent % every == 0)
         frame.back() = static_cast<char>(~static_cast<quint8>(frame.back()));

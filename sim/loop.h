@@ -37,6 +37,8 @@ private:
 
     Instrument* addressed(const Request& request);
     QByteArray answer(Instrument& instrument, const Request& request, qint64 nowMs);
+    // The field device status of answer number `answerNumber`, `seconds` into the run.
+    static quint8 deviceStatus(const InstrumentConfig& c, int answerNumber, double seconds);
 
     std::vector<Instrument> m_instruments;
     RequestFramer m_framer;

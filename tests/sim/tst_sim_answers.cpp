@@ -105,7 +105,7 @@ private slots:
         second.address = 2;
         second.manufacturer = 0xC1; // above 127
         second.hartRevision = 7;
-        second.faults = {{13}, 0, 0x20, 0x40};
+        second.faults = {{13}, 0, 0x20, 0x40, 0, std::nullopt};
         sim::Loop loop({golden(), second});
         const QByteArray answer = loop.answerBytes(frame, 0);
         QCOMPARE(answer.isEmpty(), codes.isEmpty());
@@ -185,6 +185,20 @@ private slots:
         QVERIFY(loop.answerBytes(request(kGoldenId, 3).left(9), 1000).isEmpty());
         // Without the pause these bytes would be taken as the rest of the torn frame.
         QVERIFY(!checked(loop.answerBytes(request(at(1), 0), 1700)).isEmpty());
+    }
+
+    // Status that changes as the instrument runs: configuration changed from the third answer,
+    // PV out of limits while the PV (a 40 s sine over 20 to 220) is above 200.
+    void statusChangesOverTime() {
+        sim::InstrumentConfig c = golden();
+        c.variables = {{32, sim::Waveform{sim::Waveform::Shape::Sine, 0, 20, 220, 40, 0}}};
+        c.faults.configChangedAfter = 3;
+        c.faults.pvHighLimit = 200.0;
+        sim::Loop loop({c});
+        QList<int> status;
+        for (const qint64 ms : {0, 0, 0, 10000, 30000}) // mid, mid, mid, top, bottom
+            status << quint8(checked(loop.answerBytes(request(kGoldenId, 3), ms)).at(9));
+        QCOMPARE(status, (QList<int>{0x00, 0x00, 0x40, 0x41, 0x40}));
     }
 
     void corruptCheckEveryNthAnswer() {
