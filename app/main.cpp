@@ -3,6 +3,7 @@
 #include "app/program_identity.h"
 #include "app/side_settings.h"
 #include "serial/discovered_port.h"
+#include "ui/field_layer.h"
 #include "ui/folder_picker.h"
 #include "ui/form1.h"
 
@@ -90,6 +91,7 @@ int main(int argc, char* argv[]) {
 
     app::SideSettings side(app::settingsDirFromEnvironment());
     ui::Form1 window(programEnvironment(line, side));
+    ui::FieldLayer fieldLayer(window); // instrument views, the dump explained
     window.Form_Load();
     window.show();
     return application.exec();

@@ -47,7 +47,7 @@ InstrumentConfig pressureTransmitter() {
     c.variables = {sine(kKilopascal, 238.0, 262.0, 120.0),
                    sine(kDegreesCelsius, 24.2, 25.8, 300.0, 40.0),
                    sine(kDegreesCelsius, 31.0, 33.0, 420.0, 100.0), constant(kPercent, 62.5)};
-    c.faults.configChangedAfter = 12; // someone reconfigured it a few passes in
+    c.faults.configChangedAfter = 4; // someone reconfigured it during the second pass
     return c;
 }
 

@@ -106,6 +106,8 @@ BoardWidget::BoardWidget(const Twips& twips, QWidget* parent) : QGroupBox(parent
             label->setIndent(1);
             label->setAccessibleDescription(headingCaption(layout.column) +
                                             QStringLiteral(" row ") + rowText(row));
+            label->setProperty("boardRow", row);
+            label->installEventFilter(this);
             Cell& cell = m_cells[index][row];
             cell.label = label;
             setCaption(layout.column, row, protocol::designCaption(layout.column, row));
@@ -187,6 +189,17 @@ void BoardWidget::paintCell(const Cell& cell) {
     cellPalette.setColor(QPalette::Window, toQColor(cell.colour, base));
     cellPalette.setColor(QPalette::WindowText, toQColor(protocol::kWindowTextColour, base));
     cell.label->setPalette(cellPalette);
+}
+
+bool BoardWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        const QVariant row = watched->property("boardRow");
+        if (row.isValid()) {
+            emit rowActivated(row.toInt());
+            return true;
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
 }
 
 void BoardWidget::changeEvent(QEvent* event) {

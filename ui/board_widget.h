@@ -32,8 +32,13 @@ public:
     // The heading caption above a column ("ID:").
     static QString headingCaption(protocol::Column column);
 
+signals:
+    // A row's cell was double-clicked: the operator asks for that instrument.
+    void rowActivated(int row);
+
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Cell {

@@ -138,6 +138,7 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
             &Form1::showPortStatus);
 
     applyCaptions(initialCaptions());
+    applyInstrumentMenuCaptions();
     setWindowTitle(initialTitle());
     m_command4[0]->setFocus();
     fitToScreen();
@@ -154,6 +155,13 @@ void Form1::buildMenus() {
 
     m_mnuFile = bar->addMenu(QString());
     m_mnuFile->setObjectName(QStringLiteral("mnu_File"));
+    m_mnuInstrument = m_mnuFile->addMenu(QString());
+    m_mnuInstrument->setObjectName(QStringLiteral("mnu_Instrument"));
+    for (int address = 0; address < protocol::kRowCount; ++address) {
+        QAction* entry = m_mnuInstrument->addAction(
+            QString(), this, [this, address] { emit instrumentRequested(address); });
+        entry->setObjectName(QStringLiteral("mnu_Instrument_%1").arg(address));
+    }
     m_mnuExit = m_mnuFile->addAction(QString(), this, &Form1::mnu_Exit_Click);
     m_mnuExit->setObjectName(QStringLiteral("mnu_Exit"));
 
@@ -178,6 +186,7 @@ void Form1::buildBoard(QWidget* area) {
     const Twips& twips = m_twips;
     m_board = new BoardWidget(twips, area);
     m_board->move(twips.px(kFrameLeft), twips.px(kFrameTop));
+    connect(m_board, &BoardWidget::rowActivated, this, &Form1::instrumentRequested);
 }
 
 void Form1::buildQuestion() {
@@ -533,13 +542,25 @@ void Form1::applyCaptions(const Captions& captions) {
     m_command3->setText(captions.Command3);
 }
 
+void Form1::applyInstrumentMenuCaptions() {
+    const bool english = languageFlag() == 0;
+    m_mnuInstrument->setTitle(english ? QStringLiteral("Instrument") : QStringLiteral("Прибор"));
+    const QList<QAction*> entries = m_mnuInstrument->actions();
+    for (int address = 0; address < entries.size(); ++address)
+        entries[address]->setText(
+            (english ? QStringLiteral("Address %1") : QStringLiteral("Адрес %1"))
+                .arg(address, 2, 10, QLatin1Char('0')));
+}
+
 void Form1::Set_Captions() {
     const qint16 flag = languageFlag();
     const std::optional<Captions> captions = captionsFor(flag);
     if (!captions)
         return;
     applyCaptions(*captions);
+    applyInstrumentMenuCaptions();
     showPortStatus();
+    emit languageChanged(flag);
     if (const std::optional<QString> title = titleLine(flag, m_env.now().date(), m_env.locale))
         setWindowTitle(*title);
 }

@@ -71,6 +71,18 @@ public:
 
     void mnu_Exit_Click();
 
+    // The language of the captions: Language_Flag as read (0 English, 1 Russian, other values
+    // leave the initial, Russian, captions).
+    qint16 languageFlagInForce() const { return languageFlag(); }
+    QMenu* instrumentMenu() const { return m_mnuInstrument; }
+
+signals:
+    // The operator asked for the instrument view of a polling address (a board row
+    // double-clicked, or the menu).
+    void instrumentRequested(int address);
+    void languageChanged(qint16 languageFlag);
+
+public:
     void Clear_Display();
 
     BoardWidget& board() const { return *m_board; }
@@ -112,6 +124,7 @@ private:
     void buildPortPanel();
     void buildResultsPanel();
     void applyCaptions(const Captions& captions);
+    void applyInstrumentMenuCaptions();
     void setPanelVisible(QWidget* panel, bool visible);
 
     void showPortStatus();
@@ -134,6 +147,7 @@ private:
     // Menus.
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuExit = nullptr;
+    QMenu* m_mnuInstrument = nullptr; // one entry per polling address
     QMenu* m_mnuSetting = nullptr;
     QAction* m_mnuFileSave = nullptr;
     QAction* m_mnuComPort = nullptr;

@@ -9,12 +9,14 @@
 #include "ui/port_status_text.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSignalSpy>
 #include <QtTest>
 
 using protocol::Column;
@@ -223,6 +225,14 @@ private slots:
             "Меню|Выход|Настройка|Язык|Настройки программы|Директория для хранения результатов|"
             "Изменить|Запустить сканирование устройств ?|Да|Нет|Директории|Закрыть|Start/Stop|"
             "Ответ принятый от прибора|Длина ответа|Закрыть");
+        // The instrument menu, beside the captions the window was designed with.
+        QCOMPARE(captionsOf(*m_english, "mnu_Instrument mnu_Instrument_5"),
+                 "Instrument|Address 05");
+        QCOMPARE(captionsOf(*m_russian, "mnu_Instrument mnu_Instrument_5"),
+                 QString::fromUtf8("Прибор|Адрес 05"));
+        QSignalSpy asked(m_english.get(), &ui::Form1::instrumentRequested);
+        m_english->findChild<QAction*>("mnu_Instrument_5")->trigger();
+        QCOMPARE(asked.takeFirst(), QVariantList{5});
         QCOMPARE(m_english->windowTitle(), kTitleStart + "Today: December4,  2026");
         // The regional settings here are English, whatever the interface language.
         QCOMPARE(m_russian->windowTitle(),

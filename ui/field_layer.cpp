@@ -1,0 +1,74 @@
+#include "field_layer.h"
+
+#include "form1.h"
+#include "instrument_view.h"
+
+#include "field/frame_explanation.h"
+#include "protocol/polling_cycle.h"
+
+#include <QPlainTextEdit>
+
+namespace ui {
+
+FieldLayer::FieldLayer(Form1& window, field::FieldModel::Clock now)
+    : QObject(&window), m_window(window), m_model(std::move(now)) {
+    protocol::PollingCycle& cycle = window.cycle();
+    connect(&cycle, &protocol::PollingCycle::answerDecoded, &m_model,
+            &field::FieldModel::takeAnswer);
+    connect(&cycle, &protocol::PollingCycle::answerDecoded, this,
+            [this](int, int, bool, const QByteArray& asRead) { explainDump(asRead); });
+    connect(&cycle, &protocol::PollingCycle::cleared, &m_model, &field::FieldModel::clear);
+    connect(&m_model, &field::FieldModel::instrumentChanged, this, [this](int address) {
+        for (InstrumentView* view : views())
+            if (view->address() == address)
+                view->refresh();
+    });
+    connect(&window, &Form1::instrumentRequested, this, [this](int address) { open(address); });
+    connect(&window, &Form1::languageChanged, this, &FieldLayer::setLanguage);
+}
+
+FieldLayer::~FieldLayer() {
+    for (InstrumentView* view : views())
+        delete view;
+}
+
+InstrumentView* FieldLayer::open(int address) {
+    for (InstrumentView* view : views()) {
+        if (view->address() == address) {
+            view->raise();
+            view->activateWindow();
+            return view;
+        }
+    }
+    auto* view = new InstrumentView(m_model, address, m_window.languageFlagInForce());
+    m_views << view;
+    view->show();
+    return view;
+}
+
+QList<InstrumentView*> FieldLayer::views() const {
+    QList<InstrumentView*> open;
+    for (const QPointer<InstrumentView>& view : m_views)
+        if (view)
+            open << view.data();
+    return open;
+}
+
+void FieldLayer::setLanguage(qint16 languageFlag) {
+    for (InstrumentView* view : views())
+        view->setLanguage(languageFlag);
+}
+
+void FieldLayer::explainDump(const QByteArray& asRead) {
+    const bool english = m_window.languageFlagInForce() == 0;
+    QStringList lines;
+    for (const field::ExplainedField& f : field::explainAnswer(asRead, english))
+        lines << QStringLiteral("%1  %2: %3").arg(f.bytes, f.name, f.meaning);
+    // Tags may hold '<': escaped, so the tooltip shows them as they are.
+    m_window.text3()->setToolTip(
+        lines.isEmpty()
+            ? QString()
+            : QStringLiteral("<pre>%1</pre>").arg(lines.join(QLatin1Char('\n')).toHtmlEscaped()));
+}
+
+} // namespace ui

@@ -1,0 +1,432 @@
+#include "instrument_view.h"
+
+#include "trend_plot.h"
+
+#include "field/field_model.h"
+#include "field/frame_explanation.h"
+#include "field/hart_tables.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace ui {
+
+namespace {
+
+const char* const kIdentityRows[] = {"manufacturer",
+                                     "device type",
+                                     "device id",
+                                     "long address",
+                                     "HART revision",
+                                     "device revision",
+                                     "software revision",
+                                     "hardware revision",
+                                     "preambles",
+                                     "flags",
+                                     "configuration changes",
+                                     "extended status",
+                                     "device profile"};
+const char* const kTagRows[] = {"tag", "descriptor", "date"};
+const char* const kValueRows[] = {"loop current", "PV", "SV", "TV", "QV"};
+constexpr int kTrendChoices[] = {1, 5, 10, 30, 60};
+constexpr int kDefaultTrendMinutes = 10;
+
+QString hex(int value, int digits) {
+    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+QString dash() {
+    return QStringLiteral("\u2014");
+}
+
+QString valueText(float value, const QString& unit) {
+    return field::shortestText(value) + QLatin1Char(' ') + unit;
+}
+
+} // namespace
+
+InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint16 languageFlag,
+                               QWidget* parent)
+    : QWidget(parent, Qt::Window), m_model(model), m_address(address) {
+    setObjectName(QStringLiteral("Instrument_%1").arg(address));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("Instrument_State"));
+    QFont bold = m_state->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    m_state->setFont(bold);
+    m_state->setTextFormat(Qt::PlainText);
+
+    const auto formBox = [this](QGroupBox*& box, const auto& names) {
+        box = new QGroupBox(this);
+        auto* form = new QFormLayout(box);
+        form->setLabelAlignment(Qt::AlignLeft);
+        for (const char* name : names)
+            addRow(form, QString::fromLatin1(name));
+    };
+    formBox(m_identityBox, kIdentityRows);
+    formBox(m_tagBox, kTagRows);
+    formBox(m_valuesBox, kValueRows);
+
+    m_statusBox = new QGroupBox(this);
+    auto* statusColumn = new QVBoxLayout(m_statusBox);
+    m_responseLine = new QLabel(m_statusBox);
+    m_responseLine->setTextFormat(Qt::PlainText);
+    m_responseLine->setWordWrap(true);
+    statusColumn->addWidget(m_responseLine);
+    for (int k = 0; k < field::deviceStatusBits().size(); ++k) {
+        auto* bit = new QLabel(m_statusBox);
+        bit->setTextFormat(Qt::PlainText);
+        bit->setAutoFillBackground(true);
+        bit->setMargin(2);
+        statusColumn->addWidget(bit);
+        m_statusBits << bit;
+    }
+
+    m_trendBox = new QGroupBox(this);
+    auto* trendColumn = new QVBoxLayout(m_trendBox);
+    auto* windowRow = new QHBoxLayout;
+    m_trendWindowCaption = new QLabel(m_trendBox);
+    m_trendWindow = new QComboBox(m_trendBox);
+    m_trendWindow->setObjectName(QStringLiteral("Trend_Window"));
+    for (int minutes : kTrendChoices)
+        m_trendWindow->addItem(QString(), minutes);
+    m_trendWindow->setCurrentIndex(m_trendWindow->findData(kDefaultTrendMinutes));
+    m_trendWindowCaption->setBuddy(m_trendWindow);
+    connect(m_trendWindow, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    windowRow->addWidget(m_trendWindowCaption);
+    windowRow->addWidget(m_trendWindow);
+    windowRow->addStretch(1);
+    trendColumn->addLayout(windowRow);
+    m_currentTrend = new TrendPlot(m_trendBox);
+    m_primaryTrend = new TrendPlot(m_trendBox);
+    trendColumn->addWidget(m_currentTrend, 1);
+    trendColumn->addWidget(m_primaryTrend, 1);
+
+    m_answerBox = new QGroupBox(this);
+    auto* answerColumn = new QVBoxLayout(m_answerBox);
+    m_explanation = new QTableWidget(0, 3, m_answerBox);
+    m_explanation->setObjectName(QStringLiteral("Answer_Explained"));
+    m_explanation->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_explanation->verticalHeader()->hide();
+    m_explanation->horizontalHeader()->setStretchLastSection(true);
+    m_explanation->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_explanation->setWordWrap(false);
+    answerColumn->addWidget(m_explanation);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(m_state, 0, 0, 1, 2);
+    auto* leftColumn = new QVBoxLayout;
+    leftColumn->addWidget(m_identityBox);
+    leftColumn->addWidget(m_tagBox);
+    leftColumn->addStretch(1);
+    auto* middleColumn = new QVBoxLayout;
+    middleColumn->addWidget(m_valuesBox);
+    middleColumn->addWidget(m_statusBox);
+    middleColumn->addStretch(1);
+    auto* top = new QHBoxLayout;
+    top->addLayout(leftColumn, 1);
+    top->addLayout(middleColumn, 1);
+    top->addWidget(m_trendBox, 2);
+    grid->addLayout(top, 1, 0, 1, 2);
+    grid->addWidget(m_answerBox, 2, 0, 1, 2);
+    grid->setRowStretch(2, 1);
+
+    setLanguage(languageFlag);
+    resize(1100, 760);
+}
+
+QString InstrumentView::say(const char* english, const char* russian) const {
+    return QString::fromUtf8(m_english ? english : russian);
+}
+
+QLabel* InstrumentView::addRow(QFormLayout* form, const QString& name) {
+    Row row;
+    row.name = name;
+    row.caption = new QLabel(form->parentWidget());
+    row.value = new QLabel(form->parentWidget());
+    row.value->setTextFormat(Qt::PlainText);
+    row.value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row.caption->setBuddy(row.value);
+    form->addRow(row.caption, row.value);
+    m_rows << row;
+    return row.value;
+}
+
+void InstrumentView::setRow(const QString& name, const QString& value) {
+    for (Row& row : m_rows) {
+        if (row.name != name)
+            continue;
+        row.value->setText(value.isEmpty() ? dash() : value);
+        row.value->setAccessibleName(row.caption->text() + QStringLiteral(" ") + row.value->text());
+    }
+}
+
+QString InstrumentView::shownValue(const QString& name) const {
+    for (const Row& row : m_rows) {
+        if (row.name == name)
+            return row.value->text();
+    }
+    return QString();
+}
+
+void InstrumentView::setLanguage(qint16 languageFlag) {
+    m_english = languageFlag == 0;
+    retranslate();
+    refresh();
+}
+
+void InstrumentView::setTrendMinutes(int minutes) {
+    const int index = m_trendWindow->findData(minutes);
+    if (index >= 0)
+        m_trendWindow->setCurrentIndex(index);
+}
+
+int InstrumentView::trendMinutes() const {
+    return m_trendWindow->currentData().toInt();
+}
+
+void InstrumentView::retranslate() {
+    struct Words {
+        const char* name;
+        const char* english;
+        const char* russian;
+    };
+    static constexpr Words kWords[] = {
+        {"manufacturer", "Manufacturer", "Производитель"},
+        {"device type", "Device type", "Тип прибора"},
+        {"device id", "Device id", "Идентификатор прибора"},
+        {"long address", "Long address", "Длинный адрес"},
+        {"HART revision", "HART revision", "Версия HART"},
+        {"device revision", "Device revision", "Версия прибора"},
+        {"software revision", "Software revision", "Версия ПО"},
+        {"hardware revision", "Hardware revision", "Версия аппаратуры"},
+        {"preambles", "Preambles asked for", "Требуемые преамбулы"},
+        {"flags", "Flags", "Флаги"},
+        {"configuration changes", "Configuration changes", "Изменений конфигурации"},
+        {"extended status", "Extended status", "Расширенный статус"},
+        {"device profile", "Device profile", "Профиль прибора"},
+        {"tag", "Tag", "Тег"},
+        {"descriptor", "Descriptor", "Дескриптор"},
+        {"date", "Date", "Дата"},
+        {"loop current", "Loop current", "Ток петли"},
+        {"PV", "PV (primary)", "ПП (первичная)"},
+        {"SV", "SV (secondary)", "ВП (вторичная)"},
+        {"TV", "TV (tertiary)", "ТП (третичная)"},
+        {"QV", "QV (quaternary)", "ЧП (четвертичная)"},
+    };
+    for (Row& row : m_rows) {
+        for (const Words& words : kWords) {
+            if (row.name == QLatin1String(words.name))
+                row.caption->setText(say(words.english, words.russian) + QLatin1Char(':'));
+        }
+    }
+    m_identityBox->setTitle(say("Identity (command 0)", "Идентификация (команда 0)"));
+    m_tagBox->setTitle(say("Tag (command 13)", "Тег (команда 13)"));
+    m_valuesBox->setTitle(say("Values (command 3)", "Значения (команда 3)"));
+    m_statusBox->setTitle(say("Status", "Статус"));
+    m_trendBox->setTitle(say("Trend", "Тренд"));
+    m_answerBox->setTitle(say("The last answer explained", "Последний ответ по байтам"));
+    m_trendWindowCaption->setText(say("Window:", "Окно:"));
+    for (int k = 0; k < m_trendWindow->count(); ++k)
+        m_trendWindow->setItemText(
+            k, QStringLiteral("%1 %2").arg(kTrendChoices[k]).arg(say("min", "мин")));
+    m_explanation->setHorizontalHeaderLabels(
+        {say("Bytes", "Байты"), say("Field", "Поле"), say("Meaning", "Значение")});
+    for (TrendPlot* plot : {m_currentTrend, m_primaryTrend})
+        plot->setTimeWords(say("min", "мин"), say("now", "сейчас"));
+    for (QGroupBox* box :
+         {m_identityBox, m_tagBox, m_valuesBox, m_statusBox, m_trendBox, m_answerBox})
+        box->setAccessibleName(box->title());
+}
+
+void InstrumentView::refresh() {
+    const field::Instrument& in = m_model.instrument(m_address);
+    const QString number = QStringLiteral("%1").arg(m_address, 2, 10, QLatin1Char('0'));
+    QString title = say("Instrument %1", "Прибор %1").arg(number);
+    if (in.tag)
+        title += QStringLiteral(" \u2014 ") + in.tag->tag.trimmed();
+    setWindowTitle(title);
+
+    QString state;
+    if (in.answering)
+        state =
+            say("Address %1: the instrument answers.", "Адрес %1: прибор отвечает.").arg(number);
+    else if (in.identity)
+        state = say("Address %1: no instrument answers now; the values below were received last.",
+                    "Адрес %1: прибор сейчас не отвечает; ниже последние принятые значения.")
+                    .arg(number);
+    else
+        state = say("Address %1: no instrument answers here.", "Адрес %1: прибор не отвечает.")
+                    .arg(number);
+    m_state->setText(state);
+    m_state->setAccessibleName(state);
+
+    showIdentity(in);
+    showValues(in);
+    showStatus(in);
+    showTrend(in);
+    showExplanation(in);
+}
+
+void InstrumentView::showIdentity(const field::Instrument& in) {
+    const std::optional<field::Identity>& id = in.identity;
+    const auto decimal = [](const std::optional<int>& v) {
+        return v ? QString::number(*v) : QString();
+    };
+    if (!id) {
+        for (const char* name : kIdentityRows)
+            setRow(QString::fromLatin1(name), QString());
+    } else {
+        const int digits = id->hartRevision >= 7 ? 4 : 2;
+        const QString name = field::manufacturerName(id->manufacturer);
+        // HART 7 names the manufacturer only in the long form of the answer.
+        const bool manufacturerSent = id->hartRevision < 7 || id->configChangeCounter.has_value();
+        setRow("manufacturer", !manufacturerSent
+                                   ? QString()
+                                   : hex(id->manufacturer, digits) +
+                                         (name.isEmpty() ? QString() : QLatin1Char(' ') + name));
+        setRow("device type", hex(id->deviceType, id->expandedDeviceType ? 4 : 2));
+        setRow("device id", hex(int(id->deviceId), 6));
+        setRow("long address", QString::fromLatin1(id->longAddress.toHex().toUpper()));
+        setRow("HART revision", QString::number(id->hartRevision));
+        setRow("device revision", QString::number(id->deviceRevision));
+        setRow("software revision", QString::number(id->softwareRevision));
+        setRow("hardware revision",
+               QString::number(id->hardwareRevision) +
+                   (id->physicalSignaling ? say(", signalling code %1", ", код сигнализации %1")
+                                                .arg(*id->physicalSignaling)
+                                          : QString()));
+        setRow("preambles", QString::number(id->requestPreambles));
+        setRow("flags", hex(id->flags, 2));
+        setRow("configuration changes", decimal(id->configChangeCounter));
+        QString extended;
+        if (id->extendedStatus) {
+            QStringList set;
+            for (const field::StatusBit& bit : field::extendedStatusBits())
+                if (*id->extendedStatus & bit.mask)
+                    set << field::bitText(bit, m_english);
+            extended =
+                hex(*id->extendedStatus, 2) +
+                (set.isEmpty() ? QString() : QStringLiteral(": ") + set.join(QStringLiteral(", ")));
+        }
+        setRow("extended status", extended);
+        setRow("device profile", decimal(id->deviceProfile));
+    }
+    setRow("tag", in.tag ? in.tag->tag : QString());
+    setRow("descriptor", in.tag ? in.tag->descriptor : QString());
+    setRow("date", in.tag ? QStringLiteral("%1.%2.%3")
+                                .arg(in.tag->day, 2, 10, QLatin1Char('0'))
+                                .arg(in.tag->month, 2, 10, QLatin1Char('0'))
+                                .arg(1900 + in.tag->year)
+                          : QString());
+}
+
+void InstrumentView::showValues(const field::Instrument& in) {
+    const std::optional<field::DynamicVariables>& v = in.variables;
+    setRow("loop current", v ? valueText(v->loopCurrent, QStringLiteral("mA")) : QString());
+    for (int k = 0; k < 4; ++k) {
+        const QString name = QString::fromLatin1(kValueRows[k + 1]);
+        const auto& variable = v ? v->values[size_t(k)] : std::nullopt;
+        setRow(name, variable ? valueText(variable->value, field::unitSymbol(variable->unitCode))
+                              : QString());
+    }
+}
+
+void InstrumentView::showStatus(const field::Instrument& in) {
+    QString response;
+    if (in.responseCode < 0) {
+        response = say("Response code: \u2014", "Код ответа: \u2014");
+    } else if (in.responseCode & 0x80) {
+        QStringList errors;
+        for (const field::StatusBit& bit : field::communicationErrorBits())
+            if (in.responseCode & bit.mask)
+                errors << field::bitText(bit, m_english);
+        response = say("Communication error: %1", "Ошибка связи: %1")
+                       .arg(errors.join(QStringLiteral(", ")));
+    } else {
+        response = say("Response: %1 (%2)", "Ответ: %1 (%2)")
+                       .arg(field::responseCodeText(in.responseCode, m_english))
+                       .arg(in.responseCode);
+    }
+    m_responseLine->setText(response);
+    m_responseLine->setAccessibleName(response);
+
+    const QList<field::StatusBit> bits = field::deviceStatusBits();
+    for (int k = 0; k < bits.size(); ++k) {
+        QLabel* label = m_statusBits[k];
+        const bool set = in.deviceStatus >= 0 && (in.deviceStatus & bits[k].mask);
+        label->setText((set ? QStringLiteral("\u25A0 ") : QStringLiteral("\u25A1 ")) +
+                       field::bitText(bits[k], m_english));
+        QFont font = label->font();
+        font.setBold(set);
+        label->setFont(font);
+        QPalette palette = this->palette();
+        if (set) {
+            palette.setColor(QPalette::Window, QColor(0xFF, 0xD0, 0x60));
+            palette.setColor(QPalette::WindowText, Qt::black);
+        } else {
+            palette.setColor(QPalette::WindowText,
+                             palette.color(QPalette::Disabled, QPalette::WindowText));
+        }
+        label->setPalette(palette);
+        label->setAccessibleName(
+            field::bitText(bits[k], m_english) +
+            (set ? say(": set", ": установлен") : say(": clear", ": сброшен")));
+    }
+}
+
+void InstrumentView::showTrend(const field::Instrument& in) {
+    const int windowSeconds = trendMinutes() * 60;
+    const qint64 nowMs = in.history.samples().empty() ? 0 : in.history.samples().back().ms;
+    QVector<QPointF> current, primary;
+    for (const field::History::Sample& s : in.history.samples()) {
+        const double x = (s.ms - nowMs) / 1000.0;
+        current << QPointF(x, s.loopCurrent);
+        if (!std::isnan(s.primary))
+            primary << QPointF(x, s.primary);
+    }
+    m_currentTrend->setTitle(say("Loop current", "Ток петли"), QStringLiteral("mA"));
+    const auto& pv = in.variables ? in.variables->values[0] : std::nullopt;
+    m_primaryTrend->setTitle(say("Primary variable", "Первичная переменная"),
+                             pv ? field::unitSymbol(pv->unitCode) : QString());
+    m_currentTrend->setSeries(current, windowSeconds);
+    m_primaryTrend->setSeries(primary, windowSeconds);
+}
+
+void InstrumentView::showExplanation(const field::Instrument& in) {
+    const QList<field::ExplainedField> fields = field::explainAnswer(in.lastAnswer, m_english);
+    m_answerBox->setTitle(in.lastCommand < 0
+                              ? say("The last answer explained", "Последний ответ по байтам")
+                              : say("The last answer explained (command %1)",
+                                    "Последний ответ по байтам (команда %1)")
+                                    .arg(in.lastCommand));
+    m_explanation->setRowCount(int(fields.size()));
+    for (int row = 0; row < fields.size(); ++row) {
+        const field::ExplainedField& f = fields[row];
+        const QStringList cells{f.bytes, f.name, f.meaning};
+        for (int column = 0; column < 3; ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            item->setToolTip(cells[column]);
+            m_explanation->setItem(row, column, item);
+        }
+    }
+    m_explanation->resizeColumnToContents(0);
+    m_explanation->resizeColumnToContents(1);
+    m_explanation->setColumnWidth(0, qMin(m_explanation->columnWidth(0), 330));
+}
+
+} // namespace ui

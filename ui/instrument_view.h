@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QList>
+#include <QWidget>
+
+class QComboBox;
+class QFormLayout;
+class QGroupBox;
+class QLabel;
+class QTableWidget;
+
+namespace field {
+class FieldModel;
+struct Instrument;
+} // namespace field
+
+namespace ui {
+
+class TrendPlot;
+
+// One instrument, live: what it is, its tag, its values with their units at full precision, its
+// status in words, the trend of its loop current and primary variable, and its last answer
+// explained byte by byte. It only reads the field model.
+class InstrumentView : public QWidget {
+    Q_OBJECT
+public:
+    InstrumentView(const field::FieldModel& model, int address, qint16 languageFlag,
+                   QWidget* parent = nullptr);
+
+    int address() const { return m_address; }
+    void setLanguage(qint16 languageFlag);
+    // Shows what the model now holds for the address.
+    void refresh();
+
+    // The trend's span, 1 to 60 minutes.
+    void setTrendMinutes(int minutes);
+    int trendMinutes() const;
+
+    // For tests and screen readers: the value shown in the row named `name` ("PV").
+    QString shownValue(const QString& name) const;
+    const TrendPlot& currentTrend() const { return *m_currentTrend; }
+    QTableWidget* explanation() const { return m_explanation; }
+    QLabel* stateLine() const { return m_state; }
+
+private:
+    struct Row {
+        QString name; // stable, for lookups: "manufacturer", "PV", …
+        QLabel* caption = nullptr;
+        QLabel* value = nullptr;
+    };
+    QString say(const char* english, const char* russian) const;
+    QLabel* addRow(QFormLayout* form, const QString& name);
+    void setRow(const QString& name, const QString& value);
+    void retranslate();
+    void showIdentity(const field::Instrument& in);
+    void showValues(const field::Instrument& in);
+    void showStatus(const field::Instrument& in);
+    void showTrend(const field::Instrument& in);
+    void showExplanation(const field::Instrument& in);
+
+    const field::FieldModel& m_model;
+    const int m_address;
+    bool m_english = true;
+
+    QLabel* m_state = nullptr;
+    QGroupBox* m_identityBox = nullptr;
+    QGroupBox* m_tagBox = nullptr;
+    QGroupBox* m_valuesBox = nullptr;
+    QGroupBox* m_statusBox = nullptr;
+    QGroupBox* m_trendBox = nullptr;
+    QGroupBox* m_answerBox = nullptr;
+    QList<Row> m_rows;
+    QLabel* m_responseLine = nullptr;
+    QList<QLabel*> m_statusBits;
+    QComboBox* m_trendWindow = nullptr;
+    QLabel* m_trendWindowCaption = nullptr;
+    TrendPlot* m_currentTrend = nullptr;
+    TrendPlot* m_primaryTrend = nullptr;
+    QTableWidget* m_explanation = nullptr;
+};
+
+} // namespace ui

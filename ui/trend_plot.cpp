@@ -1,0 +1,110 @@
+#include "trend_plot.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ui {
+
+TrendPlot::TrendPlot(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(300, 140);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+}
+
+void TrendPlot::setSeries(const QVector<QPointF>& points, int windowSeconds) {
+    m_points = points;
+    m_windowSeconds = qMax(1, windowSeconds);
+    update();
+}
+
+void TrendPlot::setTitle(const QString& title, const QString& unit) {
+    m_title = title;
+    m_unit = unit;
+    setAccessibleName(unit.isEmpty() ? title : title + QStringLiteral(", ") + unit);
+    update();
+}
+
+void TrendPlot::setTimeWords(const QString& minutes, const QString& now) {
+    m_minutes = minutes;
+    m_now = now;
+    update();
+}
+
+void TrendPlot::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QFontMetrics fm = p.fontMetrics();
+    const QColor text = palette().color(QPalette::Text);
+    const QColor grid = palette().color(QPalette::Mid);
+
+    // Values on show decide the value axis; a flat line gets a little room around it.
+    QVector<QPointF> shown;
+    for (const QPointF& point : m_points) {
+        if (point.x() >= -m_windowSeconds && std::isfinite(point.y()))
+            shown << point;
+    }
+    double low = 0, high = 1;
+    if (!shown.isEmpty()) {
+        const auto [lo, hi] = std::minmax_element(shown.begin(), shown.end(),
+                                                  [](auto a, auto b) { return a.y() < b.y(); });
+        low = lo->y();
+        high = hi->y();
+        const double pad = high > low ? (high - low) * 0.1 : qMax(std::abs(high) * 0.01, 0.01);
+        low -= pad;
+        high += pad;
+    }
+    const QString lowText = QString::number(low, 'g', 5), highText = QString::number(high, 'g', 5);
+    const int left = qMax(fm.horizontalAdvance(lowText), fm.horizontalAdvance(highText)) + 8;
+    const QRect area(left, fm.height() + 6, width() - left - 10, height() - 2 * fm.height() - 14);
+    if (area.width() < 10 || area.height() < 10)
+        return;
+
+    p.setPen(text);
+    p.drawText(QRect(left, 2, width() - left, fm.height()), Qt::AlignLeft,
+               m_unit.isEmpty() ? m_title : m_title + QStringLiteral(", ") + m_unit);
+    p.drawText(QRect(0, area.top() - fm.height() / 2, left - 4, fm.height()), Qt::AlignRight,
+               highText);
+    p.drawText(QRect(0, area.bottom() - fm.height() / 2, left - 4, fm.height()), Qt::AlignRight,
+               lowText);
+
+    // Time ticks: four divisions of the window, labelled in minutes before now.
+    p.setPen(QPen(grid, 1, Qt::DotLine));
+    for (int division = 0; division <= 4; ++division) {
+        const int x = area.left() + area.width() * division / 4;
+        p.drawLine(x, area.top(), x, area.bottom());
+        const double minutesBefore = m_windowSeconds / 60.0 * (4 - division) / 4;
+        const QString label = division == 4 ? m_now
+                                            : QStringLiteral("-%1 %2")
+                                                  .arg(QString::number(minutesBefore, 'g', 3))
+                                                  .arg(m_minutes);
+        p.save();
+        p.setPen(text);
+        const int labelWidth = fm.horizontalAdvance(label);
+        const int lx = qBound(0, x - labelWidth / 2, area.right() - labelWidth);
+        p.drawText(lx, area.bottom() + fm.ascent() + 4, label);
+        p.restore();
+    }
+    p.setPen(QPen(grid, 1));
+    p.drawRect(area);
+
+    if (shown.isEmpty())
+        return;
+    const auto mapped = [&](const QPointF& point) {
+        const double x =
+            area.left() + area.width() * (point.x() + m_windowSeconds) / m_windowSeconds;
+        const double y = area.bottom() - area.height() * (point.y() - low) / (high - low);
+        return QPointF(x, y);
+    };
+    QPainterPath path(mapped(shown.front()));
+    for (const QPointF& point : shown)
+        path.lineTo(mapped(point));
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.drawPath(path);
+    for (const QPointF& point : shown)
+        p.drawEllipse(mapped(point), 1.5, 1.5);
+}
+
+} // namespace ui

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QPointF>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+namespace ui {
+
+// A painted trend of one value: time along the bottom (seconds before now), the value up the
+// side with its unit. Painted rather than drawn with a charting module: two lines and their axes
+// need no extra dependency on the machines the program is installed on.
+class TrendPlot : public QWidget {
+    Q_OBJECT
+public:
+    explicit TrendPlot(QWidget* parent = nullptr);
+
+    // `points`: x in seconds before now (0 now, negative before), y the value; `windowSeconds`
+    // the time the plot spans.
+    void setSeries(const QVector<QPointF>& points, int windowSeconds);
+    void setTitle(const QString& title, const QString& unit);
+    // The words on the time axis: "min" and "now" in the language in force.
+    void setTimeWords(const QString& minutes, const QString& now);
+
+    QSize sizeHint() const override { return {420, 170}; }
+    const QVector<QPointF>& points() const { return m_points; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QVector<QPointF> m_points;
+    int m_windowSeconds = 600;
+    QString m_title, m_unit, m_minutes = QStringLiteral("min"), m_now = QStringLiteral("now");
+};
+
+} // namespace ui
