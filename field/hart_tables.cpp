@@ -161,7 +161,7 @@ constexpr StatusBit kCommunicationErrors[] = {
 
 constexpr StatusBit kExtendedStatus[] = {
     {0x20, "function check", "проверка функционирования"},
-    {0x10, "out of specification", "вне спецификации"},
+    {0x10, "operating outside its rated conditions", "работа вне допустимых условий"},
     {0x08, "failure", "отказ"},
     {0x04, "critical power failure", "критический сбой питания"},
     {0x02, "device variable alert", "тревога переменной прибора"},
