@@ -3,13 +3,14 @@
 #   ./run.sh                 the monitor on a simulated loop (hart-loop-sim on a pseudo-terminal)
 #   ./run.sh --port DEVICE   the monitor on a real HART modem at DEVICE, e.g. /dev/ttyUSB0
 # With no display it runs the same under Xvfb, answers the scan question, lets the loop be
-# polled for about twenty seconds and leaves a screenshot in ./corvantelis-demo.png.
+# polled for about twenty seconds and leaves a screenshot in ./corvantelis-demo.png, then opens
+# the instrument view for address 1 and leaves ./corvantelis-instrument.png beside it.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 demo_seconds=20
 
-usage() { sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; }
 
 port=""
 while [ $# -gt 0 ]; do
@@ -84,3 +85,15 @@ if ! kill -0 "$monitor" 2>/dev/null; then
 fi
 import -window "$window" "$PWD/corvantelis-demo.png"
 echo "Screenshot: $PWD/corvantelis-demo.png"
+
+# The instrument view for address 1, opened as an engineer would: a double-click on its row.
+open_instrument_view "$window" 1
+view="$(wait_for_window "Instrument 01")" || true
+if [ -z "$view" ]; then
+    echo "The instrument view for address 1 did not open:" >&2
+    cat "$workdir/monitor.log" >&2
+    exit 1
+fi
+sleep 2
+import -window "$view" "$PWD/corvantelis-instrument.png"
+echo "Screenshot: $PWD/corvantelis-instrument.png"

@@ -28,3 +28,10 @@ wait_for_window() {
 answer_scan_question() {
     xdotool windowfocus --sync "$1" key Return
 }
+
+# open_instrument_view WINDOW ADDRESS: double-clicks the address's ID cell on the board. The
+# point is the cell's place in the window at 96 dpi under the menu bar (Xvfb's default).
+open_instrument_view() {
+    local y=$((123 + 24 * $2))
+    xdotool mousemove --window "$1" 100 "$y" click --repeat 2 --delay 80 1
+}
