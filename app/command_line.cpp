@@ -17,11 +17,12 @@ const QStringList kToolkitFlags = {"-reverse", "-widgetcount", "-nograb", "-dogr
 
 QString helpText(const QString& program) {
     return QStringLiteral(
-               "Usage: %1 [--port DEVICE]\n"
+               "Usage: %1 [--port DEVICE] [--record]\n"
                "A monitor for HART field instruments: polls addresses 0 to 15 of the loop behind "
                "a HART modem.\n\n"
                "  --port DEVICE  open DEVICE (for example /dev/ttyUSB0) at start-up instead of "
                "port 1\n"
+               "  --record       record the measurements of this run into the results folders\n"
                "  -h, --help     show this help and exit\n"
                "  -v, --version  show the version and exit")
         .arg(program);
@@ -59,6 +60,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             line.portDevice = argument.mid(7);
             if (line.portDevice.isEmpty())
                 return complaint(program, QStringLiteral("--port needs a device"));
+        } else if (argument == QLatin1String("--record")) {
+            line.record = true;
         } else if (kToolkitOptionsWithValue.contains(argument)) {
             ++i; // the toolkit's, with its value
         } else if (!kToolkitFlags.contains(argument)) {

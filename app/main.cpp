@@ -6,6 +6,7 @@
 #include "ui/field_layer.h"
 #include "ui/folder_picker.h"
 #include "ui/form1.h"
+#include "ui/recording_layer.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -93,6 +94,12 @@ int main(int argc, char* argv[]) {
     ui::Form1 window(programEnvironment(line, side));
     ui::FieldLayer fieldLayer(window); // instrument views, the dump explained
     window.Form_Load();
+    ui::RecordingLayer recording(window, fieldLayer.model(), [&side](bool on) {
+        QString error;
+        if (!side.setRecordingEnabled(on, &error))
+            noteOnStandardError(QStringLiteral("the recording choice is not remembered: ") + error);
+    });
+    recording.recorder().setEnabled(line.record || side.recordingEnabled());
     window.show();
     return application.exec();
 }

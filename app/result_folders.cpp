@@ -22,11 +22,19 @@ bool ensureFolder(const QString& folder, FolderPreparation* result) {
 
 } // namespace
 
+QString yearFolderPath(const QString& resultsDir, const QDate& day) {
+    return resultsDir + QString::number(day.year());
+}
+
+QString monthFolderPath(const QString& resultsDir, const QDate& day, const QLocale& locale) {
+    return yearFolderPath(resultsDir, day) + pathSeparator() + folderMonthName(day.month(), locale);
+}
+
 FolderPreparation prepareResultFolders(const QString& resultsDir, const QDate& today,
                                        const QLocale& locale) {
     FolderPreparation result;
-    const QString yearDir = resultsDir + QString::number(today.year());
-    result.Month_Dir = yearDir + pathSeparator() + folderMonthName(today.month(), locale);
+    const QString yearDir = yearFolderPath(resultsDir, today);
+    result.Month_Dir = monthFolderPath(resultsDir, today, locale);
     if (resultsDir.isEmpty()) {
         // The year folder would land in whatever folder the program was started from.
         result.failedFolder = yearDir;

@@ -9,6 +9,7 @@ namespace app {
 namespace {
 
 const QString kDeviceKey = QStringLiteral("port/device");
+const QString kRecordingKey = QStringLiteral("recording/enabled");
 
 } // namespace
 
@@ -20,11 +21,24 @@ QString SideSettings::rememberedDevice() const {
 }
 
 bool SideSettings::setRememberedDevice(const QString& devicePath, QString* error) {
+    return store(kDeviceKey, devicePath.isEmpty() ? QVariant() : QVariant(devicePath), error);
+}
+
+bool SideSettings::recordingEnabled() const {
+    return QSettings(m_path, QSettings::IniFormat).value(kRecordingKey, false).toBool();
+}
+
+bool SideSettings::setRecordingEnabled(bool enabled, QString* error) {
+    return store(kRecordingKey, enabled, error);
+}
+
+// Writes `value` under `key`, or removes the key for a null value.
+bool SideSettings::store(const QString& key, const QVariant& value, QString* error) {
     QSettings file(m_path, QSettings::IniFormat);
-    if (devicePath.isEmpty())
-        file.remove(kDeviceKey);
+    if (value.isNull())
+        file.remove(key);
     else
-        file.setValue(kDeviceKey, devicePath);
+        file.setValue(key, value);
     file.sync();
     if (file.status() == QSettings::NoError)
         return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 namespace app {
 
@@ -18,7 +19,13 @@ public:
     // not be written.
     bool setRememberedDevice(const QString& devicePath, QString* error = nullptr);
 
+    // Whether the measurements are recorded; off until the operator turns it on.
+    bool recordingEnabled() const;
+    bool setRecordingEnabled(bool enabled, QString* error = nullptr);
+
 private:
+    bool store(const QString& key, const QVariant& value, QString* error);
+
     QString m_path;
 };
 

@@ -122,6 +122,7 @@ constexpr Unit kUnits[] = {
     {237, "MPa"},
     {238, "inH2O (4 °C)"},
     {239, "mmH2O (4 °C)"},
+    {250, "not used"},
     {251, "none"},
     {252, "unknown"},
     {253, "special"},

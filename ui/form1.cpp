@@ -138,8 +138,8 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
             &Form1::showPortStatus);
 
     applyCaptions(initialCaptions());
-    applyInstrumentMenuCaptions();
-    setWindowTitle(initialTitle());
+    applyFieldCaptions();
+    setTitle(initialTitle());
     m_command4[0]->setFocus();
     fitToScreen();
 }
@@ -169,6 +169,10 @@ void Form1::buildMenus() {
     m_mnuSetting->setObjectName(QStringLiteral("mnu_Setting"));
     m_mnuFileSave = m_mnuSetting->addAction(QString(), this, &Form1::mnu_FileSave_Click);
     m_mnuFileSave->setObjectName(QStringLiteral("mnu_FileSave"));
+    m_mnuRecord = m_mnuSetting->addAction(QString());
+    m_mnuRecord->setObjectName(QStringLiteral("mnu_Record"));
+    m_mnuRecord->setCheckable(true);
+    connect(m_mnuRecord, &QAction::triggered, this, &Form1::recordingToggled);
 
     // A menu without items: choosing it on the bar shows or hides the port panel.
     m_mnuComPort = bar->addAction(QStringLiteral("Start/Stop"), this, &Form1::mnu_ComPort_Click);
@@ -315,7 +319,14 @@ void Form1::buildResultsPanel() {
     grid->setColumnStretch(0, 1);
     grid->addWidget(m_basisCommand1, 2, 1);
     grid->addWidget(m_command3, 2, 2);
-    grid->setRowStretch(3, 1);
+    m_recordLine = new QLabel(m_basisFrame1);
+    m_recordLine->setObjectName(QStringLiteral("Record_Label"));
+    m_recordLine->setTextFormat(Qt::PlainText);
+    m_recordLine->setWordWrap(true);
+    m_recordLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_recordLine->hide();
+    grid->addWidget(m_recordLine, 3, 0, 1, 3);
+    grid->setRowStretch(4, 1);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -542,8 +553,14 @@ void Form1::applyCaptions(const Captions& captions) {
     m_command3->setText(captions.Command3);
 }
 
-void Form1::applyInstrumentMenuCaptions() {
+void Form1::applyFieldCaptions() {
     const bool english = languageFlag() == 0;
+    m_mnuRecord->setText(english ? QStringLiteral("Record measurements")
+                                 : QStringLiteral("Записывать измерения"));
+    m_recordLine->setText((english ? QStringLiteral("Recording to: %1")
+                                   : QStringLiteral("Запись в файл: %1"))
+                              .arg(m_recordingFile));
+    m_recordLine->setAccessibleName(m_recordLine->text());
     m_mnuInstrument->setTitle(english ? QStringLiteral("Instrument") : QStringLiteral("Прибор"));
     const QList<QAction*> entries = m_mnuInstrument->actions();
     for (int address = 0; address < entries.size(); ++address)
@@ -552,17 +569,36 @@ void Form1::applyInstrumentMenuCaptions() {
                 .arg(address, 2, 10, QLatin1Char('0')));
 }
 
+void Form1::setTitle(const QString& title) {
+    m_title = title;
+    if (m_recordingFile.isEmpty()) {
+        setWindowTitle(title);
+        return;
+    }
+    const bool english = languageFlag() == 0;
+    setWindowTitle(title + (english ? QStringLiteral(" — ● recording")
+                                    : QStringLiteral(" — ● запись")));
+}
+
+void Form1::showRecording(const QString& file) {
+    m_recordingFile = file;
+    m_mnuRecord->setChecked(!file.isEmpty());
+    applyFieldCaptions();
+    m_recordLine->setVisible(!file.isEmpty());
+    setTitle(m_title);
+}
+
 void Form1::Set_Captions() {
     const qint16 flag = languageFlag();
     const std::optional<Captions> captions = captionsFor(flag);
     if (!captions)
         return;
     applyCaptions(*captions);
-    applyInstrumentMenuCaptions();
+    applyFieldCaptions();
     showPortStatus();
     emit languageChanged(flag);
     if (const std::optional<QString> title = titleLine(flag, m_env.now().date(), m_env.locale))
-        setWindowTitle(*title);
+        setTitle(*title);
 }
 
 void Form1::mnu_eng_Click() {

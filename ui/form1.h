@@ -75,12 +75,21 @@ public:
     // leave the initial, Russian, captions).
     qint16 languageFlagInForce() const { return languageFlag(); }
     QMenu* instrumentMenu() const { return m_mnuInstrument; }
+    // Setting → "Record measurements", checkable; checked while recording.
+    QAction* recordAction() const { return m_mnuRecord; }
+    // Shows that measurements go into `file`: a line in the results panel and a mark in the
+    // title. An empty `file`: not recording, and neither is shown.
+    void showRecording(const QString& file);
+    QLabel* recordLine() const { return m_recordLine; }
+    const Form1Environment& environment() const { return m_env; }
 
 signals:
     // The operator asked for the instrument view of a polling address (a board row
     // double-clicked, or the menu).
     void instrumentRequested(int address);
     void languageChanged(qint16 languageFlag);
+    // The operator turned recording on or off from the menu.
+    void recordingToggled(bool on);
 
 public:
     void Clear_Display();
@@ -124,7 +133,8 @@ private:
     void buildPortPanel();
     void buildResultsPanel();
     void applyCaptions(const Captions& captions);
-    void applyInstrumentMenuCaptions();
+    void applyFieldCaptions();
+    void setTitle(const QString& title);
     void setPanelVisible(QWidget* panel, bool visible);
 
     void showPortStatus();
@@ -150,6 +160,7 @@ private:
     QMenu* m_mnuInstrument = nullptr; // one entry per polling address
     QMenu* m_mnuSetting = nullptr;
     QAction* m_mnuFileSave = nullptr;
+    QAction* m_mnuRecord = nullptr;
     QAction* m_mnuComPort = nullptr;
     QMenu* m_mnuLanq = nullptr;
     QAction* m_mnuRus = nullptr;
@@ -183,6 +194,10 @@ private:
     QLineEdit* m_basisText1 = nullptr;
     QPushButton* m_basisCommand1 = nullptr;
     QPushButton* m_command3 = nullptr;
+    QLabel* m_recordLine = nullptr; // where measurements go, while they are recorded
+
+    QString m_title;         // as the captions give it
+    QString m_recordingFile; // empty: not recording
 
     // Declared last: it refers to the board, the port and the timer above.
     std::unique_ptr<protocol::PollingCycle> m_cycle;

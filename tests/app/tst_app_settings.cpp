@@ -300,6 +300,9 @@ private slots:
             << QStringList{"-platform", "offscreen", "-reverse", "--port", "x"} << int(Action::Run)
             << "x"
             << "";
+        QTest::newRow("record") << QStringList{"--record", "--port", "x"} << int(Action::Run)
+                                << "x"
+                                << "";
         QTest::newRow("help") << QStringList{"--port", "x", "--help"} << int(Action::Help) << "x"
                               << "Usage: corvantelis [--port DEVICE]";
         QTest::newRow("version") << QStringList{"-v"} << int(Action::Version) << ""
@@ -319,6 +322,7 @@ private slots:
         const app::CommandLine line = app::parseCommandLine(QStringList{"corvantelis"} + arguments);
         QCOMPARE(int(line.action), action);
         QCOMPARE(line.portDevice, port);
+        QCOMPARE(line.record, arguments.contains("--record"));
         QCOMPARE(line.text.left(text.size()), text);
     }
 
@@ -335,6 +339,12 @@ private slots:
         QCOMPARE(app::SideSettings(m_dir).rememberedDevice(), stable);
         QVERIFY(side.setRememberedDevice(QString()));
         QCOMPARE(app::SideSettings(m_dir).rememberedDevice(), QString());
+        // Recording is off until it is turned on, and stays as it was left.
+        QCOMPARE(side.recordingEnabled(), false);
+        QVERIFY(side.setRecordingEnabled(true));
+        QCOMPARE(app::SideSettings(m_dir).recordingEnabled(), true);
+        QVERIFY(side.setRecordingEnabled(false));
+        QCOMPARE(app::SideSettings(m_dir).recordingEnabled(), false);
         QCOMPARE(readFile(settings.filePath()), before);
         // One that cannot be written says so.
         QVERIFY(QDir().mkpath(m_dir + "blocked/Corvantelis v.1.03.ini"));

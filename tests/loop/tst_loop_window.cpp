@@ -6,9 +6,12 @@
 #include "ui/board_widget.h"
 #include "ui/field_layer.h"
 #include "ui/instrument_view.h"
+#include "ui/recording_layer.h"
 #include "ui/trend_plot.h"
 
 #include "simulated_loop.h"
+#include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -23,7 +26,22 @@ class LoopWindowTest : public QObject {
 
 private slots:
     void yesShowsTheDefaultLoop();
+    void recordsWhatTheLoopAnswers();
 };
+
+namespace {
+
+// One pass over the sixteen addresses and the three instruments' commands 13 and 3, each
+// answer wait ended by the test.
+void runOnePass(ui::Form1& window) {
+    constexpr int kStepsPerPass = 16 + 2 * 3;
+    for (int step = 1; step <= kStepsPerPass; ++step) {
+        QTest::qWait(60);
+        window.cycle().Timer3_Timer();
+    }
+}
+
+} // namespace
 
 void LoopWindowTest::yesShowsTheDefaultLoop() {
     SimulatedLoop loop;
@@ -98,6 +116,70 @@ void LoopWindowTest::yesShowsTheDefaultLoop() {
     QVERIFY(!window->answerTimer().isArmed());
     // Nothing is known once the board is cleared.
     QCOMPARE(view.stateLine()->text(), QString::fromUtf8("Адрес 01: прибор не отвечает."));
+    QVERIFY(loop.stop());
+}
+
+// Recording turned on from the menu writes a line per command-3 answer into the day's file in
+// the results folders, shows where, and says so when the file cannot be written any more.
+void LoopWindowTest::recordsWhatTheLoopAnswers() {
+    SimulatedLoop loop;
+    QVERIFY(!loop.start().isEmpty());
+    WindowRecorder said;
+    const QString settingsDir = loop.path("settings") + QLatin1Char('/');
+    auto window = startWindow(settingsDir, said);
+    ui::FieldLayer fieldLayer(*window, &fixedNow);
+    QList<bool> remembered;
+    ui::RecordingLayer recording(*window, fieldLayer.model(),
+                                 [&remembered](bool on) { remembered << on; });
+    QAction& item = *window->recordAction();
+    QCOMPARE(item.text(), "Record measurements");
+    QVERIFY(!item.isChecked() && window->recordLine()->isHidden());
+    const QString title = window->windowTitle();
+
+    item.trigger();
+    const QString file = settingsDir + "2026/December/2026-12-04.csv";
+    QCOMPARE(remembered, QList<bool>{true});
+    QVERIFY(item.isChecked() && !window->recordLine()->isHidden());
+    QCOMPARE(window->recordLine()->text(), "Recording to: " + file);
+    QCOMPARE(window->windowTitle(), title + QString::fromUtf8(" — ● recording"));
+    window->mnu_rus_Click();
+    QCOMPARE(item.text(), QString::fromUtf8("Записывать измерения"));
+    QCOMPARE(window->recordLine()->text(), QString::fromUtf8("Запись в файл: ") + file);
+    QVERIFY(window->windowTitle().endsWith(QString::fromUtf8(" — ● запись")));
+
+    QTest::keyClick(window->yesButton(), Qt::Key_Return);
+    runOnePass(*window);
+    recording.recorder().waitUntilSynced();
+    QFile csv(file);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    QCOMPARE(lines.size(), 1 + 3 + 1); // the header, a line an instrument, nothing after the end
+    QVERIFY(lines[0].startsWith("time,address,long_address,tag,loop_current_mA,pv,pv_unit,"));
+    QStringList seen;
+    for (const QByteArray& line : lines.mid(1, 3)) {
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        QCOMPARE(fields.size(), 15);
+        QVERIFY(fields[0].startsWith("2026-12-04T10:20:30.000"));
+        seen << QString::fromUtf8(fields[1] + ' ' + fields[2] + ' ' + fields[3] + ' ' + fields[6] +
+                                  ' ' + fields[12]);
+    }
+    // The long address is the 38-bit one, master and burst bits clear, as the view shows it.
+    QCOMPARE(seen, (QStringList{"1 3C51102031 PT-101 kPa %",
+                                QString::fromUtf8("2 243E0B5C7E TT-202 °C °C"),
+                                QString::fromUtf8("5 1F92004D21 FT-305 m³/h ")}));
+
+    // The results folder went away: one message in the language in force, recording off,
+    // polling on.
+    window->settings().record().Results_Dir = loop.path("gone") + QLatin1Char('/');
+    runOnePass(*window);
+    QTRY_COMPARE(said.messages.size(), 1);
+    QVERIFY2(said.messages[0].startsWith(QString::fromUtf8("Не удалось записать измерения в ")),
+             qPrintable(said.messages[0]));
+    QVERIFY(!item.isChecked() && window->recordLine()->isHidden());
+    QVERIFY(!window->windowTitle().contains(QString::fromUtf8("запись")));
+    QCOMPARE(window->command1()->text(), QStringLiteral("STOP"));
+    QCOMPARE(remembered, QList<bool>{true});
+    window->Command1_Click();
     QVERIFY(loop.stop());
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "field/field_model.h"
+
+#include <QByteArray>
+#include <QDateTime>
+
+namespace record {
+
+// The measurement files are CSV as RFC 4180 has it: UTF-8, comma-separated, CRLF after every
+// line, a field quoted only when it holds a comma, a quote or a line break. Numbers use '.' and
+// no grouping whatever the regional settings, so programs read them as people do.
+
+// The column names, with the line end.
+QByteArray csvHeader();
+
+// One line for the command-3 answer `instrument` just gave at `address`, received at `when`:
+// local time with its UTC offset, the identity and tag known so far, the loop current and the
+// variables at full precision with their units, the response code and the device status. A
+// variable the answer did not carry is an empty field.
+QByteArray csvRow(int address, const QDateTime& when, const field::Instrument& instrument);
+
+// `text` as one CSV field.
+QByteArray csvField(const QString& text);
+
+} // namespace record

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "append_only_file.h"
+#include "disk_sync.h"
+
+#include "field/field_model.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QObject>
+
+#include <functional>
+
+namespace record {
+
+// Records every measurement the field model reports into the results folders, a file a day:
+// <Results_Dir><year>/<month>/<yyyy-MM-dd>.csv, the folders named as at start-up and made when
+// a day needs them. Off until it is turned on. A line that cannot be written turns recording
+// off and says why; what is in the file stays as it was.
+class Recorder : public QObject {
+    Q_OBJECT
+public:
+    using ResultsDir = std::function<QString()>;
+    using Clock = std::function<QDateTime()>;
+
+    // `resultsDir` is asked at every line, so a folder chosen while recording is used from the
+    // next line on; `monthNames` names the month folders as the start-up does.
+    Recorder(const field::FieldModel& model, ResultsDir resultsDir, QLocale monthNames, Clock now,
+             QObject* parent = nullptr);
+
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled);
+
+    // The file the next line goes into, today's when none has gone in yet.
+    QString currentFile() const;
+    // The day file of `day` below `resultsDir`.
+    QString fileFor(const QString& resultsDir, const QDate& day) const;
+
+    // Returns once what has been written is on the disk (tests, shutdown).
+    void waitUntilSynced() { m_sync.waitUntilDone(); }
+
+signals:
+    void enabledChanged(bool enabled);
+    // The file lines go into now: when recording starts, and at a new day or results folder.
+    void fileChanged(const QString& path);
+    // A line could not be written to `path`; recording is off again.
+    void failed(const QString& path, const QString& reason);
+
+private:
+    void record(int address, const QDateTime& when);
+    bool write(const QString& path, const QDate& day, const QByteArray& line, QString* error);
+    void fail(const QString& path, const QString& reason);
+
+    const field::FieldModel& m_model;
+    ResultsDir m_resultsDir;
+    QLocale m_monthNames;
+    Clock m_now;
+    bool m_enabled = false;
+    QString m_lastFile;
+    AppendOnlyFile m_file;
+    DiskSync m_sync;
+};
+
+} // namespace record

@@ -1,0 +1,246 @@
+// The measurements as the recorder writes them: each line byte for byte, the file of each day
+// in its year and month folders, appending to what is there, and a file that cannot be written.
+
+#include "record/append_only_file.h"
+#include "record/measurement_row.h"
+#include "record/recorder.h"
+
+#include "helpers.h" // the golden answers
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using ptest::hex;
+using ptest::withCheck;
+
+namespace {
+
+const QByteArray kPreamble = hex("FF FF FF FF FF");
+const QByteArray kHeader = "time,address,long_address,tag,loop_current_mA,pv,pv_unit,sv,sv_unit,"
+                           "tv,tv_unit,qv,qv_unit,response_code,device_status\r\n";
+
+// Three hours east of UTC, so the offset is written as given and not as this machine's.
+QDateTime at(int year, int month, int day, int h, int m, int s, int ms, int offsetSeconds = 10800) {
+    return QDateTime(QDate(year, month, day), QTime(h, m, s, ms), Qt::OffsetFromUTC,
+                     offsetSeconds);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+bool writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The golden command-3 answer with the loop current and `variables` of its four variables,
+// the device status byte set to `status`.
+QByteArray answer3(int variables, quint8 status = 0) {
+    QByteArray frame = ptest::kAnswer3.left(6 + 2 + 2 + 4 + 5 * variables);
+    frame[7] = char(2 + 4 + 5 * variables);
+    frame[9] = char(status);
+    return withCheck(frame);
+}
+
+// A field model and a recorder fed by hand: the model's clock says when each answer came.
+struct Loop {
+    explicit Loop(const QString& resultsDir)
+        : model([this] { return now; }),
+          recorder(
+              model, [this] { return results; }, QLocale(QLocale::English), [this] { return now; }),
+          results(resultsDir) {}
+
+    void answer(int command, int address, const QByteArray& asRead) {
+        model.takeAnswer(command, address, true, asRead);
+    }
+
+    QDateTime now = at(2026, 12, 7, 10, 0, 0, 125);
+    field::FieldModel model;
+    record::Recorder recorder;
+    QString results;
+};
+
+} // namespace
+
+class TestRecord : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        QVERIFY(m_root.isValid());
+        m_results = m_root.path() + "/results " + QString::number(++m_case) + "/";
+        QVERIFY(QDir().mkpath(m_results));
+    }
+
+    void lineFormat_data() {
+        QTest::addColumn<QByteArrayList>("answers"); // to commands 0, 13, 3 in turn; empty: none
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QByteArray>("line");
+        const QByteArray hart5 = kPreamble + ptest::kAnswer0Hart5;
+        const QByteArray hart7 = kPreamble + ptest::kAnswer0Hart7;
+        QTest::newRow("HART 5, all four variables")
+            << QByteArrayList{hart5, ptest::kAnswer13, answer3(4)} << at(2026, 12, 7, 10, 0, 0, 125)
+            << QByteArray("2026-12-07T10:00:00.125+03:00,1,2606123456,PT-101,12.5,1.23456,kPa,"
+                          "23.5,\xC2\xB0""C,nan,not used,nan,not used,00,00\r\n");
+        QTest::newRow("HART 7, two variables, configuration changed")
+            << QByteArrayList{hart7, ptest::kAnswer13, answer3(2, 0x40)}
+            << at(2027, 1, 1, 0, 0, 0, 7, -(3 * 3600 + 30 * 60))
+            << QByteArray("2027-01-01T00:00:00.007-03:30,1,2606123456,PT-101,12.5,1.23456,kPa,"
+                          "23.5,\xC2\xB0""C,,,,,00,40\r\n");
+        QTest::newRow("loop current only, no tag yet")
+            << QByteArrayList{hart5, QByteArray(), answer3(0)} << at(2026, 6, 30, 23, 59, 59, 999, 0)
+            << QByteArray("2026-06-30T23:59:59.999+00:00,1,2606123456,,12.5,,,,,,,,,00,00\r\n");
+    }
+    void lineFormat() {
+        QFETCH(QByteArrayList, answers);
+        QFETCH(QDateTime, when);
+        QFETCH(QByteArray, line);
+        field::FieldModel model([when] { return when; });
+        const int commands[] = {0, 13, 3};
+        for (int k = 0; k < 3; ++k)
+            if (!answers[k].isEmpty())
+                model.takeAnswer(commands[k], 1, true, answers[k]);
+        QCOMPARE(record::csvRow(1, when, model.instrument(1)), line);
+        QCOMPARE(record::csvHeader(), kHeader);
+    }
+
+    void fieldsQuotedOnlyWhenNeeded_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("field");
+        QTest::newRow("plain") << "PT-101" << QByteArray("PT-101");
+        QTest::newRow("blank inside") << "unit code 200" << QByteArray("unit code 200");
+        QTest::newRow("comma") << "A,B" << QByteArray("\"A,B\"");
+        QTest::newRow("quote") << "A\"B" << QByteArray("\"A\"\"B\"");
+        QTest::newRow("line break") << "A\nB" << QByteArray("\"A\nB\"");
+        QTest::newRow("non-ASCII") << QString::fromUtf8("m³/h") << QByteArray("m\xC2\xB3/h");
+    }
+    void fieldsQuotedOnlyWhenNeeded() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, field);
+        QCOMPARE(record::csvField(text), field);
+    }
+
+    // A run across midnight at the end of a year goes on in the new day's file, in new year and
+    // month folders named as the start-up names them.
+    void aFileADay() {
+        Loop loop(m_results);
+        QSignalSpy files(&loop.recorder, &record::Recorder::fileChanged);
+        loop.answer(0, 1, kPreamble + ptest::kAnswer0Hart5);
+        loop.now = at(2026, 12, 31, 23, 59, 59, 900);
+        loop.answer(3, 1, answer3(4)); // off: nothing is written
+        QVERIFY(!QFileInfo::exists(m_results + "2026"));
+
+        loop.recorder.setEnabled(true);
+        const QString december = m_results + "2026/December/2026-12-31.csv";
+        QCOMPARE(loop.recorder.currentFile(), december);
+        loop.answer(3, 1, answer3(4));
+        loop.now = at(2027, 1, 1, 0, 0, 0, 100);
+        loop.answer(3, 1, answer3(4));
+        loop.answer(3, 1, answer3(1));
+        loop.recorder.waitUntilSynced();
+
+        const QString january = m_results + "2027/January/2027-01-01.csv";
+        QCOMPARE(files.size(), 2);
+        QCOMPARE(files.at(1).at(0).toString(), january);
+        QCOMPARE(readAll(december).count('\n'), 2);
+        QVERIFY(readAll(december).startsWith(kHeader + "2026-12-31T23:59:59.900+03:00,1,"));
+        const QByteArray newYear = readAll(january);
+        QCOMPARE(newYear.count('\n'), 3);
+        QVERIFY(newYear.startsWith(kHeader + "2027-01-01T00:00:00.100+03:00,1,"));
+        QVERIFY(newYear.endsWith(",12.5,1.23456,kPa,,,,,,,00,00\r\n"));
+    }
+
+    // What is in a file stays; the header goes only into a new or empty one, and a line torn by
+    // a crash is left on a line of its own.
+    void appendsToWhatIsThere_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("prefix"); // what the recorder writes before its line
+        QTest::newRow("new file") << QByteArray() << kHeader;
+        QTest::newRow("empty file") << QByteArray("") << kHeader;
+        QTest::newRow("earlier lines") << kHeader + "a,b\r\n" << QByteArray();
+        QTest::newRow("torn last line") << kHeader + "a,b\r\n2026-12-07T09:59" << QByteArray("\r\n");
+    }
+    void appendsToWhatIsThere() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, prefix);
+        const QString path = m_results + "day.csv";
+        if (!before.isNull())
+            QVERIFY(writeAll(path, before));
+        record::AppendOnlyFile file;
+        QString error;
+        QVERIFY(file.append(path, kHeader, "1\r\n", &error));
+        QVERIFY(file.append(path, kHeader, "2\r\n", &error));
+        QCOMPARE(file.created(), false);
+        QCOMPARE(readAll(path), before + prefix + "1\r\n2\r\n");
+    }
+
+    // A folder that went away: one failure, recording off, and it says where and why.
+    void resultsFolderGone() {
+        Loop loop(m_results + "stick/");
+        QVERIFY(QDir().mkpath(loop.results));
+        loop.answer(0, 1, kPreamble + ptest::kAnswer0Hart5);
+        loop.recorder.setEnabled(true);
+        QSignalSpy failures(&loop.recorder, &record::Recorder::failed);
+        QVERIFY(QDir(loop.results).removeRecursively());
+        loop.answer(3, 1, answer3(4));
+        loop.answer(3, 1, answer3(4));
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(!loop.recorder.isEnabled());
+        QCOMPARE(failures.at(0).at(0).toString(), loop.results + "2026/December/2026-12-07.csv");
+        QVERIFY2(failures.at(0).at(1).toString().startsWith(loop.results + "2026: "),
+                 qPrintable(failures.at(0).at(1).toString()));
+        QVERIFY(!QFileInfo::exists(loop.results));
+    }
+
+    // A full disk, stood in for by a file size limit (which binds root too): the line that did
+    // not fit is cut away again and the lines before it stay exactly as they were.
+    void fullDiskLeavesTheFileAsItWas() {
+#ifdef Q_OS_UNIX
+        Loop loop(m_results);
+        loop.answer(0, 1, kPreamble + ptest::kAnswer0Hart5);
+        loop.recorder.setEnabled(true);
+        QSignalSpy failures(&loop.recorder, &record::Recorder::failed);
+        loop.answer(3, 1, answer3(4));
+        const QString path = loop.recorder.currentFile();
+        const QByteArray before = readAll(path);
+        QCOMPARE(before.count('\n'), 2);
+
+        rlimit previous{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
+        rlimit small = previous;
+        small.rlim_cur = rlim_t(before.size() + 40); // the next line starts but does not fit
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        const bool limited = setrlimit(RLIMIT_FSIZE, &small) == 0;
+        loop.answer(3, 1, answer3(4));
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, handler);
+
+        QVERIFY(limited);
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(!loop.recorder.isEnabled());
+        QCOMPARE(readAll(path), before);
+        // Turned on again, it goes on after the last whole line.
+        loop.recorder.setEnabled(true);
+        loop.answer(3, 1, answer3(4));
+        QCOMPARE(readAll(path).count('\n'), 3);
+        QVERIFY(readAll(path).startsWith(before));
+#else
+        QSKIP("needs a file size limit");
+#endif
+    }
+
+private:
+    QTemporaryDir m_root;
+    QString m_results;
+    int m_case = 0;
+};
+
+QTEST_GUILESS_MAIN(TestRecord)
+#include "tst_record.moc"
