@@ -3,14 +3,15 @@
 #   ./run.sh                 the monitor on a simulated loop (hart-loop-sim on a pseudo-terminal)
 #   ./run.sh --port DEVICE   the monitor on a real HART modem at DEVICE, e.g. /dev/ttyUSB0
 # With no display it runs the same under Xvfb, answers the scan question, lets the loop be
-# polled for about twenty seconds and leaves a screenshot in ./corvantelis-demo.png, then opens
-# the instrument view for address 1 and leaves ./corvantelis-instrument.png beside it.
+# polled for about twenty seconds, recording its measurements into the results folders, and
+# leaves a screenshot in ./corvantelis-demo.png; then it opens the instrument view for address 1
+# and leaves ./corvantelis-instrument.png beside it, and names the file it recorded into.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 demo_seconds=20
 
-usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; }
 
 port=""
 while [ $# -gt 0 ]; do
@@ -66,7 +67,7 @@ fi
 # No display: the same run under Xvfb, photographed.
 start_xvfb "$workdir/xvfb.log"
 
-"$bin/corvantelis" --port "$device" >"$workdir/monitor.log" 2>&1 &
+"$bin/corvantelis" --port "$device" --record >"$workdir/monitor.log" 2>&1 &
 monitor=$!
 SESSION_PIDS+=("$monitor")
 window="$(wait_for_window Corvantelis)" || true
@@ -97,3 +98,12 @@ fi
 sleep 2
 import -window "$view" "$PWD/corvantelis-instrument.png"
 echo "Screenshot: $PWD/corvantelis-instrument.png"
+
+# The demo recorded its measurements; the monitor names the file on standard error.
+recorded="$(sed -n 's/^Corvantelis: recording to //p' "$workdir/monitor.log" | tail -n 1)"
+if [ -z "$recorded" ] || [ ! -s "$recorded" ]; then
+    echo "The demo's measurements were not recorded:" >&2
+    cat "$workdir/monitor.log" >&2
+    exit 1
+fi
+echo "Measurements recorded: $recorded ($(($(wc -l <"$recorded") - 1)) lines after the header so far)"

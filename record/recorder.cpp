@@ -10,7 +10,10 @@ namespace record {
 Recorder::Recorder(const field::FieldModel& model, ResultsDir resultsDir, QLocale monthNames,
                    Clock now, QObject* parent)
     : QObject(parent), m_model(model), m_resultsDir(std::move(resultsDir)),
-      m_monthNames(std::move(monthNames)), m_now(std::move(now)) {
+      m_monthNames(monthNames), m_now(std::move(now)),
+      m_writer(monthNames, csvHeader(), [this] {
+          QMetaObject::invokeMethod(this, &Recorder::reportFailures, Qt::QueuedConnection);
+      }) {
     connect(&m_model, &field::FieldModel::measurement, this, &Recorder::record);
 }
 
@@ -18,6 +21,8 @@ void Recorder::setEnabled(bool enabled) {
     if (enabled == m_enabled)
         return;
     m_enabled = enabled;
+    if (enabled)
+        ++m_batch;
     m_lastFile = enabled ? fileFor(m_resultsDir(), m_now().date()) : QString();
     emit enabledChanged(enabled);
     if (enabled)
@@ -33,48 +38,38 @@ QString Recorder::currentFile() const {
     return m_lastFile.isEmpty() ? fileFor(m_resultsDir(), m_now().date()) : m_lastFile;
 }
 
+void Recorder::waitUntilWritten() {
+    m_writer.waitUntilDone();
+    reportFailures();
+}
+
 void Recorder::record(int address, const QDateTime& when) {
     if (!m_enabled)
         return;
-    const QDate day = when.date();
-    const QString path = fileFor(m_resultsDir(), day);
-    QString error = m_sync.takeError();
-    if (error.isEmpty())
-        write(path, day, csvRow(address, when, m_model.instrument(address)), &error);
-    if (!error.isEmpty()) {
-        fail(path, error);
-        return;
-    }
+    LineWriter::Line line;
+    line.batch = m_batch;
+    line.resultsDir = m_resultsDir();
+    line.day = when.date();
+    line.path = fileFor(line.resultsDir, line.day);
+    line.text = csvRow(address, when, m_model.instrument(address));
+    const QString path = line.path;
+    m_writer.write(std::move(line));
     if (path != m_lastFile) {
         m_lastFile = path;
         emit fileChanged(path);
     }
 }
 
-bool Recorder::write(const QString& path, const QDate& day, const QByteArray& line,
-                     QString* error) {
-    // The year and month folders of the line's own day: a run goes on past midnight and the
-    // end of a month in the new day's folder.
-    const QString resultsDir = m_resultsDir();
-    if (!app::Path_Exists(app::monthFolderPath(resultsDir, day, m_monthNames))) {
-        const app::FolderPreparation folders =
-            app::prepareResultFolders(resultsDir, day, m_monthNames);
-        if (!folders.failedFolder.isEmpty()) {
-            *error = folders.failedFolder + QStringLiteral(": ") + folders.reason;
-            return false;
-        }
+void Recorder::reportFailures() {
+    for (const LineWriter::Failure& failure : m_writer.takeFailures()) {
+        // A failure from a time recording was on that has ended since is of no concern.
+        if (!m_enabled || failure.batch != m_batch)
+            continue;
+        m_enabled = false;
+        m_lastFile.clear();
+        emit enabledChanged(false);
+        emit failed(failure.path, failure.reason);
     }
-    if (!m_file.append(path, csvHeader(), line, error))
-        return false;
-    m_sync.request(path, m_file.created());
-    return true;
-}
-
-void Recorder::fail(const QString& path, const QString& reason) {
-    m_enabled = false;
-    m_lastFile.clear();
-    emit enabledChanged(false);
-    emit failed(path, reason);
 }
 
 } // namespace record

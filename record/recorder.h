@@ -1,7 +1,6 @@
 #pragma once
 
-#include "append_only_file.h"
-#include "disk_sync.h"
+#include "line_writer.h"
 
 #include "field/field_model.h"
 
@@ -15,8 +14,9 @@ namespace record {
 
 // Records every measurement the field model reports into the results folders, a file a day:
 // <Results_Dir><year>/<month>/<yyyy-MM-dd>.csv, the folders named as at start-up and made when
-// a day needs them. Off until it is turned on. A line that cannot be written turns recording
-// off and says why; what is in the file stays as it was.
+// a day needs them. Off until it is turned on. The line is made at once from what the model
+// holds; the disk is left to the writer's thread. A line that cannot be written turns
+// recording off and says why; what is in the file stays as it was.
 class Recorder : public QObject {
     Q_OBJECT
 public:
@@ -36,8 +36,9 @@ public:
     // The day file of `day` below `resultsDir`.
     QString fileFor(const QString& resultsDir, const QDate& day) const;
 
-    // Returns once what has been written is on the disk (tests, shutdown).
-    void waitUntilSynced() { m_sync.waitUntilDone(); }
+    // Returns once every line so far is on the disk or has failed, the failures reported
+    // (tests, benchmarks).
+    void waitUntilWritten();
 
 signals:
     void enabledChanged(bool enabled);
@@ -48,17 +49,16 @@ signals:
 
 private:
     void record(int address, const QDateTime& when);
-    bool write(const QString& path, const QDate& day, const QByteArray& line, QString* error);
-    void fail(const QString& path, const QString& reason);
+    void reportFailures();
 
     const field::FieldModel& m_model;
     ResultsDir m_resultsDir;
     QLocale m_monthNames;
     Clock m_now;
     bool m_enabled = false;
+    quint64 m_batch = 0; // counts the times recording was turned on
     QString m_lastFile;
-    AppendOnlyFile m_file;
-    DiskSync m_sync;
+    LineWriter m_writer; // last: its thread ends before the members above go
 };
 
 } // namespace record

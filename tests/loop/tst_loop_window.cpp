@@ -149,7 +149,7 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
 
     QTest::keyClick(window->yesButton(), Qt::Key_Return);
     runOnePass(*window);
-    recording.recorder().waitUntilSynced();
+    recording.recorder().waitUntilWritten();
     QFile csv(file);
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csv.readAll().split('\n');

@@ -144,7 +144,7 @@ private slots:
         loop.now = at(2027, 1, 1, 0, 0, 0, 100);
         loop.answer(3, 1, answer3(4));
         loop.answer(3, 1, answer3(1));
-        loop.recorder.waitUntilSynced();
+        loop.recorder.waitUntilWritten();
 
         const QString january = m_results + "2027/January/2027-01-01.csv";
         QCOMPARE(files.size(), 2);
@@ -191,6 +191,7 @@ private slots:
         QVERIFY(QDir(loop.results).removeRecursively());
         loop.answer(3, 1, answer3(4));
         loop.answer(3, 1, answer3(4));
+        loop.recorder.waitUntilWritten();
         QCOMPARE(failures.size(), 1);
         QVERIFY(!loop.recorder.isEnabled());
         QCOMPARE(failures.at(0).at(0).toString(), loop.results + "2026/December/2026-12-07.csv");
@@ -208,6 +209,7 @@ private slots:
         loop.recorder.setEnabled(true);
         QSignalSpy failures(&loop.recorder, &record::Recorder::failed);
         loop.answer(3, 1, answer3(4));
+        loop.recorder.waitUntilWritten();
         const QString path = loop.recorder.currentFile();
         const QByteArray before = readAll(path);
         QCOMPARE(before.count('\n'), 2);
@@ -219,6 +221,7 @@ private slots:
         const auto handler = std::signal(SIGXFSZ, SIG_IGN);
         const bool limited = setrlimit(RLIMIT_FSIZE, &small) == 0;
         loop.answer(3, 1, answer3(4));
+        loop.recorder.waitUntilWritten();
         setrlimit(RLIMIT_FSIZE, &previous);
         std::signal(SIGXFSZ, handler);
 
@@ -229,6 +232,7 @@ private slots:
         // Turned on again, it goes on after the last whole line.
         loop.recorder.setEnabled(true);
         loop.answer(3, 1, answer3(4));
+        loop.recorder.waitUntilWritten();
         QCOMPARE(readAll(path).count('\n'), 3);
         QVERIFY(readAll(path).startsWith(before));
 #else
