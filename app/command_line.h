@@ -11,9 +11,9 @@ namespace app {
 struct CommandLine {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
-    QString portDevice; // --port DEVICE: opened at start-up
+    QString portDevice;  // --port DEVICE: opened at start-up
     bool record = false; // --record: record this run's measurements, whatever is remembered
-    QString text;       // the help, the version line, or the one-line complaint
+    QString text;        // the help, the version line, or the one-line complaint
 };
 
 // `arguments` as the program got them, its own name first.

@@ -30,7 +30,8 @@ Figures figuresOf(std::vector<qint64> ns) {
     for (qint64 v : ns)
         sum += double(v);
     const auto us = [](qint64 v) { return double(v) / 1000.0; };
-    const auto slow = size_t(std::count_if(ns.begin(), ns.end(), [](qint64 v) { return v > 1000000; }));
+    const auto slow =
+        size_t(std::count_if(ns.begin(), ns.end(), [](qint64 v) { return v > 1000000; }));
     return {us(ns[ns.size() / 2]), us(ns[(ns.size() * 99) / 100]), us(ns.back()),
             sum / double(ns.size()) / 1000.0, slow};
 }
@@ -87,7 +88,9 @@ int main(int argc, char* argv[]) {
                 on.median - off.median, on.p99 - off.p99);
     std::printf("%d answers 5 ms apart (still a hundred times the loop's pace):\n", count / 10);
     print("recording", paced);
-    std::printf("  %lld bytes written, %.1f bytes a line; all written and synced %lld ms after the first\n",
-                static_cast<long long>(bytes), double(bytes) / (count + count / 10), static_cast<long long>(syncedMs));
+    std::printf(
+        "  %lld bytes written, %.1f bytes a line; all written and synced %lld ms after the first\n",
+        static_cast<long long>(bytes), double(bytes) / (count + count / 10),
+        static_cast<long long>(syncedMs));
     return 0;
 }

@@ -10,8 +10,8 @@
 namespace record {
 
 LineWriter::LineWriter(QLocale monthNames, QByteArray header, FailureHook failed)
-    : m_monthNames(std::move(monthNames)), m_header(std::move(header)),
-      m_failed(std::move(failed)), m_thread([this] { run(); }) {}
+    : m_monthNames(std::move(monthNames)), m_header(std::move(header)), m_failed(std::move(failed)),
+      m_thread([this] { run(); }) {}
 
 LineWriter::~LineWriter() {
     {

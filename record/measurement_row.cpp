@@ -16,17 +16,17 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 QByteArray isoTime(const QDateTime& when) {
     const int offsetMinutes = when.offsetFromUtc() / 60;
     const int absolute = std::abs(offsetMinutes);
-    const QString text =
-        QLocale::c().toString(when, QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
-        QStringLiteral("%1%2:%3")
-            .arg(offsetMinutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-            .arg(absolute / 60, 2, 10, QLatin1Char('0'))
-            .arg(absolute % 60, 2, 10, QLatin1Char('0'));
+    const QString text = QLocale::c().toString(when, QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
+                         QStringLiteral("%1%2:%3")
+                             .arg(offsetMinutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                             .arg(absolute / 60, 2, 10, QLatin1Char('0'))
+                             .arg(absolute % 60, 2, 10, QLatin1Char('0'));
     return text.toLatin1();
 }
 
 QByteArray hexByte(int value) {
-    return value < 0 ? QByteArray() : QByteArray::number(value & 0xFF, 16).rightJustified(2, '0').toUpper();
+    return value < 0 ? QByteArray()
+                     : QByteArray::number(value & 0xFF, 16).rightJustified(2, '0').toUpper();
 }
 
 } // namespace

@@ -10,8 +10,7 @@ namespace record {
 Recorder::Recorder(const field::FieldModel& model, ResultsDir resultsDir, QLocale monthNames,
                    Clock now, QObject* parent)
     : QObject(parent), m_model(model), m_resultsDir(std::move(resultsDir)),
-      m_monthNames(monthNames), m_now(std::move(now)),
-      m_writer(monthNames, csvHeader(), [this] {
+      m_monthNames(monthNames), m_now(std::move(now)), m_writer(monthNames, csvHeader(), [this] {
           QMetaObject::invokeMethod(this, &Recorder::reportFailures, Qt::QueuedConnection);
       }) {
     connect(&m_model, &field::FieldModel::measurement, this, &Recorder::record);

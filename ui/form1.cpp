@@ -557,9 +557,9 @@ void Form1::applyFieldCaptions() {
     const bool english = languageFlag() == 0;
     m_mnuRecord->setText(english ? QStringLiteral("Record measurements")
                                  : QStringLiteral("Записывать измерения"));
-    m_recordLine->setText((english ? QStringLiteral("Recording to: %1")
-                                   : QStringLiteral("Запись в файл: %1"))
-                              .arg(m_recordingFile));
+    m_recordLine->setText(
+        (english ? QStringLiteral("Recording to: %1") : QStringLiteral("Запись в файл: %1"))
+            .arg(m_recordingFile));
     m_recordLine->setAccessibleName(m_recordLine->text());
     m_mnuInstrument->setTitle(english ? QStringLiteral("Instrument") : QStringLiteral("Прибор"));
     const QList<QAction*> entries = m_mnuInstrument->actions();
@@ -576,8 +576,8 @@ void Form1::setTitle(const QString& title) {
         return;
     }
     const bool english = languageFlag() == 0;
-    setWindowTitle(title + (english ? QStringLiteral(" — ● recording")
-                                    : QStringLiteral(" — ● запись")));
+    setWindowTitle(title +
+                   (english ? QStringLiteral(" — ● recording") : QStringLiteral(" — ● запись")));
 }
 
 void Form1::showRecording(const QString& file) {

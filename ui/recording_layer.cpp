@@ -34,11 +34,11 @@ RecordingLayer::RecordingLayer(Form1& window, const field::FieldModel& model, Re
 
 void RecordingLayer::tellFailure(const QString& path, const QString& reason) {
     const bool english = m_window.languageFlagInForce() == 0;
-    const QString text =
-        english ? QStringLiteral("The measurements could not be written to %1: %2.\n"
-                                 "Recording is off; polling goes on.")
-                : QStringLiteral("Не удалось записать измерения в %1: %2.\n"
-                                 "Запись выключена, опрос продолжается.");
+    const QString text = english
+                             ? QStringLiteral("The measurements could not be written to %1: %2.\n"
+                                              "Recording is off; polling goes on.")
+                             : QStringLiteral("Не удалось записать измерения в %1: %2.\n"
+                                              "Запись выключена, опрос продолжается.");
     if (m_window.environment().showMessage)
         m_window.environment().showMessage(text.arg(path, reason));
 }

@@ -27,8 +27,7 @@ const QByteArray kHeader = "time,address,long_address,tag,loop_current_mA,pv,pv_
 
 // Three hours east of UTC, so the offset is written as given and not as this machine's.
 QDateTime at(int year, int month, int day, int h, int m, int s, int ms, int offsetSeconds = 10800) {
-    return QDateTime(QDate(year, month, day), QTime(h, m, s, ms), Qt::OffsetFromUTC,
-                     offsetSeconds);
+    return QDateTime(QDate(year, month, day), QTime(h, m, s, ms), Qt::OffsetFromUTC, offsetSeconds);
 }
 
 QByteArray readAll(const QString& path) {
@@ -88,14 +87,17 @@ private slots:
         QTest::newRow("HART 5, all four variables")
             << QByteArrayList{hart5, ptest::kAnswer13, answer3(4)} << at(2026, 12, 7, 10, 0, 0, 125)
             << QByteArray("2026-12-07T10:00:00.125+03:00,1,2606123456,PT-101,12.5,1.23456,kPa,"
-                          "23.5,\xC2\xB0""C,nan,not used,nan,not used,00,00\r\n");
+                          "23.5,\xC2\xB0"
+                          "C,nan,not used,nan,not used,00,00\r\n");
         QTest::newRow("HART 7, two variables, configuration changed")
             << QByteArrayList{hart7, ptest::kAnswer13, answer3(2, 0x40)}
             << at(2027, 1, 1, 0, 0, 0, 7, -(3 * 3600 + 30 * 60))
             << QByteArray("2027-01-01T00:00:00.007-03:30,1,2606123456,PT-101,12.5,1.23456,kPa,"
-                          "23.5,\xC2\xB0""C,,,,,00,40\r\n");
+                          "23.5,\xC2\xB0"
+                          "C,,,,,00,40\r\n");
         QTest::newRow("loop current only, no tag yet")
-            << QByteArrayList{hart5, QByteArray(), answer3(0)} << at(2026, 6, 30, 23, 59, 59, 999, 0)
+            << QByteArrayList{hart5, QByteArray(), answer3(0)}
+            << at(2026, 6, 30, 23, 59, 59, 999, 0)
             << QByteArray("2026-06-30T23:59:59.999+00:00,1,2606123456,,12.5,,,,,,,,,00,00\r\n");
     }
     void lineFormat() {
@@ -165,7 +167,8 @@ private slots:
         QTest::newRow("new file") << QByteArray() << kHeader;
         QTest::newRow("empty file") << QByteArray("") << kHeader;
         QTest::newRow("earlier lines") << kHeader + "a,b\r\n" << QByteArray();
-        QTest::newRow("torn last line") << kHeader + "a,b\r\n2026-12-07T09:59" << QByteArray("\r\n");
+        QTest::newRow("torn last line")
+            << kHeader + "a,b\r\n2026-12-07T09:59" << QByteArray("\r\n");
     }
     void appendsToWhatIsThere() {
         QFETCH(QByteArray, before);
