@@ -300,8 +300,7 @@ private slots:
             << QStringList{"-platform", "offscreen", "-reverse", "--port", "x"} << int(Action::Run)
             << "x"
             << "";
-        QTest::newRow("record") << QStringList{"--record", "--port", "x"} << int(Action::Run)
-                                << "x"
+        QTest::newRow("record") << QStringList{"--record", "--port", "x"} << int(Action::Run) << "x"
                                 << "";
         QTest::newRow("help") << QStringList{"--port", "x", "--help"} << int(Action::Help) << "x"
                               << "Usage: corvantelis [--port DEVICE]";

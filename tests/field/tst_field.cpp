@@ -35,10 +35,12 @@ private slots:
     // from manufacturers' manuals (identification codes).
     void tablesHoldThePublishedValues() {
         const QList<std::pair<int, QString>> units = {
-            {1, "inH2O (68 °F)"}, {6, "psi"},   {7, "bar"},   {8, "mbar"}, {11, "Pa"}, {12, "kPa"},
-            {17, "l/min"},        {19, "m³/h"}, {32, "°C"},   {33, "°F"},  {35, "K"},  {37, "Ω"},
-            {39, "mA"},           {45, "m"},    {57, "%"},    {58, "V"},   {61, "kg"}, {75, "kg/h"},
-            {92, "kg/m³"},        {237, "MPa"}, {250, "not used"}, {251, "none"}};
+            {1, "inH2O (68 °F)"}, {6, "psi"},   {7, "bar"},    {8, "mbar"},
+            {11, "Pa"},           {12, "kPa"},  {17, "l/min"}, {19, "m³/h"},
+            {32, "°C"},           {33, "°F"},   {35, "K"},     {37, "Ω"},
+            {39, "mA"},           {45, "m"},    {57, "%"},     {58, "V"},
+            {61, "kg"},           {75, "kg/h"}, {92, "kg/m³"}, {237, "MPa"},
+            {250, "not used"},    {251, "none"}};
         for (const auto& [code, symbol] : units)
             QCOMPARE(unitSymbol(code), symbol);
         QCOMPARE(unitSymbol(200), "unit code 200");
