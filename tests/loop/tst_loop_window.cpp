@@ -31,12 +31,16 @@ private slots:
 
 namespace {
 
+// The simulator answers within milliseconds, but a loaded machine running the sanitizer build
+// can take tens of them: each step waits this long before the test ends its answer wait.
+constexpr int kStepWaitMs = 150;
+
 // One pass over the sixteen addresses and the three instruments' commands 13 and 3, each
 // answer wait ended by the test.
 void runOnePass(ui::Form1& window) {
     constexpr int kStepsPerPass = 16 + 2 * 3;
     for (int step = 1; step <= kStepsPerPass; ++step) {
-        QTest::qWait(60);
+        QTest::qWait(kStepWaitMs);
         window.cycle().Timer3_Timer();
     }
 }
@@ -63,7 +67,7 @@ void LoopWindowTest::yesShowsTheDefaultLoop() {
     QString answerToCommand3;
     QString lengthOfCommand3;
     for (int step = 1; step <= kStepsPerPass; ++step) {
-        QTest::qWait(60);
+        QTest::qWait(kStepWaitMs);
         window->cycle().Timer3_Timer();
         if (step == 3) {
             answerToCommand3 = window->text3()->toPlainText();
@@ -105,7 +109,7 @@ void LoopWindowTest::yesShowsTheDefaultLoop() {
     QCOMPARE(view.explanation()->item(1, 1)->text(), QString::fromUtf8("разделитель"));
     // The dump in the port panel is explained in its tooltip: here the answer of address 1 to
     // the next pass's command 0.
-    QTest::qWait(60);
+    QTest::qWait(kStepWaitMs);
     window->cycle().Timer3_Timer();
     QVERIFY(window->text3()->toolTip().contains(QString::fromUtf8("контрольный байт")));
 
