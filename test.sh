@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGING_CHECK_PACKAGES[@]}"
 
 build_dir=build-asan
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DCORVANTELIS_SANITIZE=ON

@@ -26,3 +26,7 @@ ensure_packages() {
 
 # What every build of the project needs.
 BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev)
+
+# What the packaging checks among the tests need: the validators, lintian, and the Windows
+# cross compiler that checks the Windows-only files.
+PACKAGING_CHECK_PACKAGES=(desktop-file-utils appstream lintian g++-mingw-w64-x86-64-posix)
