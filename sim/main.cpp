@@ -65,6 +65,10 @@ int main(int argc, char* argv[]) {
         std::fputs(sim::usageText().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::fputs("hart-loop-sim " HART_LOOP_SIM_VERSION "\n", stdout);
+        return 0;
+    }
 
     sim::LoopConfig config = sim::defaultLoop();
     if (!options.configFile.isEmpty()) {

@@ -30,6 +30,8 @@ OptionsResult parseOptions(const QStringList& arguments) {
             o.fast = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o.help = true;
+        } else if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
+            o.version = true;
         } else {
             result.error = QStringLiteral("unknown argument ") + arg;
             return result;
@@ -47,7 +49,9 @@ QString usageText() {
         "  --link PATH     make PATH a symbolic link to the served device\n"
         "  --port DEVICE   serve a serial device at 1200 8O1 instead of a pseudo-terminal\n"
         "  --log FILE      write every request and answer to FILE\n"
-        "  --fast          answer at once, without line pacing\n");
+        "  --fast          answer at once, without line pacing\n"
+        "  -h, --help      show this help and exit\n"
+        "  -v, --version   show the version and exit\n");
 }
 
 } // namespace sim

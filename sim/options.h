@@ -12,6 +12,7 @@ struct Options {
     QString logFile;
     bool fast = false;
     bool help = false;
+    bool version = false;
 };
 
 struct OptionsResult {
@@ -21,7 +22,7 @@ struct OptionsResult {
 };
 
 // The command line without the program name:
-// [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] [--fast] [--help]
+// [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] [--fast] [--help] [--version]
 OptionsResult parseOptions(const QStringList& arguments);
 
 QString usageText();
