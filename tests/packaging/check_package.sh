@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Makes the Debian package with package.sh and checks what a user's system gets from it: the
+# file list, dependencies read off the binaries, lintian's verdict, and an install into a
+# scratch root whose programs start and whose desktop entry, metainfo and icon go together.
+#   check_package.sh PROJECT_DIR WORK_DIR EXPECTED_FILES
+set -euo pipefail
+
+project=$1
+work=$2
+expected=$3
+
+rm -rf "$work"
+mkdir -p "$work/out"
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+"$project/package.sh" "$work/out" >"$work/package.log" 2>&1 || {
+    tail -n 40 "$work/package.log"
+    echo "FAIL: package.sh"
+    exit 1
+}
+package="$(ls "$work"/out/corvantelis_*.deb)"
+case "$(basename "$package")" in
+corvantelis_1.03-*_amd64.deb) echo "package: $(basename "$package")" ;;
+*) fail "package named $(basename "$package")" ;;
+esac
+
+# What the package holds, files only (the folders follow from them).
+dpkg-deb --fsys-tarfile "$package" | tar -t | grep -v '/$' | sed 's|^\./|/|' | sort >"$work/files"
+diff -u "$expected" "$work/files" || fail "the package's files differ from $expected"
+
+# Dependencies come from dpkg-shlibdeps, so the libraries the programs link must be there.
+depends="$(dpkg-deb -f "$package" Depends)"
+echo "depends: $depends"
+for library in libc6 libqt6core6 libqt6widgets6 libqt6serialport6; do
+    grep -q "\b$library (>=" <<<"$depends" || fail "Depends lacks $library"
+done
+
+# No errors; and no warnings but the one a package not uploaded to Debian always gets.
+lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs \
+    --tag-display-limit 0 "$package" 2>&1 | grep -v 'running with root privileges' ||
+    [ "${PIPESTATUS[0]}" -eq 0 ] || fail "lintian"
+
+# Installed into a scratch root from the same build, the tree is the package's and starts.
+DESTDIR="$work/root" cmake --install "$project/build-package" >"$work/install.log"
+(cd "$work/root" && find . -type f | sed 's|^\./|/|' | sort) | diff -u "$expected" - ||
+    fail "the installed files differ from $expected"
+for program in corvantelis hart-loop-sim; do
+    version="$("$work/root/usr/bin/$program" --version)" || fail "$program --version failed"
+    [ "$version" = "$program 1.03" ] || fail "$program --version said '$version'"
+done
+appstreamcli validate-tree --no-net "$work/root/usr" >"$work/tree.log" 2>&1 || {
+    cat "$work/tree.log"
+    fail "appstreamcli validate-tree"
+}
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures packaging check(s) failed"
+    exit 1
+fi
+echo "package checks passed"
