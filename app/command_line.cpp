@@ -28,6 +28,35 @@ QString helpText(const QString& program) {
         .arg(program);
 }
 
+// Control characters as escapes, so that a complaint about an argument stays one line.
+QString shown(const QString& argument) {
+    QString out;
+    for (const QChar c : argument) {
+        if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t'))
+            out += QStringLiteral("\\t");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The toolkit's option as its list names it: Qt takes "--style" for "-style" as well.
+QString singleDash(const QString& argument) {
+    return argument.startsWith(QLatin1String("--")) ? argument.mid(1) : argument;
+}
+
+// "-style=Fusion", "--platform=offscreen": a toolkit option with its value joined by '='.
+bool isToolkitOptionWithJoinedValue(const QString& argument) {
+    const qsizetype equals = argument.indexOf(QLatin1Char('='));
+    return equals > 0 && kToolkitOptionsWithValue.contains(singleDash(argument.left(equals)));
+}
+
 CommandLine complaint(const QString& program, const QString& what) {
     CommandLine line;
     line.action = CommandLine::Action::Error;
@@ -62,10 +91,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                 return complaint(program, QStringLiteral("--port needs a device"));
         } else if (argument == QLatin1String("--record")) {
             line.record = true;
-        } else if (kToolkitOptionsWithValue.contains(argument)) {
+        } else if (kToolkitOptionsWithValue.contains(singleDash(argument))) {
             ++i; // the toolkit's, with its value
-        } else if (!kToolkitFlags.contains(argument)) {
-            return complaint(program, QStringLiteral("unknown option '%1'").arg(argument));
+        } else if (!kToolkitFlags.contains(singleDash(argument)) &&
+                   !isToolkitOptionWithJoinedValue(argument)) {
+            return complaint(program, QStringLiteral("unknown option '%1'").arg(shown(argument)));
         }
     }
     return line;

@@ -3,8 +3,11 @@
 #include <QtEndian>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <iterator>
+#include <string>
+#include <system_error>
 
 namespace field {
 
@@ -39,6 +42,35 @@ QString shortestText(float value) {
     return QString::fromLatin1(text, int(end.ptr - text));
 }
 
+QString plainText(float value) {
+    // The shortest digits that read back as the same float, as the scientific form gives them
+    // ("1e+20", "1.23456e-04"), then laid out in plain positional notation.
+    char text[32];
+    const std::to_chars_result end =
+        std::to_chars(std::begin(text), std::end(text), value, std::chars_format::scientific);
+    const std::string scientific(text, end.ptr);
+    const std::size_t e = scientific.find('e');
+    if (!std::isfinite(value) || e == std::string::npos)
+        return QString::fromStdString(scientific);
+    const bool negative = scientific.front() == '-';
+    std::string digits;
+    for (std::size_t k = negative ? 1 : 0; k < e; ++k)
+        if (scientific[k] != '.')
+            digits += scientific[k];
+    const int exponent = std::stoi(scientific.substr(e + 1));
+    const int beforePoint = exponent + 1; // digits before the decimal point
+    const int count = int(digits.size());
+    std::string plain;
+    if (beforePoint <= 0)
+        plain = "0." + std::string(std::size_t(-beforePoint), '0') + digits;
+    else if (beforePoint >= count)
+        plain = digits + std::string(std::size_t(beforePoint - count), '0');
+    else
+        plain = digits.substr(0, std::size_t(beforePoint)) + '.' +
+                digits.substr(std::size_t(beforePoint));
+    return QString::fromStdString((negative ? "-" : "") + plain);
+}
+
 float floatAt(const QByteArray& bytes, int offset) {
     const quint32 bits = qFromBigEndian<quint32>(bytes.constData() + offset);
     float value = 0;
@@ -62,13 +94,15 @@ AnswerFrame parseAnswer(const QByteArray& asRead) {
         f.command = byteAt(frame, commandAt);
     if (frame.size() > commandAt + 1)
         f.byteCount = byteAt(frame, commandAt + 1);
-    if (frame.size() > commandAt + 2)
-        f.responseCode = byteAt(frame, commandAt + 2);
-    if (frame.size() > commandAt + 3)
-        f.deviceStatus = byteAt(frame, commandAt + 3);
     if (f.byteCount < 0)
         return f;
-    const int dataAt = commandAt + 4;
+    // The byte count says how many of the bytes after it belong to the answer: a count of 0 or
+    // 1 leaves no room for one or both response bytes, and what follows is the check byte.
+    if (f.byteCount >= 1 && frame.size() > commandAt + 2)
+        f.responseCode = byteAt(frame, commandAt + 2);
+    if (f.byteCount >= 2 && frame.size() > commandAt + 3)
+        f.deviceStatus = byteAt(frame, commandAt + 3);
+    const int dataAt = commandAt + 2 + qMin(f.byteCount, 2);
     const int checkAt = commandAt + 2 + f.byteCount;
     f.data = frame.mid(dataAt, qMax(0, checkAt - dataAt));
     if (frame.size() > checkAt) {

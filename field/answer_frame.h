@@ -19,17 +19,15 @@ struct AnswerFrame {
     QByteArray address; // 1 or 5 bytes as received, master and burst bits included
     int command = -1;
     int byteCount = -1;
-    int responseCode = -1; // first response byte
-    int deviceStatus = -1; // second response byte
-    QByteArray data;       // after the response bytes; as far as it arrived
+    int responseCode = -1; // first response byte; -1 when the byte count holds none
+    int deviceStatus = -1; // second response byte; -1 when the byte count holds none
+    QByteArray data;       // after the response bytes, within the byte count; as far as it arrived
     int checkByte = -1;    // -1 when the frame ended before it
     bool checkMatches = false;
     bool complete = false; // every byte through the check byte arrived
 
     int masterBit() const { return address.isEmpty() ? -1 : (quint8(address[0]) >> 7) & 1; }
     int burstBit() const { return address.isEmpty() ? -1 : (quint8(address[0]) >> 6) & 1; }
-    // Where the data starts, counted from the delimiter.
-    int dataOffset() const { return 1 + int(address.size()) + 2 + 2; }
 };
 
 AnswerFrame parseAnswer(const QByteArray& asRead);
@@ -84,5 +82,9 @@ float floatAt(const QByteArray& bytes, int offset);
 // The shortest decimal text that reads back as the same 32-bit float, '.' as its separator
 // whatever the regional settings: "1.23456", "-10", "1e+20", "nan", "inf".
 QString shortestText(float value);
+
+// The same value as a plain decimal number, never in scientific notation, with the digits the
+// float carries and no more: "100000", "0.000125", "-10", "nan", "inf". For people to read.
+QString plainText(float value);
 
 } // namespace field

@@ -19,6 +19,8 @@ void FieldModel::takeAnswer(int command, int address, bool accepted, const QByte
         // Silence or a broken answer to command 0 means nobody answers here now; what was
         // learnt before stays, marked as such by `answering`.
         if (command == 0) {
+            if (in.answering)
+                in.silentSinceMs = m_now().toMSecsSinceEpoch();
             in.answering = false;
             emit instrumentChanged(address);
         }
@@ -41,6 +43,7 @@ void FieldModel::takeAnswer(int command, int address, bool accepted, const QByte
         }
         in.identity = identity;
         in.answering = true;
+        in.silentSinceMs = 0;
     } else if (command == 13) {
         in.tag = tagRecordFrom(frame);
     } else if (command == 3) {

@@ -16,6 +16,9 @@ namespace field {
 // What the loop told us of the instrument at one polling address.
 struct Instrument {
     bool answering = false; // the last command 0 to this address was answered
+    // When the instrument that answered here stopped answering (the first command 0 it left
+    // unanswered), ms since the epoch; 0 while it answers or when none ever did.
+    qint64 silentSinceMs = 0;
     std::optional<Identity> identity;
     std::optional<TagRecord> tag;
     std::optional<DynamicVariables> variables;
@@ -36,6 +39,8 @@ public:
     explicit FieldModel(Clock now = &QDateTime::currentDateTime, QObject* parent = nullptr);
 
     const Instrument& instrument(int address) const;
+    // The model's clock: what the instrument views count "now" from.
+    QDateTime now() const { return m_now(); }
 
     // One answer the cycle read for `command` to `address`; `accepted` as the board took it.
     void takeAnswer(int command, int address, bool accepted, const QByteArray& asRead);

@@ -20,9 +20,10 @@ public:
         return QString::fromUtf8(m_english ? english : russian);
     }
 
-    // A field of `length` bytes at the read position, which it then passes; cut at what arrived.
+    // A field of `length` bytes at the read position, which it then passes; cut at what arrived
+    // and at the end of the part being explained.
     void field(int length, const QString& name, const QString& meaning) {
-        const int available = qMax(0, qMin(length, int(m_bytes.size()) - m_at));
+        const int available = qMax(0, qMin(length, end() - m_at));
         if (available == 0 && length > 0)
             return;
         const QByteArray part = m_bytes.mid(m_at, available);
@@ -34,12 +35,18 @@ public:
         m_at += available;
     }
     int at() const { return m_at; }
+    // Fields stop at `end` bytes from the start of what was read until this is called again
+    // with -1: the data of an answer ends where its byte count says, whatever follows.
+    void limitTo(int end) { m_end = end; }
     QList<ExplainedField> take() { return std::move(m_fields); }
 
 private:
     const QByteArray& m_bytes;
+    int end() const { return m_end < 0 ? int(m_bytes.size()) : qMin(m_end, int(m_bytes.size())); }
+
     bool m_english;
     int m_at = 0;
+    int m_end = -1;
     QList<ExplainedField> m_fields;
 };
 
@@ -48,7 +55,7 @@ QString hex(int value, int digits = 2) {
 }
 
 QString number(float value) {
-    return shortestText(value);
+    return plainText(value);
 }
 
 QString bitsSet(const QList<StatusBit>& bits, int value, const Explainer& e) {
@@ -197,6 +204,7 @@ QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english) {
                 bitsSet(deviceStatusBits(), frame.deviceStatus, e));
 
     const int dataStart = e.at();
+    e.limitTo(dataStart + int(frame.data.size()));
     if (frame.command == 0)
         explainIdentity(e, frame.data);
     else if (frame.command == 13)
@@ -206,6 +214,7 @@ QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english) {
     const int unexplained = dataStart + int(frame.data.size()) - e.at();
     if (unexplained > 0)
         e.field(unexplained, e.say("data", "данные"), e.say("not decoded", "не расшифровано"));
+    e.limitTo(-1);
 
     if (frame.checkByte >= 0) {
         e.field(1, e.say("check byte", "контрольный байт"),

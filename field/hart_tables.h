@@ -17,12 +17,21 @@ bool isKnownUnit(int code);
 // The manufacturer's name for an identification code; empty when the table does not know it.
 QString manufacturerName(int code);
 
+// How much a set status bit matters to whoever looks after the instrument, as field tools rank
+// them: a fault means the value cannot be trusted, a warning that it is outside what it should
+// be, a notice that something happened worth knowing.
+enum class Severity { Notice, Warning, Fault };
+
 // One bit of a status byte and what it means.
 struct StatusBit {
     quint8 mask;
     const char* english;
     const char* russian;
+    Severity severity;
 };
+
+// "fault", "warning", "notice" in the language asked for.
+QString severityText(Severity severity, bool english);
 
 // The field-device status byte (the second response byte), most significant bit first.
 QList<StatusBit> deviceStatusBits();

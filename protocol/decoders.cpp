@@ -65,10 +65,18 @@ bool Command_0(ProtocolState& state, Board& board) {
 
     if (!answer.accepted) {
         // An empty identifier tells the cycle there is no device here, so the stored identity
-        // is never used for commands 13 and 3 until a good answer renews it.
+        // is never used for commands 13 and 3 until a good answer renews it. Those two commands
+        // will not be sent here again, so what they last showed would stand for ever as if it
+        // were live: the whole row goes blank and idle, as nobody answers at this address now.
         board.setCaption(Column::Label1, row, QString());
         board.setCaption(Column::Label5, row, QString());
         paint(board, kCommand0Cells, row, kIdleColour);
+        for (const Column column : kCommand13Cells)
+            board.setCaption(column, row, QString());
+        for (const Column column : kCommand3Cells)
+            board.setCaption(column, row, QString());
+        paint(board, kCommand13Cells, row, kIdleColour);
+        paint(board, kCommand3Cells, row, kIdleColour);
         return false;
     }
 

@@ -30,7 +30,17 @@ void PollingCycle::setLocale(const QLocale& locale) {
     m_locale = locale;
 }
 
+PollingCycle::StepScope::StepScope(PollingCycle& cycle) : m_cycle(cycle) {
+    ++m_cycle.m_stepDepth;
+}
+
+PollingCycle::StepScope::~StepScope() {
+    if (--m_cycle.m_stepDepth == 0)
+        emit m_cycle.stepFinished();
+}
+
 void PollingCycle::start() {
+    const StepScope step(*this);
     m_running = true;
     ++m_run;
     Hart_Connet_Prosses();
@@ -46,6 +56,12 @@ void PollingCycle::stop() {
 
 bool PollingCycle::isRunning() const {
     return m_running;
+}
+
+PollingCycle::State PollingCycle::state() const {
+    if (!m_running)
+        return State::Stopped;
+    return m_stepDepth > 0 ? State::Stepping : State::Waiting;
 }
 
 bool PollingCycle::stillCurrent(quint64 run) const {
@@ -97,6 +113,7 @@ void PollingCycle::Send_Hart_Command() {
 }
 
 void PollingCycle::Timer3_Timer() {
+    const StepScope step(*this);
     m_timer.disarm();
     if (m_running)
         Receive_Answer();

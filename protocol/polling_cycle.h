@@ -30,6 +30,14 @@ public:
     void stop();
     bool isRunning() const;
 
+    // Where the cycle is: stopped; inside a step (from the answer wait's tick, or a start, until
+    // the next request is out and the wait armed); or waiting for an answer.
+    enum class State { Stopped, Stepping, Waiting };
+    State state() const;
+    // Whether a step is under way, the cycle's own frames on the stack: window events that run
+    // now run inside one of its yields. Nothing modal may start then.
+    bool isInsideStep() const { return m_stepDepth > 0; }
+
     // One step: choose the next command and address, mark the row pending, build and send.
     void Hart_Connet_Prosses();
     // Flush the port's input, write Tx_String, arm Timer3.
@@ -45,10 +53,25 @@ signals:
     void answerDecoded(int command, int address, bool accepted, const QByteArray& asRead);
     // A stop cleared the board.
     void cleared();
+    // The step under way has returned to the event loop (the answer wait armed, or the cycle
+    // stopped). What had to wait for the end of a step can run now.
+    void stepFinished();
 
 private:
     void Receive_Answer();
     bool stillCurrent(quint64 run) const;
+
+    // Counts the step's frames while it runs; the outermost one says when the step is over.
+    class StepScope {
+    public:
+        explicit StepScope(PollingCycle& cycle);
+        ~StepScope();
+        StepScope(const StepScope&) = delete;
+        StepScope& operator=(const StepScope&) = delete;
+
+    private:
+        PollingCycle& m_cycle;
+    };
 
     ProtocolState& m_state;
     Board& m_board;
@@ -57,6 +80,7 @@ private:
     EventYield& m_yield;
     QLocale m_locale = QLocale::system();
     bool m_running = false;
+    int m_stepDepth = 0;
     quint64 m_run = 0; // bumped by every start and stop, so a step can tell it was overtaken
 };
 

@@ -1,6 +1,8 @@
 #include "append_only_file.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
 
 namespace record {
 
@@ -31,7 +33,14 @@ bool AppendOnlyFile::append(const QString& path, const QByteArray& header, const
         out = QByteArrayLiteral("\r\n");
     out += line;
 
-    const qint64 written = file.write(out);
+    qint64 written = file.write(out);
+    if (written >= 0 && written < out.size() && file.error() == QFile::NoError) {
+        // The system took part of the line and Qt does not say why (a disk that filled up
+        // mid-line). Asking for the rest makes the system give its reason, or finishes the line.
+        const qint64 rest = file.write(out.constData() + written, out.size() - written);
+        if (rest > 0)
+            written += rest;
+    }
     if (written != out.size()) {
         *error = file.error() == QFile::NoError
                      ? QStringLiteral("only part of the line could be written")
@@ -47,6 +56,35 @@ bool AppendOnlyFile::append(const QString& path, const QByteArray& header, const
     m_sizeAfterLastLine = before + written;
     m_created = !existed;
     return true;
+}
+
+bool canAppendTo(const QString& path) {
+    // Room for a few hundred lines at least, so the offer is not made for a disk that will fill
+    // up again with the next line.
+    constexpr qint64 kRoomNeeded = 64 * 1024;
+    const QFileInfo file(path);
+    QString existing;
+    if (file.exists()) {
+        QFile probe(path);
+        if (!file.isFile() || !probe.open(QIODevice::WriteOnly | QIODevice::Append))
+            return false;
+        existing = file.absolutePath();
+    } else {
+        // The recorder makes the year and month folders itself: the nearest one that is there
+        // decides.
+        existing = file.absolutePath();
+        while (!QFileInfo::exists(existing)) {
+            const QString up = QFileInfo(existing).absolutePath();
+            if (up == existing)
+                return false;
+            existing = up;
+        }
+        const QFileInfo above(existing);
+        if (!above.isDir() || !above.isWritable())
+            return false;
+    }
+    const QStorageInfo disk(existing);
+    return disk.isValid() && disk.isReady() && disk.bytesAvailable() >= kRoomNeeded;
 }
 
 } // namespace record

@@ -44,7 +44,10 @@ QByteArray commandZeroData(const InstrumentConfig& c) {
     appendByte(data, c.hartRevision);
     appendByte(data, c.deviceRevision);
     appendByte(data, c.softwareRevision);
-    appendByte(data, c.hardwareRevision);
+    if (c.hartRevision >= 7)
+        appendByte(data, (c.hardwareRevision << 3) | (c.physicalSignaling & 0x07));
+    else
+        appendByte(data, c.hardwareRevision);
     appendByte(data, c.flags);
     for (const quint8 b : c.deviceId)
         appendByte(data, b);

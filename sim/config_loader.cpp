@@ -183,7 +183,8 @@ FaultConfig faults(const ObjectReader& r) {
     const ObjectReader o(r.value(QStringLiteral("faults")), r.key(QStringLiteral("faults")),
                          {QStringLiteral("silentCommands"), QStringLiteral("corruptCheckEvery"),
                           QStringLiteral("responseCode"), QStringLiteral("deviceStatus"),
-                          QStringLiteral("configChangedAfter"), QStringLiteral("pvHighLimit")});
+                          QStringLiteral("configChangedAfter"), QStringLiteral("pvHighLimit"),
+                          QStringLiteral("leaveAfter")});
     if (o.has(QStringLiteral("silentCommands"))) {
         const QString key = o.key(QStringLiteral("silentCommands"));
         const QJsonArray list = arrayOf(o.value(QStringLiteral("silentCommands")), key);
@@ -199,6 +200,7 @@ FaultConfig faults(const ObjectReader& r) {
     f.responseCode = static_cast<quint8>(o.integer(QStringLiteral("responseCode"), 0, 255, 0));
     f.deviceStatus = static_cast<quint8>(o.integer(QStringLiteral("deviceStatus"), 0, 255, 0));
     f.configChangedAfter = o.integer(QStringLiteral("configChangedAfter"), 0, 1000000, 0);
+    f.leaveAfter = o.integer(QStringLiteral("leaveAfter"), 0, 1000000, 0);
     if (o.has(QStringLiteral("pvHighLimit"))) {
         const QJsonValue limit = o.value(QStringLiteral("pvHighLimit"));
         if (!limit.isDouble())
@@ -224,10 +226,10 @@ InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
         {QStringLiteral("address"), QStringLiteral("hartRevision"), QStringLiteral("manufacturer"),
          QStringLiteral("deviceType"), QStringLiteral("deviceId"), QStringLiteral("preambles"),
          QStringLiteral("deviceRevision"), QStringLiteral("softwareRevision"),
-         QStringLiteral("hardwareRevision"), QStringLiteral("flags"),
-         QStringLiteral("configChangeCounter"), QStringLiteral("tag"), QStringLiteral("descriptor"),
-         QStringLiteral("date"), QStringLiteral("range"), QStringLiteral("variables"),
-         QStringLiteral("faults")});
+         QStringLiteral("hardwareRevision"), QStringLiteral("physicalSignaling"),
+         QStringLiteral("flags"), QStringLiteral("configChangeCounter"), QStringLiteral("tag"),
+         QStringLiteral("descriptor"), QStringLiteral("date"), QStringLiteral("range"),
+         QStringLiteral("variables"), QStringLiteral("faults")});
     InstrumentConfig c;
     for (const char* key : {"address", "hartRevision", "manufacturer", "deviceType"})
         r.require(QLatin1String(key));
@@ -245,8 +247,16 @@ InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
         static_cast<quint8>(r.integer(QStringLiteral("deviceRevision"), 0, 255, c.deviceRevision));
     c.softwareRevision = static_cast<quint8>(
         r.integer(QStringLiteral("softwareRevision"), 0, 255, c.softwareRevision));
-    c.hardwareRevision = static_cast<quint8>(
-        r.integer(QStringLiteral("hardwareRevision"), 0, 255, c.hardwareRevision));
+    // HART 7 keeps the physical signalling code in the low three bits of the byte.
+    const int highestHardwareRevision = c.hartRevision >= 7 ? 31 : 255;
+    c.hardwareRevision = static_cast<quint8>(r.integer(
+        QStringLiteral("hardwareRevision"), 0, highestHardwareRevision, c.hardwareRevision));
+    if (c.hartRevision >= 7)
+        c.physicalSignaling = static_cast<quint8>(
+            r.integer(QStringLiteral("physicalSignaling"), 0, 7, c.physicalSignaling));
+    else if (r.has(QStringLiteral("physicalSignaling")))
+        fail(r.key(QStringLiteral("physicalSignaling")),
+             QStringLiteral("is sent by HART 7 instruments only"));
     c.flags = static_cast<quint8>(r.integer(QStringLiteral("flags"), 0, 255, c.flags));
     c.configChangeCounter = static_cast<quint16>(
         r.integer(QStringLiteral("configChangeCounter"), 0, 65535, c.configChangeCounter));

@@ -27,6 +27,7 @@ struct FaultConfig {
     // Status that changes as the instrument runs, so a monitor can be watched reporting it.
     int configChangedAfter = 0;        // from its Nth answer on, "configuration changed"; 0: never
     std::optional<double> pvHighLimit; // while the PV is above it, "PV out of limits"
+    int leaveAfter = 0; // after its Nth answer it answers nothing, as if taken off the loop
 };
 
 struct InstrumentConfig {
@@ -38,7 +39,8 @@ struct InstrumentConfig {
     int preambles = 5; // asked of the master and sent before each answer
     quint8 deviceRevision = 1;
     quint8 softwareRevision = 1;
-    quint8 hardwareRevision = 1;
+    quint8 hardwareRevision = 1;  // HART 7: 0 to 31, sent in bits 7 to 3 of its byte
+    quint8 physicalSignaling = 0; // HART 7: bits 2 to 0 of the same byte; 0 is Bell 202 current
     quint8 flags = 0;
     quint16 configChangeCounter = 0;
     QString tag;        // up to 8 packable characters

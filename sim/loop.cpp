@@ -76,6 +76,8 @@ QByteArray Loop::answer(Instrument& instrument, const Request& request, qint64 n
     const InstrumentConfig& c = instrument.config;
     if (c.faults.silentCommands.contains(request.command))
         return {};
+    if (c.faults.leaveAfter > 0 && instrument.answersSent >= c.faults.leaveAfter)
+        return {}; // gone from the loop
     quint8 responseCode = c.faults.responseCode;
     QByteArray data;
     switch (request.command) {

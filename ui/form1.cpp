@@ -4,6 +4,7 @@
 #include "captions.h"
 #include "click_frame.h"
 #include "lamp_widget.h"
+#include "message_gate.h"
 #include "port_combo.h"
 #include "port_status_text.h"
 #include "twips.h"
@@ -79,6 +80,13 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
               m_env.showMessage(text);
       }) {
     setObjectName(QStringLiteral("Form1"));
+    // Every message of the window, the port's and the recorder's alike, waits for the polling
+    // step under way to end: a box opened inside a step would hold the pass until OK.
+    if (m_env.showMessage) {
+        m_messages = new MessageGate([this] { return m_cycle && m_cycle->isInsideStep(); },
+                                     m_env.showMessage, this);
+        m_env.showMessage = [this](const QString& text) { m_messages->post(text); };
+    }
 
     // Everything below the menu bar. It keeps the size its contents ask for: it grows when a
     // panel opens below the board and shrinks back when the panels close. The window follows
@@ -125,6 +133,9 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
 
     m_cycle = std::make_unique<protocol::PollingCycle>(m_state, *m_board, m_port, m_timer, m_yield);
     m_cycle->setLocale(m_env.locale);
+    if (m_messages)
+        connect(m_cycle.get(), &protocol::PollingCycle::stepFinished, m_messages,
+                &MessageGate::release);
     connect(m_cycle.get(), &protocol::PollingCycle::answerReceived, this,
             [this](int length, const QString& dump) {
                 m_text1->setText(QString::number(length));
@@ -558,8 +569,10 @@ void Form1::applyFieldCaptions() {
     m_mnuRecord->setText(english ? QStringLiteral("Record measurements")
                                  : QStringLiteral("Записывать измерения"));
     m_recordLine->setText(
-        (english ? QStringLiteral("Recording to: %1") : QStringLiteral("Запись в файл: %1"))
-            .arg(m_recordingFile));
+        m_recordingFile.isEmpty() && !m_recordingNote.isEmpty()
+            ? m_recordingNote
+            : (english ? QStringLiteral("Recording to: %1") : QStringLiteral("Запись в файл: %1"))
+                  .arg(m_recordingFile));
     m_recordLine->setAccessibleName(m_recordLine->text());
     m_mnuInstrument->setTitle(english ? QStringLiteral("Instrument") : QStringLiteral("Прибор"));
     const QList<QAction*> entries = m_mnuInstrument->actions();
@@ -582,10 +595,20 @@ void Form1::setTitle(const QString& title) {
 
 void Form1::showRecording(const QString& file) {
     m_recordingFile = file;
+    if (!file.isEmpty())
+        m_recordingNote.clear();
     m_mnuRecord->setChecked(!file.isEmpty());
     applyFieldCaptions();
-    m_recordLine->setVisible(!file.isEmpty());
+    m_recordLine->setVisible(!file.isEmpty() || !m_recordingNote.isEmpty());
     setTitle(m_title);
+}
+
+void Form1::showRecordingNote(const QString& text) {
+    m_recordingNote = text;
+    if (m_recordingFile.isEmpty()) {
+        applyFieldCaptions();
+        m_recordLine->setVisible(!text.isEmpty());
+    }
 }
 
 void Form1::Set_Captions() {

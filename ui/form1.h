@@ -33,6 +33,7 @@ class BoardWidget;
 class ClickFrame;
 struct Captions;
 class LampWidget;
+class MessageGate;
 
 // The program's one window: the display board with the scan question, the port panel, the
 // results panel and the menus. Every named control carries its name as its objectName.
@@ -81,6 +82,9 @@ public:
     // title. An empty `file`: not recording, and neither is shown.
     void showRecording(const QString& file);
     QLabel* recordLine() const { return m_recordLine; }
+    // A word on recording while it is off, in the same line (why it stopped, that it can be
+    // turned on again); empty: nothing to say.
+    void showRecordingNote(const QString& text);
     const Form1Environment& environment() const { return m_env; }
 
 signals:
@@ -196,8 +200,11 @@ private:
     QPushButton* m_command3 = nullptr;
     QLabel* m_recordLine = nullptr; // where measurements go, while they are recorded
 
+    MessageGate* m_messages = nullptr; // every message box goes through it
+
     QString m_title;         // as the captions give it
     QString m_recordingFile; // empty: not recording
+    QString m_recordingNote; // shown instead while not recording
 
     // Declared last: it refers to the board, the port and the timer above.
     std::unique_ptr<protocol::PollingCycle> m_cycle;

@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -51,7 +52,26 @@ QString dash() {
 }
 
 QString valueText(float value, const QString& unit) {
-    return field::shortestText(value) + QLatin1Char(' ') + unit;
+    return field::plainText(value) + QLatin1Char(' ') + unit;
+}
+
+// The colours a set status bit is shown in, by how much it matters: red for a fault, amber for a
+// warning, a quiet grey for a notice. Text stays black on all three, for contrast.
+QColor severityBackground(field::Severity severity) {
+    switch (severity) {
+    case field::Severity::Fault:
+        return QColor(0xF4, 0x9A, 0x9A);
+    case field::Severity::Warning:
+        return QColor(0xFF, 0xD0, 0x60);
+    case field::Severity::Notice:
+        break;
+    }
+    return QColor(0xDD, 0xDD, 0xDD);
+}
+
+// Shown while the instrument is silent: when it stopped answering, to the second.
+QString clockTime(qint64 ms) {
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace
@@ -144,6 +164,16 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     grid->addLayout(top, 1, 0, 1, 2);
     grid->addWidget(m_answerBox, 2, 0, 1, 2);
     grid->setRowStretch(2, 1);
+
+    // The trend ends at the present, so a silent instrument's gap grows in sight even when no
+    // answer comes to refresh the view.
+    auto* clock = new QTimer(this);
+    clock->setInterval(1000);
+    connect(clock, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            showTrend(m_model.instrument(m_address));
+    });
+    clock->start();
 
     setLanguage(languageFlag);
     resize(1100, 760);
@@ -265,6 +295,8 @@ void InstrumentView::refresh() {
     if (in.answering)
         state =
             say("Address %1: the instrument answers.", "Адрес %1: прибор отвечает.").arg(number);
+    else if (in.identity && in.silentSinceMs > 0)
+        state = say("Not answering since %1", "Не отвечает с %1").arg(clockTime(in.silentSinceMs));
     else if (in.identity)
         state = say("Address %1: no instrument answers now; the values below were received last.",
                     "Адрес %1: прибор сейчас не отвечает; ниже последние принятые значения.")
@@ -344,6 +376,33 @@ void InstrumentView::showValues(const field::Instrument& in) {
         setRow(name, variable ? valueText(variable->value, field::unitSymbol(variable->unitCode))
                               : QString());
     }
+
+    // Values of an instrument that no longer answers are what it said last, not what it measures
+    // now: greyed and in italics, the box and every value saying so in words too.
+    const bool lastKnown = v && !in.answering;
+    const QString received = in.lastAnswerMs > 0 ? clockTime(in.lastAnswerMs) : QString();
+    m_valuesBox->setTitle(lastKnown ? say("Values (command 3), last known from %1",
+                                          "Значения (команда 3), последние известные на %1")
+                                          .arg(received)
+                                    : say("Values (command 3)", "Значения (команда 3)"));
+    m_valuesBox->setAccessibleName(m_valuesBox->title());
+    for (const char* rowName : kValueRows) {
+        for (Row& row : m_rows) {
+            if (row.name != QLatin1String(rowName))
+                continue;
+            QFont font = row.value->font();
+            font.setItalic(lastKnown);
+            row.value->setFont(font);
+            QPalette palette = this->palette();
+            if (lastKnown)
+                palette.setColor(QPalette::WindowText,
+                                 palette.color(QPalette::Disabled, QPalette::WindowText));
+            row.value->setPalette(palette);
+            if (lastKnown)
+                row.value->setAccessibleName(row.value->accessibleName() +
+                                             say(" (last known)", " (последнее известное)"));
+        }
+    }
 }
 
 void InstrumentView::showStatus(const field::Instrument& in) {
@@ -363,7 +422,18 @@ void InstrumentView::showStatus(const field::Instrument& in) {
                        .arg(in.responseCode);
     }
     m_responseLine->setText(response);
-    m_responseLine->setAccessibleName(response);
+    const bool commError = in.responseCode >= 0 && (in.responseCode & 0x80);
+    m_responseLine->setAutoFillBackground(commError);
+    QPalette responsePalette = this->palette();
+    if (commError) {
+        responsePalette.setColor(QPalette::Window, severityBackground(field::Severity::Fault));
+        responsePalette.setColor(QPalette::WindowText, Qt::black);
+    }
+    m_responseLine->setPalette(responsePalette);
+    m_responseLine->setAccessibleName(
+        commError ? response + QStringLiteral(" (") +
+                        field::severityText(field::Severity::Fault, m_english) + QLatin1Char(')')
+                  : response);
 
     const QList<field::StatusBit> bits = field::deviceStatusBits();
     for (int k = 0; k < bits.size(); ++k) {
@@ -376,22 +446,25 @@ void InstrumentView::showStatus(const field::Instrument& in) {
         label->setFont(font);
         QPalette palette = this->palette();
         if (set) {
-            palette.setColor(QPalette::Window, QColor(0xFF, 0xD0, 0x60));
+            palette.setColor(QPalette::Window, severityBackground(bits[k].severity));
             palette.setColor(QPalette::WindowText, Qt::black);
         } else {
             palette.setColor(QPalette::WindowText,
                              palette.color(QPalette::Disabled, QPalette::WindowText));
         }
+        label->setAutoFillBackground(set);
         label->setPalette(palette);
-        label->setAccessibleName(
-            field::bitText(bits[k], m_english) +
-            (set ? say(": set", ": установлен") : say(": clear", ": сброшен")));
+        label->setAccessibleName(field::bitText(bits[k], m_english) +
+                                 (set ? say(": set, %1", ": установлен, %1")
+                                            .arg(field::severityText(bits[k].severity, m_english))
+                                      : say(": clear", ": сброшен")));
     }
 }
 
 void InstrumentView::showTrend(const field::Instrument& in) {
     const int windowSeconds = trendMinutes() * 60;
-    const qint64 nowMs = in.history.samples().empty() ? 0 : in.history.samples().back().ms;
+    // The right edge is the present, not the last sample: a silent instrument shows as a gap.
+    const qint64 nowMs = m_model.now().toMSecsSinceEpoch();
     QVector<QPointF> current, primary;
     for (const field::History::Sample& s : in.history.samples()) {
         const double x = (s.ms - nowMs) / 1000.0;

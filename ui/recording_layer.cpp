@@ -2,6 +2,8 @@
 
 #include "form1.h"
 
+#include "record/append_only_file.h"
+
 #include <QAction>
 
 namespace ui {
@@ -18,9 +20,20 @@ RecordingLayer::RecordingLayer(Form1& window, const field::FieldModel& model, Re
             m_remember(on);
     });
     connect(&m_recorder, &record::Recorder::enabledChanged, this, [this](bool on) {
+        if (on) {
+            m_failedPath.clear();
+            m_lookAgain->stop();
+        }
         if (!on)
             m_window.showRecording(QString());
     });
+    connect(&window, &Form1::languageChanged, this, [this] {
+        if (!m_failedPath.isEmpty())
+            showStopped();
+    });
+    m_lookAgain = new QTimer(this);
+    m_lookAgain->setInterval(5000);
+    connect(m_lookAgain, &QTimer::timeout, this, &RecordingLayer::lookAgain);
     connect(&m_recorder, &record::Recorder::fileChanged, this, [this](const QString& path) {
         m_window.showRecording(path);
         if (m_window.environment().note)
@@ -34,13 +47,50 @@ RecordingLayer::RecordingLayer(Form1& window, const field::FieldModel& model, Re
 
 void RecordingLayer::tellFailure(const QString& path, const QString& reason) {
     const bool english = m_window.languageFlagInForce() == 0;
-    const QString text = english
-                             ? QStringLiteral("The measurements could not be written to %1: %2.\n"
-                                              "Recording is off; polling goes on.")
-                             : QStringLiteral("Не удалось записать измерения в %1: %2.\n"
-                                              "Запись выключена, опрос продолжается.");
+    const QString text =
+        english ? QStringLiteral("The measurements could not be written to %1: %2.\n"
+                                 "Recording is off; polling goes on. Once the file can be written "
+                                 "again, Setting → Record measurements turns recording back on.")
+                : QStringLiteral("Не удалось записать измерения в %1: %2.\n"
+                                 "Запись выключена, опрос продолжается. Когда в файл снова можно "
+                                 "будет писать, Настройка → Записывать измерения включит запись.");
+    m_failedPath = path;
+    m_failedReason = reason;
+    m_writableAgain = false;
+    showStopped();
+    m_lookAgain->start();
     if (m_window.environment().showMessage)
         m_window.environment().showMessage(text.arg(path, reason));
+}
+
+void RecordingLayer::lookAgain() {
+    if (m_failedPath.isEmpty() || m_recorder.isEnabled()) {
+        m_lookAgain->stop();
+        return;
+    }
+    const bool writable = record::canAppendTo(m_failedPath);
+    if (writable == m_writableAgain)
+        return;
+    m_writableAgain = writable;
+    showStopped();
+}
+
+void RecordingLayer::showStopped() {
+    const bool english = m_window.languageFlagInForce() == 0;
+    QString text;
+    if (m_writableAgain)
+        text = english ? QStringLiteral("Recording stopped; %1 can be written again: Setting → "
+                                        "Record measurements turns it back on.")
+                             .arg(m_failedPath)
+                       : QStringLiteral("Запись остановлена; в %1 снова можно писать: Настройка → "
+                                        "Записывать измерения включит её.")
+                             .arg(m_failedPath);
+    else
+        text =
+            english
+                ? QStringLiteral("Recording stopped: %1: %2.").arg(m_failedPath, m_failedReason)
+                : QStringLiteral("Запись остановлена: %1: %2.").arg(m_failedPath, m_failedReason);
+    m_window.showRecordingNote(text);
 }
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include "record/recorder.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 
@@ -24,12 +25,22 @@ public:
 
     record::Recorder& recorder() { return m_recorder; }
 
+    // After a failure: looks whether the file could be written again now (room on the disk, the
+    // permission back, the folder there), and offers recording again in the results panel when
+    // it can. Called every few seconds while recording is off after a failure.
+    void lookAgain();
+
 private:
     void tellFailure(const QString& path, const QString& reason);
+    void showStopped();
 
     Form1& m_window;
     record::Recorder m_recorder;
     Remember m_remember;
+    QTimer* m_lookAgain = nullptr;
+    QString m_failedPath; // empty: no failure to come back from
+    QString m_failedReason;
+    bool m_writableAgain = false;
 };
 
 } // namespace ui

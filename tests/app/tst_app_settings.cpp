@@ -300,6 +300,16 @@ private slots:
             << QStringList{"-platform", "offscreen", "-reverse", "--port", "x"} << int(Action::Run)
             << "x"
             << "";
+        QTest::newRow("toolkit's options joined to their values")
+            << QStringList{"-style=Fusion", "--platform=offscreen", "--reverse", "--port", "x"}
+            << int(Action::Run) << "x"
+            << "";
+        QTest::newRow("a line break in an unknown option")
+            << QStringList{"--colour\nred\t"} << int(Action::Error) << ""
+            << "corvantelis: unknown option '--colour\\nred\\t' (try --help)";
+        QTest::newRow("= after a word that is not the toolkit's")
+            << QStringList{"--colour=red"} << int(Action::Error) << ""
+            << "corvantelis: unknown option '--colour=red'";
         QTest::newRow("record") << QStringList{"--record", "--port", "x"} << int(Action::Run) << "x"
                                 << "";
         QTest::newRow("help") << QStringList{"--port", "x", "--help"} << int(Action::Help) << "x"

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace field;
 using ptest::hex;
@@ -60,11 +61,91 @@ private slots:
         QCOMPARE(responseCodeText(64, true), "command not implemented");
         QCOMPARE(responseCodeText(32, true), "busy");
         QCOMPARE(responseCodeText(99, false), QString::fromUtf8("код ответа 99"));
-        QCOMPARE(manufacturerName(0x26), "Rosemount");
-        QCOMPARE(manufacturerName(17), "Endress+Hauser");
-        QCOMPARE(manufacturerName(0x2A), "Siemens");
-        QCOMPARE(manufacturerName(166), "Fluid Components International");
-        QCOMPARE(manufacturerName(0x3C), QString());
+    }
+
+    // The bits of the three status bytes as the HART tables publish them (the extended status as
+    // common table 17 numbers it), each ranked as field tools rank it: what makes the value
+    // untrustworthy is a fault, a variable beyond its limits a warning, news a notice.
+    void statusBitsMeanAndWeighWhatIsPublished_data() {
+        QTest::addColumn<int>("table"); // 0 device status, 1 communication error, 2 extended
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<QString>("meaning");
+        QTest::addColumn<int>("severity");
+        const int fault = int(Severity::Fault), warning = int(Severity::Warning),
+                  notice = int(Severity::Notice);
+        QTest::newRow("device malfunction") << 0 << 0x80 << "device malfunction" << fault;
+        QTest::newRow("configuration changed") << 0 << 0x40 << "configuration changed" << notice;
+        QTest::newRow("cold start") << 0 << 0x20 << "cold start" << notice;
+        QTest::newRow("more status") << 0 << 0x10 << "more status available" << notice;
+        QTest::newRow("current fixed") << 0 << 0x08 << "loop current fixed" << fault;
+        QTest::newRow("current saturated") << 0 << 0x04 << "loop current saturated" << fault;
+        QTest::newRow("SV out of limits")
+            << 0 << 0x02 << "non-primary variable out of limits" << warning;
+        QTest::newRow("PV out of limits")
+            << 0 << 0x01 << "primary variable out of limits" << warning;
+        QTest::newRow("parity") << 1 << 0x40 << "parity error" << fault;
+        QTest::newRow("overrun") << 1 << 0x20 << "overrun error" << fault;
+        QTest::newRow("framing") << 1 << 0x10 << "framing error" << fault;
+        QTest::newRow("checksum") << 1 << 0x08 << "checksum error" << fault;
+        QTest::newRow("buffer overflow") << 1 << 0x02 << "receive buffer overflow" << fault;
+        QTest::newRow("maintenance") << 2 << 0x01 << "maintenance required" << notice;
+        QTest::newRow("variable alert") << 2 << 0x02 << "device variable alert" << warning;
+        QTest::newRow("power") << 2 << 0x04 << "critical power failure" << fault;
+        QTest::newRow("failure") << 2 << 0x08 << "failure" << fault;
+        QTest::newRow("out of specification")
+            << 2 << 0x10 << "operating outside its rated conditions" << warning;
+        QTest::newRow("function check") << 2 << 0x20 << "function check" << warning;
+    }
+    void statusBitsMeanAndWeighWhatIsPublished() {
+        QFETCH(int, table);
+        QFETCH(int, mask);
+        QFETCH(QString, meaning);
+        QFETCH(int, severity);
+        const QList<StatusBit> bits = table == 0   ? deviceStatusBits()
+                                      : table == 1 ? communicationErrorBits()
+                                                   : extendedStatusBits();
+        QList<StatusBit> found;
+        for (const StatusBit& bit : bits)
+            if (bit.mask == mask)
+                found << bit;
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(QString::fromUtf8(found[0].english), meaning);
+        QCOMPARE(int(found[0].severity), severity);
+        QVERIFY(!QString::fromUtf8(found[0].russian).isEmpty());
+    }
+
+    // A sample of the published manufacturer identification codes, among them codes confirmed
+    // by the makers' own manuals (Krohne 69, FCI 166), and codes nobody holds.
+    void manufacturerNamesAsPublished_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("first") << 0x01 << "Acromag";
+        QTest::newRow("Endress & Hauser") << 0x11 << "Endress & Hauser";
+        QTest::newRow("Fisher Controls") << 0x13 << "Fisher Controls";
+        QTest::newRow("Honeywell") << 0x17 << "Honeywell";
+        QTest::newRow("Micro Motion") << 0x1F << "Micro Motion";
+        QTest::newRow("Rosemount") << 0x26 << "Rosemount";
+        QTest::newRow("Siemens") << 0x2A << "Siemens";
+        QTest::newRow("Yokogawa") << 0x37 << "Yokogawa";
+        QTest::newRow("Smar") << 0x3E << "Smar";
+        QTest::newRow("Samson") << 0x42 << "Samson";
+        QTest::newRow("Krohne") << 69 << "Krohne";
+        QTest::newRow("VEGA") << 0x62 << "VEGA";
+        QTest::newRow("WIKA") << 0x6B << "WIKA";
+        QTest::newRow("Metran") << 0x99 << "Metran";
+        QTest::newRow("FCI, the last") << 166 << "Fluid Components Intl";
+        QTest::newRow("none at 0") << 0x00 << "";
+        QTest::newRow("none after the last") << 0xA7 << "";
+        QTest::newRow("not used") << 0xFA << "";
+    }
+    void manufacturerNamesAsPublished() {
+        QFETCH(int, code);
+        QFETCH(QString, name);
+        QCOMPARE(manufacturerName(code), name);
+    }
+    void everyAssignedManufacturerCodeHasAName() {
+        for (int code = 0x01; code <= 0xA6; ++code)
+            QVERIFY2(!manufacturerName(code).isEmpty(), qPrintable(QString::number(code, 16)));
     }
 
     void identityOfHart5AndHart7() {
@@ -87,11 +168,36 @@ private slots:
                              *seven->extendedStatus, seven->manufacturer, *seven->privateLabel,
                              *seven->deviceProfile}),
                  (QList<int>{7, 0x2606, 12, 4, 5, 1, 0, 0, 0x99, 0x99, 0}));
-        // Master and burst bits stay out of the long address.
-        QByteArray masterBit = ptest::kAnswer0Hart5.chopped(1);
-        masterBit[7] = char(0xA6);
-        QCOMPARE(identityFrom(parseAnswer(withCheck(masterBit)))->longAddress,
-                 hex("26 06 12 34 56"));
+        // Master and burst bits stay out of the long address, each on its own and together.
+        for (const int first : {0xA6, 0x66, 0xE6}) {
+            QByteArray flagged = ptest::kAnswer0Hart5.chopped(1);
+            flagged[7] = char(first);
+            QCOMPARE(identityFrom(parseAnswer(withCheck(flagged)))->longAddress,
+                     hex("26 06 12 34 56"));
+        }
+    }
+
+    void plainNumbers_data() {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a hundred thousand") << 100000.0f << "100000";
+        QTest::newRow("ten to the twenty") << 1e20f << "100000000000000000000";
+        QTest::newRow("small") << 0.000125f << "0.000125";
+        QTest::newRow("negative whole") << -10.0f << "-10";
+        QTest::newRow("negative small") << -0.5f << "-0.5";
+        QTest::newRow("zero") << 0.0f << "0";
+        QTest::newRow("digits on both sides") << 12.5f << "12.5";
+        QTest::newRow("the digits a float carries") << 1.23456f << "1.23456";
+        QTest::newRow("one third") << 1.0f / 3.0f << "0.33333334";
+        QTest::newRow("nan") << std::numeric_limits<float>::quiet_NaN() << "nan";
+        QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << "inf";
+    }
+    void plainNumbers() {
+        QFETCH(float, value);
+        QFETCH(QString, text);
+        QCOMPARE(plainText(value), text);
+        if (!std::isnan(value))
+            QCOMPARE(text.toFloat(), value); // reads back as the same float
     }
 
     void frameParts_data() {
@@ -104,6 +210,12 @@ private slots:
                                      << "0 86 A6061234 3 26 0 0 24 21 0 1";
         QTest::newRow("cut short") << ptest::kAnswer3.left(14) << "0 86 A6061234 3 26 0 0 4 -1 0 0";
         QTest::newRow("preamble only") << hex("FF FF") << "2 -1  -1 -1 -1 -1 0 -1 0 0";
+        // The byte count decides what the bytes after it are: none or one response byte, and
+        // the check byte where the count ends.
+        QTest::newRow("byte count 0")
+            << withCheck(hex("06 81 00 00")) << "0 6 81 0 0 -1 -1 0 87 1 1";
+        QTest::newRow("byte count 1")
+            << withCheck(hex("06 81 00 01 40")) << "0 6 81 0 1 64 -1 0 c6 1 1";
     }
     void frameParts() {
         QFETCH(QByteArray, asRead);
@@ -149,6 +261,22 @@ private slots:
         QVERIFY(!tagRecordFrom(parseAnswer(ptest::kAnswer3)));
     }
 
+    // Exactly the bounds the trend is made for: the newest kCapacity samples, and nothing more
+    // than an hour older than the newest.
+    void historyKeepsExactlyItsBounds() {
+        History dense;
+        for (int k = 0; k < History::kCapacity + 5; ++k)
+            dense.add({qint64(k) * 1000, float(k), 0.0f});
+        QCOMPARE(dense.samples().size(), size_t(History::kCapacity));
+        QCOMPARE(dense.samples().front().loopCurrent, 5.0f);
+        History hour;
+        hour.add({0, 1.0f, 0.0f});
+        hour.add({History::kKeepMs, 2.0f, 0.0f});
+        QCOMPARE(hour.samples().size(), size_t(2)); // exactly an hour apart: both kept
+        hour.add({History::kKeepMs + 1, 3.0f, 0.0f});
+        QCOMPARE(hour.samples().front().loopCurrent, 2.0f);
+    }
+
     // A day of sixteen instruments answering as fast as the loop allows stays within a few
     // hundred kilobytes: at most an hour, at most kCapacity samples an instrument.
     void historyIsBounded() {
@@ -181,11 +309,23 @@ private slots:
         QCOMPARE(one.history.samples().size(), size_t(2));
         QCOMPARE(one.lastCommand, 3);
         QCOMPARE(changed, (QList<int>{1, 1, 1, 1}));
-        // A rejected command 3 changes nothing; silence to command 0 says nobody answers now.
+        // When an answer came, to the millisecond, by the model's clock.
+        QCOMPARE(one.lastAnswerMs, now.toMSecsSinceEpoch());
+        QCOMPARE(one.history.samples().back().ms, now.toMSecsSinceEpoch());
+        QCOMPARE(one.silentSinceMs, 0);
+        // A rejected command 3 changes nothing; silence to command 0 says nobody answers now,
+        // since when, and the second silent pass does not move that time.
         model.takeAnswer(3, 1, false, QByteArray());
         QVERIFY(one.variables && one.answering);
+        now = now.addMSecs(13250);
+        const qint64 silentFrom = now.toMSecsSinceEpoch();
         model.takeAnswer(0, 1, false, QByteArray());
-        QVERIFY(!one.answering && one.identity);
+        QVERIFY(!one.answering && one.identity && one.variables);
+        QCOMPARE(one.silentSinceMs, silentFrom);
+        now = now.addSecs(13);
+        model.takeAnswer(0, 1, false, QByteArray());
+        QCOMPARE(one.silentSinceMs, silentFrom);
+        QCOMPARE(model.now(), now);
         // Another instrument at the address: the old one's tag and trend go.
         QByteArray other = ptest::kAnswer0Hart5.chopped(1);
         other[17] = char(0x57);
@@ -193,6 +333,47 @@ private slots:
         QVERIFY(one.answering && !one.tag && one.history.samples().empty());
         model.clear();
         QVERIFY(!model.instrument(1).identity);
+    }
+
+    // The byte count says where the answer ends: response bytes only where counted, fields only
+    // within the data, and the byte after them is the check byte, whatever the command would
+    // carry in a full answer.
+    void explanationFollowsTheByteCount_data() {
+        QTest::addColumn<QByteArray>("asRead");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("13 not implemented") << withCheck(hex("86 A6 06 12 34 56 0D 02 40 00"))
+                                            << "delimiter|long address|command|byte count|"
+                                               "response code|device status|check byte";
+        QTest::newRow("3 busy") << withCheck(hex("86 A6 06 12 34 56 03 02 20 00"))
+                                << "delimiter|long address|command|byte count|"
+                                   "response code|device status|check byte";
+        QTest::newRow("0 with byte count 0") << withCheck(hex("06 81 00 00"))
+                                             << "delimiter|polling address|command|byte count|"
+                                                "check byte";
+        QTest::newRow("3 with the current only")
+            << withCheck(hex("86 A6 06 12 34 56 03 06 00 00 41 48 00 00"))
+            << "delimiter|long address|command|byte count|response code|device status|"
+               "loop current|check byte";
+        QTest::newRow("3 with a stray byte in the data")
+            << withCheck(hex("86 A6 06 12 34 56 03 07 00 00 41 48 00 00 0C"))
+            << "delimiter|long address|command|byte count|response code|device status|"
+               "loop current|PV unit|check byte";
+    }
+    void explanationFollowsTheByteCount() {
+        QFETCH(QByteArray, asRead);
+        QFETCH(QString, names);
+        const QList<ExplainedField> fields = explainAnswer(asRead, true);
+        QStringList shown;
+        int next = 0;
+        for (const ExplainedField& f : fields) {
+            QCOMPARE(f.offset, next);
+            next += f.length;
+            shown << f.name;
+        }
+        QCOMPARE(shown.join('|'), names);
+        QCOMPARE(next, asRead.size());
+        QCOMPARE(fields.back().length, 1);
+        QCOMPARE(fields.back().meaning, "matches");
     }
 
     // Every byte read belongs to exactly one field, in order; names and meanings follow the
@@ -217,6 +398,11 @@ private slots:
             return QString();
         };
         QCOMPARE(meaning("delimiter"), "86 = long address, slave to master");
+        // A burst-mode instrument's address: the bit is named, and kept out of the address.
+        QByteArray burst = ptest::kAnswer3.chopped(1);
+        burst[1] = char(0x66);
+        const QList<ExplainedField> burstFields = explainAnswer(withCheck(burst), true);
+        QCOMPARE(burstFields[1].meaning, "2606123456; master bit 0, burst bit 1");
         QCOMPARE(meaning("long address"), "A6 06 12 34 56 = 2606123456; master bit 1, burst bit 0");
         QCOMPARE(meaning("PV"), "3F 9E 06 10 = 1.23456 kPa");
         QCOMPARE(meaning("PV unit"), "0C = 12 = kPa");

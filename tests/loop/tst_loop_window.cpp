@@ -11,6 +11,7 @@
 
 #include "simulated_loop.h"
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -130,7 +131,18 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
     QVERIFY(!loop.start().isEmpty());
     WindowRecorder said;
     const QString settingsDir = loop.path("settings") + QLatin1Char('/');
-    auto window = startWindow(settingsDir, said);
+    // Where the pass stood whenever a message box would have opened.
+    QList<bool> insideStep, waitArmed;
+    ui::Form1* shown = nullptr;
+    ui::Form1Environment environment = testEnvironment(settingsDir, said);
+    environment.showMessage = [&](const QString& text) {
+        said.messages << text;
+        insideStep << shown->cycle().isInsideStep();
+        waitArmed << shown->answerTimer().isArmed();
+    };
+    auto window = std::make_unique<ui::Form1>(environment);
+    shown = window.get();
+    window->Form_Load();
     ui::FieldLayer fieldLayer(*window, &fixedNow);
     QList<bool> remembered;
     ui::RecordingLayer recording(*window, fieldLayer.model(),
@@ -173,16 +185,42 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
                                 QString::fromUtf8("5 1F92004D21 FT-305 m³/h ")}));
 
     // The results folder went away: one message in the language in force, recording off,
-    // polling on.
-    window->settings().record().Results_Dir = loop.path("gone") + QLatin1Char('/');
+    // polling on. The failure is made to come out inside a step (the line's write is waited
+    // for as soon as its answer is decoded), where a message box would hold the pass until OK:
+    // the message waits until the step is over and the next answer wait is armed.
+    const QString gone = loop.path("gone") + QLatin1Char('/');
+    window->settings().record().Results_Dir = gone;
+    connect(&window->cycle(), &protocol::PollingCycle::answerDecoded, &recording,
+            [&recording](int command) {
+                if (command == 3)
+                    recording.recorder().waitUntilWritten();
+            });
     runOnePass(*window);
     QTRY_COMPARE(said.messages.size(), 1);
     QVERIFY2(said.messages[0].startsWith(QString::fromUtf8("Не удалось записать измерения в ")),
              qPrintable(said.messages[0]));
-    QVERIFY(!item.isChecked() && window->recordLine()->isHidden());
-    QVERIFY(!window->windowTitle().contains(QString::fromUtf8("запись")));
+    QCOMPARE(insideStep, QList<bool>{false});
+    QCOMPARE(waitArmed, QList<bool>{true});
+    QVERIFY(!item.isChecked() && item.isEnabled());
+    QVERIFY2(window->recordLine()->text().startsWith(QString::fromUtf8("Запись остановлена: ") +
+                                                     gone + "2026: "),
+             qPrintable(window->recordLine()->text()));
+    QVERIFY(!window->windowTitle().contains(QString::fromUtf8("● запись")));
     QCOMPARE(window->command1()->text(), QStringLiteral("STOP"));
     QCOMPARE(remembered, QList<bool>{true});
+
+    // The folder is back: recording is offered again, and the menu turns it on.
+    recording.lookAgain();
+    QVERIFY(window->recordLine()->text().startsWith(QString::fromUtf8("Запись остановлена: ")));
+    QVERIFY(QDir().mkpath(gone));
+    recording.lookAgain();
+    QVERIFY2(window->recordLine()->text().contains(QString::fromUtf8("снова можно писать")),
+             qPrintable(window->recordLine()->text()));
+    item.trigger();
+    QVERIFY(item.isChecked());
+    runOnePass(*window);
+    recording.recorder().waitUntilWritten();
+    QVERIFY(QFile::exists(gone + "2026/December/2026-12-04.csv"));
     window->Command1_Click();
     QVERIFY(loop.stop());
 }

@@ -99,11 +99,12 @@ private slots:
         for (int tick = 0; tick < 14; ++tick) // nobody at 3 to 15 and 0
             QVERIFY(rig.fire());
         QCOMPARE(rig.row(1), "01p|p|" + tag + "|p|" + values);
-        // The device falls silent: no commands 13 and 3, its identity kept.
+        // The device falls silent: no commands 13 and 3, its identity kept, and nothing of what
+        // it said left on the board as if it were still live.
         rig.answers.clear();
         rig.waiting.clear();
         QVERIFY(rig.fire());
-        QCOMPARE(rig.row(1), "01i|i|" + tag + "|i|" + values);
+        QCOMPARE(rig.row(1), "01i|i|i|i|i|i|i|i|i|i|i");
         QCOMPARE(rig.state.Device_Table[1].Long_Address, hex("26 06 12 34 56"));
         // From address 1 round to 0, with 13 and 3 after 0 to 1 while it answers.
         QList<QByteArray> expected;

@@ -72,6 +72,34 @@ private slots:
                  "56 24 31 60 82 08 20 05 03 6D BF");
     }
 
+    // HART 7 keeps the hardware revision in bits 7 to 3 of data byte 7 and the physical
+    // signalling code in bits 2 to 0: revision 3 on Bell 202 voltage (code 1) is 0x19.
+    void goldenHart7Identity() {
+        sim::InstrumentConfig c = golden();
+        c.address = 2;
+        c.hartRevision = 7;
+        c.hardwareRevision = 3;
+        c.physicalSignaling = 1;
+        c.configChangeCounter = 0x0102;
+        sim::Loop loop({c});
+        QCOMPARE(hex(loop.answerBytes(request(at(0x82), 0), 0)),
+                 "FF FF FF FF FF 06 82 00 18 00 00 FE 26 06 05 07 09 03 19 00 12 34 56 05 03 01 02 "
+                 "00 00 26 00 26 01 27");
+    }
+
+    // Taken off the loop after its third answer: nothing more from it, whatever is asked.
+    void leavesTheLoop() {
+        sim::InstrumentConfig c = golden();
+        c.faults.leaveAfter = 3;
+        sim::Loop loop({c});
+        QList<bool> answered;
+        for (const QByteArray& r :
+             {request(at(1), 0), request(kGoldenId, 13), request(kGoldenId, 3), request(at(1), 0),
+              request(kGoldenId, 3)})
+            answered << !checked(loop.answerBytes(r, 0)).isEmpty();
+        QCOMPARE(answered, (QList<bool>{true, true, true, false, false}));
+    }
+
     void answeredOrSilent_data() {
         QTest::addColumn<QByteArray>("frame");
         // After the echoed delimiter, address and command: byte count, response code and device

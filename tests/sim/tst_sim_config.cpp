@@ -53,6 +53,12 @@ private slots:
         QTest::newRow("silent command 256") << with(R"(, "faults": {"silentCommands": [3, 256]})")
                                             << "instruments[0].faults.silentCommands[1]: must be "
                                                "a command number 0 to 255";
+        QTest::newRow("HART 7 hardware revision 32")
+            << with(R"(, "hardwareRevision": 32)")
+            << "instruments[0].hardwareRevision: must be 0 to 31";
+        QTest::newRow("signalling code on HART 5")
+            << replaced(": 7", ": 5").replace("}]", R"(, "physicalSignaling": 1}])")
+            << "instruments[0].physicalSignaling: is sent by HART 7 instruments only";
         QTest::newRow("address used twice")
             << loopOf(first + instrument().replace("A1", "A2"))
             << "instruments[1].address: 3 is already used by instruments[0]";
