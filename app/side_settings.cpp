@@ -42,6 +42,13 @@ bool SideSettings::store(const QString& key, const QVariant& value, QString* err
     file.sync();
     if (file.status() == QSettings::NoError)
         return true;
+    // A file that could not be parsed when it was read leaves QSettings reporting a format
+    // error after every write, written or not. What decides is whether the value is there now.
+    if (file.status() == QSettings::FormatError) {
+        const QSettings written(m_path, QSettings::IniFormat);
+        if (written.status() == QSettings::NoError && written.value(key) == value)
+            return true;
+    }
     if (error)
         *error = m_path + QStringLiteral(": could not be written");
     return false;

@@ -335,6 +335,28 @@ private slots:
         QCOMPARE(line.text.left(text.size()), text);
     }
 
+    // A side file that cannot be parsed (a section never closed, bytes that are no text) is
+    // written over with what it held and the new value; the store says so truthfully.
+    void unparseableSideFile_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("section never closed") << QByteArray("[port\ndevice=/dev/ttyUSB0\n");
+        QTest::newRow("not text") << QByteArray("\xFF\xFE\x00\x01 garbage");
+    }
+    void unparseableSideFile() {
+        QFETCH(QByteArray, before);
+        app::SideSettings side(m_dir);
+        QFile file(side.filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+        file.close();
+        QString error;
+        QVERIFY2(side.setRecordingEnabled(true, &error), qPrintable(error));
+        QVERIFY(app::SideSettings(m_dir).recordingEnabled());
+        QVERIFY2(side.setRememberedDevice("/dev/ttyACM0", &error), qPrintable(error));
+        QCOMPARE(app::SideSettings(m_dir).rememberedDevice(), "/dev/ttyACM0");
+        QVERIFY(side.setRecordingEnabled(false, &error));
+        QVERIFY(!app::SideSettings(m_dir).recordingEnabled());
+    }
+
     // The side file keeps the device across runs and leaves the settings file alone.
     void rememberedDevice() {
         SettingsFile settings(m_dir, [] { return kNow; });

@@ -2,18 +2,27 @@
 // in its year and month folders, appending to what is there, and a file that cannot be written.
 
 #include "record/append_only_file.h"
+#include "record/line_writer.h"
 #include "record/measurement_row.h"
 #include "record/recorder.h"
 
 #include "helpers.h" // the golden answers
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
 #endif
 
 using ptest::hex;
@@ -230,6 +239,8 @@ private slots:
 
         QVERIFY(limited);
         QCOMPARE(failures.size(), 1);
+        // The system's own words for it, not a guess.
+        QCOMPARE(failures.at(0).at(1).toString(), QString::fromLocal8Bit(std::strerror(EFBIG)));
         QVERIFY(!loop.recorder.isEnabled());
         QCOMPARE(readAll(path), before);
         // Turned on again, it goes on after the last whole line.
@@ -241,6 +252,86 @@ private slots:
 #else
         QSKIP("needs a file size limit");
 #endif
+    }
+
+    // A disk that fills up in the middle of a line: the part that went in is cut away again and
+    // the reason is the system's. A small memory file system is filled to its last page, which
+    // the day's file shares, so the line starts and cannot end. Needs the right to mount.
+    void diskFillingUpMidLine() {
+#ifdef Q_OS_LINUX
+        QTemporaryDir disk;
+        if (::mount("corvantelis-test", disk.path().toLocal8Bit().constData(), "tmpfs", 0,
+                    "size=256k") != 0)
+            QSKIP("no right to mount a small file system here");
+        const auto unmount = qScopeGuard([&] { ::umount(disk.path().toLocal8Bit().constData()); });
+        const QString path = disk.path() + "/2026-12-07.csv";
+        const int pageRoomLeft = 24;
+        QVERIFY(writeAll(path, kHeader + QByteArray(4096 - pageRoomLeft - kHeader.size() - 2, 'x') +
+                                   "\r\n"));
+        // Fill every page left.
+        QFile filler(disk.path() + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        filler.close();
+        const QByteArray before = readAll(path);
+
+        record::AppendOnlyFile file;
+        QString error;
+        QVERIFY(!file.append(path, kHeader, QByteArray(200, 'y') + "\r\n", &error));
+        QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QCOMPARE(readAll(path), before);
+        QVERIFY(!record::canAppendTo(path));
+        // Room again: it can be offered, and the next line goes in after the last whole one.
+        QVERIFY(QFile::remove(disk.path() + "/filler"));
+        QVERIFY(record::canAppendTo(path));
+        QVERIFY(file.append(path, kHeader, "z\r\n", &error));
+        QCOMPARE(readAll(path), before + "z\r\n");
+#else
+        QSKIP("needs a Linux memory file system");
+#endif
+    }
+
+    // Lines handed to the writer after a failed one of the same time recording was on are
+    // dropped, even where they could be written; the next time it is on, lines go in again.
+    void linesAfterAFailedOneAreDropped() {
+        std::atomic<int> failures{0};
+        record::LineWriter writer(QLocale(QLocale::English), kHeader, [&failures] { ++failures; });
+        const QString good = m_results + "good.csv";
+        const QString blocked = m_results + "blocked.csv";
+        QVERIFY(QDir().mkpath(blocked)); // a folder where the file should be
+        const auto line = [&](quint64 batch, const QString& path, const QByteArray& text) {
+            record::LineWriter::Line l;
+            l.batch = batch;
+            l.resultsDir = m_results;
+            l.day = QDate(2026, 12, 7);
+            l.path = path;
+            l.text = text;
+            return l;
+        };
+        writer.write(line(1, good, "one\r\n"));
+        writer.write(line(1, blocked, "two\r\n"));
+        writer.write(line(1, good, "three\r\n"));
+        writer.write(line(2, good, "four\r\n"));
+        writer.waitUntilDone();
+        QCOMPARE(failures.load(), 1);
+        const std::deque<record::LineWriter::Failure> reported = writer.takeFailures();
+        QCOMPARE(int(reported.size()), 1);
+        QCOMPARE(reported.front().path, blocked);
+        QCOMPARE(readAll(good), kHeader + "one\r\nfour\r\n");
+    }
+
+    // What the offer to record again looks at: a file or folder that takes lines again.
+    void canAppendAgain() {
+        const QString day = m_results + "2026/December/2026-12-07.csv";
+        QVERIFY(record::canAppendTo(day)); // folders not there yet: the results folder decides
+        QVERIFY(QDir().mkpath(day));       // a folder in the file's place
+        QVERIFY(!record::canAppendTo(day));
+        QVERIFY(QDir(day).removeRecursively());
+        QVERIFY(writeAll(day, kHeader));
+        QVERIFY(record::canAppendTo(day));
+        QVERIFY(!record::canAppendTo("/proc/version"));
     }
 
 private:
