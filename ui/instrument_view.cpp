@@ -213,6 +213,18 @@ QString InstrumentView::shownValue(const QString& name) const {
     return QString();
 }
 
+QLabel* InstrumentView::valueLabel(const QString& name) const {
+    for (const Row& row : m_rows) {
+        if (row.name == name)
+            return row.value;
+    }
+    return nullptr;
+}
+
+QString InstrumentView::valuesTitle() const {
+    return m_valuesBox->title();
+}
+
 void InstrumentView::setLanguage(qint16 languageFlag) {
     m_english = languageFlag == 0;
     retranslate();

@@ -41,6 +41,12 @@ public:
     const TrendPlot& currentTrend() const { return *m_currentTrend; }
     QTableWidget* explanation() const { return m_explanation; }
     QLabel* stateLine() const { return m_state; }
+    // The label showing the value of the row named `name`; null when there is no such row.
+    QLabel* valueLabel(const QString& name) const;
+    // One label per bit of the device status byte, most significant bit first.
+    const QList<QLabel*>& statusBitLabels() const { return m_statusBits; }
+    QLabel* responseLine() const { return m_responseLine; }
+    QString valuesTitle() const;
 
 private:
     struct Row {

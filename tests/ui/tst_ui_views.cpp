@@ -1,0 +1,196 @@
+// The instrument view as an engineer reads it: a silent instrument said to be silent, since
+// when, its last values marked as such and its trend running on to the present; status bits
+// coloured by how much they matter; numbers written out plainly. And messages that wait for the
+// polling step to end.
+
+#include "field/field_model.h"
+#include "ui/instrument_view.h"
+#include "ui/message_gate.h"
+#include "ui/trend_plot.h"
+
+#include "helpers.h" // the golden answers
+
+#include <QLabel>
+#include <QtTest>
+
+using ptest::hex;
+using ptest::withCheck;
+
+namespace {
+
+const QByteArray kPreamble = hex("FF FF FF FF FF");
+
+// A command-3 answer from the golden instrument: loop current 12.5 mA, PV 100000 kPa, the
+// device status byte as given.
+QByteArray answer3(quint8 status) {
+    QByteArray frame = hex("86 A6 06 12 34 56 03 0B 00 00 41 48 00 00 0C 47 C3 50 00");
+    frame[9] = char(status);
+    return withCheck(frame);
+}
+
+QColor background(const QLabel* label) {
+    return label->palette().color(QPalette::Window);
+}
+
+struct Instrument {
+    QDateTime now{QDate(2026, 12, 7), QTime(14, 1, 58)};
+    field::FieldModel model{[this] { return now; }};
+
+    void answers(quint8 status) {
+        model.takeAnswer(0, 1, true, kPreamble + ptest::kAnswer0Hart5);
+        model.takeAnswer(13, 1, true, kPreamble + ptest::kAnswer13);
+        model.takeAnswer(3, 1, true, kPreamble + answer3(status));
+    }
+};
+
+} // namespace
+
+class TestUiViews : public QObject {
+    Q_OBJECT
+private slots:
+    void answeringInstrument() {
+        Instrument in;
+        in.answers(0x00);
+        ui::InstrumentView view(in.model, 1, 0);
+        QCOMPARE(view.stateLine()->text(), "Address 01: the instrument answers.");
+        QCOMPARE(view.shownValue("PV"), "100000 kPa"); // not 1e+05
+        QCOMPARE(view.shownValue("loop current"), "12.5 mA");
+        QCOMPARE(view.valuesTitle(), "Values (command 3)");
+        QVERIFY(!view.valueLabel("PV")->font().italic());
+        QCOMPARE(view.currentTrend().points().back().x(), 0.0);
+    }
+
+    // Taken off the loop: the first command 0 it leaves unanswered says since when; its values
+    // stay, marked as the last known; the trend's right edge keeps moving with the clock.
+    void instrumentThatLeftTheLoop_data() {
+        QTest::addColumn<qint16>("languageFlag");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("lastKnown");
+        QTest::newRow("English") << qint16(0) << "Not answering since 14:02:11"
+                                 << "Values (command 3), last known from 14:01:58"
+                                 << "(last known)";
+        QTest::newRow("Russian") << qint16(1) << QString::fromUtf8("Не отвечает с 14:02:11")
+                                 << QString::fromUtf8(
+                                        "Значения (команда 3), последние известные на 14:01:58")
+                                 << QString::fromUtf8("(последнее известное)");
+    }
+    void instrumentThatLeftTheLoop() {
+        QFETCH(qint16, languageFlag);
+        QFETCH(QString, state);
+        QFETCH(QString, title);
+        QFETCH(QString, lastKnown);
+        Instrument in;
+        in.answers(0x00);
+        ui::InstrumentView view(in.model, 1, languageFlag);
+        in.now = QDateTime(QDate(2026, 12, 7), QTime(14, 2, 11));
+        in.model.takeAnswer(0, 1, false, QByteArray());
+        view.refresh();
+        QCOMPARE(view.stateLine()->text(), state);
+        QCOMPARE(view.valuesTitle(), title);
+        QCOMPARE(view.shownValue("PV"), "100000 kPa");
+        QVERIFY(view.valueLabel("PV")->font().italic());
+        QVERIFY2(view.valueLabel("PV")->accessibleName().endsWith(lastKnown),
+                 qPrintable(view.valueLabel("PV")->accessibleName()));
+        QCOMPARE(view.currentTrend().points().back().x(), -13.0);
+        // Thirty seconds on, nothing new: the last sample lies further back still.
+        in.now = in.now.addSecs(30);
+        view.refresh();
+        QCOMPARE(view.currentTrend().points().back().x(), -43.0);
+        QCOMPARE(view.stateLine()->text(), state); // since when it fell silent, not later
+        // Back on the loop: live again.
+        in.answers(0x00);
+        view.refresh();
+        QVERIFY(!view.valueLabel("PV")->font().italic());
+        QVERIFY(!view.stateLine()->text().contains("14:02:11"));
+    }
+
+    // Malfunction stands out in red, a variable beyond its limits in amber, configuration
+    // changed in quiet grey; screen readers are told which is which.
+    void statusBitsByTheirWeight_data() {
+        QTest::addColumn<qint16>("languageFlag");
+        QTest::addColumn<QString>("malfunction");
+        QTest::addColumn<QString>("changed");
+        QTest::addColumn<QString>("pvLimits");
+        QTest::addColumn<QString>("clear");
+        QTest::newRow("English") << qint16(0) << "device malfunction: set, fault"
+                                 << "configuration changed: set, notice"
+                                 << "primary variable out of limits: set, warning"
+                                 << "cold start: clear";
+        QTest::newRow("Russian")
+            << qint16(1) << QString::fromUtf8("неисправность прибора: установлен, авария")
+            << QString::fromUtf8("конфигурация изменена: установлен, уведомление")
+            << QString::fromUtf8("первичная переменная вне пределов: установлен, предупреждение")
+            << QString::fromUtf8("холодный старт: сброшен");
+    }
+    void statusBitsByTheirWeight() {
+        QFETCH(qint16, languageFlag);
+        QFETCH(QString, malfunction);
+        QFETCH(QString, changed);
+        QFETCH(QString, pvLimits);
+        QFETCH(QString, clear);
+        Instrument in;
+        in.answers(0x80 | 0x40 | 0x01);
+        ui::InstrumentView view(in.model, 1, languageFlag);
+        const QList<QLabel*>& bits = view.statusBitLabels(); // 80 40 20 10 08 04 02 01
+        QCOMPARE(bits.size(), 8);
+        QCOMPARE(bits[0]->accessibleName(), malfunction);
+        QCOMPARE(bits[1]->accessibleName(), changed);
+        QCOMPARE(bits[7]->accessibleName(), pvLimits);
+        QCOMPARE(bits[2]->accessibleName(), clear);
+        const QColor fault = background(bits[0]), notice = background(bits[1]),
+                     warning = background(bits[7]);
+        QVERIFY(fault != warning && warning != notice && fault != notice);
+        QVERIFY(fault.red() > 200 && fault.green() < 180); // red
+        QVERIFY(warning.red() > 200 && warning.green() > 180 && warning.blue() < 140); // amber
+        QCOMPARE(notice.red(), notice.blue());                                  // grey
+        QVERIFY(bits[0]->autoFillBackground() && !bits[2]->autoFillBackground());
+    }
+
+    void communicationErrorIsAFault() {
+        Instrument in;
+        in.answers(0x00);
+        QByteArray frame = answer3(0x00).chopped(1);
+        frame[8] = char(0x88); // checksum error
+        in.model.takeAnswer(3, 1, true, kPreamble + withCheck(frame));
+        ui::InstrumentView view(in.model, 1, 0);
+        QCOMPARE(view.responseLine()->text(), "Communication error: checksum error");
+        QCOMPARE(view.responseLine()->accessibleName(),
+                 "Communication error: checksum error (fault)");
+        QVERIFY(view.responseLine()->autoFillBackground());
+    }
+
+    // Posted while a step is under way, a message waits for the step to end and for the event
+    // loop to be back in control; posted between steps it shows at once.
+    void messagesWaitForTheStepToEnd() {
+        bool inStep = false;
+        QStringList shown;
+        QList<bool> shownInStep;
+        ui::MessageGate gate([&inStep] { return inStep; },
+                             [&](const QString& text) {
+                                 shown << text;
+                                 shownInStep << inStep;
+                             });
+        gate.post("between steps");
+        QCOMPARE(shown, QStringList{"between steps"});
+
+        inStep = true;
+        gate.post("one");
+        gate.post("two");
+        QCoreApplication::processEvents(); // a yield inside the step
+        QCOMPARE(shown.size(), 1);
+        gate.release(); // an inner frame ending is not the end of the step...
+        QCoreApplication::processEvents();
+        QCOMPARE(shown.size(), 1); // ...so nothing shows while it still runs
+        inStep = false;
+        gate.release();
+        QCOMPARE(shown.size(), 1); // the step's last frames are still unwinding
+        QCoreApplication::processEvents();
+        QCOMPARE(shown, (QStringList{"between steps", "one", "two"}));
+        QCOMPARE(shownInStep, (QList<bool>{false, false, false}));
+        QCOMPARE(gate.waiting(), 0);
+    }
+};
+
+QTEST_MAIN(TestUiViews)
+#include "tst_ui_views.moc"
