@@ -1,5 +1,6 @@
 #include "append_only_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
@@ -58,7 +59,7 @@ bool AppendOnlyFile::append(const QString& path, const QByteArray& header, const
     return true;
 }
 
-bool canAppendTo(const QString& path) {
+bool canAppendTo(const QString& path, const QString& topFolder) {
     // Room for a few hundred lines at least, so the offer is not made for a disk that will fill
     // up again with the next line.
     constexpr qint64 kRoomNeeded = 64 * 1024;
@@ -72,10 +73,11 @@ bool canAppendTo(const QString& path) {
     } else {
         // The recorder makes the year and month folders itself: the nearest one that is there
         // decides.
-        existing = file.absolutePath();
+        const QString top = QDir::cleanPath(QFileInfo(topFolder).absoluteFilePath());
+        existing = QDir::cleanPath(file.absolutePath());
         while (!QFileInfo::exists(existing)) {
-            const QString up = QFileInfo(existing).absolutePath();
-            if (up == existing)
+            const QString up = QDir::cleanPath(QFileInfo(existing).absolutePath());
+            if (up == existing || existing == top)
                 return false;
             existing = up;
         }

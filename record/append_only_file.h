@@ -27,9 +27,10 @@ private:
     bool m_created = false;
 };
 
-// Whether a line could be appended to `path` now: the file opens for appending (or, when it is
-// not there, the nearest folder above it that is can take new entries) and its disk has room
-// for a good many lines. For offering recording again after a failure; it writes nothing.
-bool canAppendTo(const QString& path);
+// Whether a line could be appended to `path` now: the file opens for appending or, when it is
+// not there, the folders above it up to `topFolder` (which must be there; the recorder makes the
+// ones below it) can take new entries, and the disk has room for a good many lines. For offering
+// recording again after a failure; it writes nothing.
+bool canAppendTo(const QString& path, const QString& topFolder);
 
 } // namespace record

@@ -68,7 +68,10 @@ void RecordingLayer::lookAgain() {
         m_lookAgain->stop();
         return;
     }
-    const bool writable = record::canAppendTo(m_failedPath);
+    // The file recording would go into if it were turned on now: today's, in the results folder
+    // in force.
+    const bool writable =
+        record::canAppendTo(m_recorder.currentFile(), m_window.settings().record().Results_Dir);
     if (writable == m_writableAgain)
         return;
     m_writableAgain = writable;

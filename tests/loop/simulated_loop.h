@@ -7,14 +7,16 @@
 // hart-loop-sim --fast serving its default loop, with port 1 of the program pointed at it.
 class SimulatedLoop {
 public:
-    // Empty when the simulator did not come up as it promises on its first line.
-    QString start(const QStringList& extraArguments = {}) {
+    // Empty when the simulator did not come up as it promises on its first line, serving
+    // `instruments` instruments (the default loop's three unless a configuration says otherwise).
+    QString start(const QStringList& extraArguments = {}, int instruments = 3) {
         m_sim.start(QStringLiteral(HART_LOOP_SIM),
                     QStringList{"--fast", "--link", m_dir.filePath("loop")} + extraArguments);
         if (!m_sim.waitForStarted() || !m_sim.waitForReadyRead(5000))
             return {};
         const QString banner = QString::fromUtf8(m_sim.readLine()).trimmed();
-        if (!banner.startsWith("hart-loop-sim: serving 3 instruments on /dev/pts/"))
+        if (!banner.startsWith(QStringLiteral("hart-loop-sim: serving %1 instruments on /dev/pts/")
+                                   .arg(instruments)))
             return {};
         qputenv("CORVANTELIS_COM1", m_dir.filePath("loop").toLocal8Bit());
         return banner;

@@ -203,7 +203,7 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
     QCOMPARE(waitArmed, QList<bool>{true});
     QVERIFY(!item.isChecked() && item.isEnabled());
     QVERIFY2(window->recordLine()->text().startsWith(QString::fromUtf8("Запись остановлена: ") +
-                                                     gone + "2026: "),
+                                                     gone + "2026/December/2026-12-04.csv: "),
              qPrintable(window->recordLine()->text()));
     QVERIFY(!window->windowTitle().contains(QString::fromUtf8("● запись")));
     QCOMPARE(window->command1()->text(), QStringLiteral("STOP"));

@@ -282,10 +282,10 @@ private slots:
         QVERIFY(!file.append(path, kHeader, QByteArray(200, 'y') + "\r\n", &error));
         QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
         QCOMPARE(readAll(path), before);
-        QVERIFY(!record::canAppendTo(path));
+        QVERIFY(!record::canAppendTo(path, disk.path()));
         // Room again: it can be offered, and the next line goes in after the last whole one.
         QVERIFY(QFile::remove(disk.path() + "/filler"));
-        QVERIFY(record::canAppendTo(path));
+        QVERIFY(record::canAppendTo(path, disk.path()));
         QVERIFY(file.append(path, kHeader, "z\r\n", &error));
         QCOMPARE(readAll(path), before + "z\r\n");
 #else
@@ -325,13 +325,16 @@ private slots:
     // What the offer to record again looks at: a file or folder that takes lines again.
     void canAppendAgain() {
         const QString day = m_results + "2026/December/2026-12-07.csv";
-        QVERIFY(record::canAppendTo(day)); // folders not there yet: the results folder decides
-        QVERIFY(QDir().mkpath(day));       // a folder in the file's place
-        QVERIFY(!record::canAppendTo(day));
+        // Folders not there yet: the results folder decides, and it must be there itself.
+        QVERIFY(record::canAppendTo(day, m_results));
+        const QString stick = m_results + "stick/";
+        QVERIFY(!record::canAppendTo(stick + "2026/December/2026-12-07.csv", stick));
+        QVERIFY(QDir().mkpath(day)); // a folder in the file's place
+        QVERIFY(!record::canAppendTo(day, m_results));
         QVERIFY(QDir(day).removeRecursively());
         QVERIFY(writeAll(day, kHeader));
-        QVERIFY(record::canAppendTo(day));
-        QVERIFY(!record::canAppendTo("/proc/version"));
+        QVERIFY(record::canAppendTo(day, m_results));
+        QVERIFY(!record::canAppendTo("/proc/version", "/proc"));
     }
 
 private:

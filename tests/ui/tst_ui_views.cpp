@@ -141,9 +141,9 @@ private slots:
         const QColor fault = background(bits[0]), notice = background(bits[1]),
                      warning = background(bits[7]);
         QVERIFY(fault != warning && warning != notice && fault != notice);
-        QVERIFY(fault.red() > 200 && fault.green() < 180); // red
+        QVERIFY(fault.red() > 200 && fault.green() < 180);                             // red
         QVERIFY(warning.red() > 200 && warning.green() > 180 && warning.blue() < 140); // amber
-        QCOMPARE(notice.red(), notice.blue());                                  // grey
+        QCOMPARE(notice.red(), notice.blue());                                         // grey
         QVERIFY(bits[0]->autoFillBackground() && !bits[2]->autoFillBackground());
     }
 
