@@ -47,6 +47,9 @@ public:
     // While a lost device is being looked for again.
     bool isReopening() const { return m_reopenTimer.isActive(); }
     void setReopenIntervalMs(int ms) { m_reopenTimer.setInterval(ms); }
+    // One look for the lost device, as the timer makes about once a second: opened and tuned
+    // when it is back, nothing said when it is not.
+    void tryReopen();
 
 signals:
     void lampChanged(protocol::WinColour colour);
@@ -56,7 +59,6 @@ private:
     // The device went away under an open port: the lamp turns red and the same device is opened
     // again, quietly, about once a second until it is back; it is then tuned as at start-up.
     void onDeviceLost();
-    void tryReopen();
     void tune(quint64 openNumber);
     void openAndTune();
     void setLamp(protocol::WinColour colour);
