@@ -3,7 +3,8 @@
 #   ./run.sh                 the monitor on a simulated loop (hart-loop-sim on a pseudo-terminal)
 #   ./run.sh --port DEVICE   the monitor on a real HART modem at DEVICE, e.g. /dev/ttyUSB0
 # With no display it runs the same under Xvfb, answers the scan question, lets the loop be
-# polled for about twenty seconds, recording its measurements into the results folders, and
+# polled for about twenty seconds, recording its measurements into a scratch settings and
+# results folder of its own (./corvantelis-demo/, never your own settings or results), and
 # leaves a screenshot in ./corvantelis-demo.png; then it opens the instrument view for address 1
 # and leaves ./corvantelis-instrument.png beside it, and names the file it recorded into.
 set -euo pipefail
@@ -11,7 +12,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 demo_seconds=20
 
-usage() { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; }
 
 port=""
 while [ $# -gt 0 ]; do
@@ -64,10 +65,14 @@ if [ "$headless" -eq 0 ]; then
     exit 0
 fi
 
-# No display: the same run under Xvfb, photographed.
+# No display: the same run under Xvfb, photographed. Its settings and recordings go into a
+# scratch folder of the demo's own: the settings folder is the programs folder's, and the
+# results folder defaults to it.
 start_xvfb "$workdir/xvfb.log"
+demo_dir="$PWD/corvantelis-demo"
+mkdir -p "$demo_dir"
 
-"$bin/corvantelis" --port "$device" --record >"$workdir/monitor.log" 2>&1 &
+ProgramFiles="$demo_dir" "$bin/corvantelis" --port "$device" --record >"$workdir/monitor.log" 2>&1 &
 monitor=$!
 SESSION_PIDS+=("$monitor")
 window="$(wait_for_window Corvantelis)" || true

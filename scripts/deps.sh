@@ -24,8 +24,8 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What every build of the project needs.
-BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev)
+# What every build of the project needs; ccache makes builds of sources it has seen quick.
+BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev ccache)
 
 # What the packaging checks among the tests need: the validators, lintian, and the Windows
 # cross compiler that checks the Windows-only files.
