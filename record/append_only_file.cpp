@@ -85,8 +85,12 @@ bool canAppendTo(const QString& path, const QString& topFolder) {
         if (!above.isDir() || !above.isWritable())
             return false;
     }
+    // Where the system does not say how much room there is (a chroot whose mount table names
+    // other paths), the offer is made: a disk still full fails the next line and says so again.
     const QStorageInfo disk(existing);
-    return disk.isValid() && disk.isReady() && disk.bytesAvailable() >= kRoomNeeded;
+    if (!disk.isValid() || !disk.isReady() || disk.bytesAvailable() < 0)
+        return true;
+    return disk.bytesAvailable() >= kRoomNeeded;
 }
 
 } // namespace record

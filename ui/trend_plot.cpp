@@ -1,5 +1,7 @@
 #include "trend_plot.h"
 
+#include "field/answer_frame.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -56,7 +58,8 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         low -= pad;
         high += pad;
     }
-    const QString lowText = QString::number(low, 'g', 5), highText = QString::number(high, 'g', 5);
+    // Plain numbers on the axis too, as in the rest of the view: "101000", not "1.01e+05".
+    const QString lowText = field::plainText(float(low)), highText = field::plainText(float(high));
     const int left = qMax(fm.horizontalAdvance(lowText), fm.horizontalAdvance(highText)) + 8;
     const QRect area(left, fm.height() + 6, width() - left - 10, height() - 2 * fm.height() - 14);
     if (area.width() < 10 || area.height() < 10)

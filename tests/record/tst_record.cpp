@@ -10,6 +10,7 @@
 
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -282,7 +283,8 @@ private slots:
         QVERIFY(!file.append(path, kHeader, QByteArray(200, 'y') + "\r\n", &error));
         QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
         QCOMPARE(readAll(path), before);
-        QVERIFY(!record::canAppendTo(path, disk.path()));
+        if (QStorageInfo(disk.path()).isValid()) // the system tells how much room is left
+            QVERIFY(!record::canAppendTo(path, disk.path()));
         // Room again: it can be offered, and the next line goes in after the last whole one.
         QVERIFY(QFile::remove(disk.path() + "/filler"));
         QVERIFY(record::canAppendTo(path, disk.path()));
