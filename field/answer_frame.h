@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/hart_frame.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
@@ -10,27 +12,12 @@
 
 namespace field {
 
-// One answer as it came off the line, taken apart from its own header: the preamble, delimiter,
-// address, command, byte count, the two response bytes, data and check byte.
-struct AnswerFrame {
-    int preambleLength = 0; // 0xFF bytes before the delimiter
-    int delimiter = -1;     // -1: nothing but preamble arrived
-    bool longAddress = false;
-    QByteArray address; // 1 or 5 bytes as received, master and burst bits included
-    int command = -1;
-    int byteCount = -1;
-    int responseCode = -1; // first response byte; -1 when the byte count holds none
-    int deviceStatus = -1; // second response byte; -1 when the byte count holds none
-    QByteArray data;       // after the response bytes, within the byte count; as far as it arrived
-    int checkByte = -1;    // -1 when the frame ended before it
-    bool checkMatches = false;
-    bool complete = false; // every byte through the check byte arrived
+// One answer as it came off the line, taken apart by the one frame codec.
+using AnswerFrame = protocol::HartFrame;
 
-    int masterBit() const { return address.isEmpty() ? -1 : (quint8(address[0]) >> 7) & 1; }
-    int burstBit() const { return address.isEmpty() ? -1 : (quint8(address[0]) >> 6) & 1; }
-};
-
-AnswerFrame parseAnswer(const QByteArray& asRead);
+inline AnswerFrame parseAnswer(const QByteArray& asRead) {
+    return protocol::HartFrame::parse(asRead);
+}
 
 // What a command-0 answer says of the instrument, from as many data bytes as it carries.
 struct Identity {
@@ -76,8 +63,7 @@ struct DynamicVariables {
 };
 std::optional<DynamicVariables> dynamicVariablesFrom(const AnswerFrame& frame);
 
-// IEEE 754 single precision, most significant byte first.
-float floatAt(const QByteArray& bytes, int offset);
+using protocol::floatAt;
 
 // The shortest decimal text that reads back as the same 32-bit float, '.' as its separator
 // whatever the regional settings: "1.23456", "-10", "1e+20", "nan", "inf".

@@ -132,26 +132,26 @@ void explainTag(Explainer& e, const AnswerFrame& frame) {
     e.field(6, e.say("tag", "тег"), tag ? '"' + tag->tag + '"' : QString());
     e.field(12, e.say("descriptor", "дескриптор"), tag ? '"' + tag->descriptor + '"' : QString());
     e.field(3, e.say("date", "дата"),
-            tag ? QStringLiteral("%1.%2.%3")
-                      .arg(tag->day, 2, 10, QLatin1Char('0'))
-                      .arg(tag->month, 2, 10, QLatin1Char('0'))
-                      .arg(1900 + tag->year)
-                : QString());
+            tag ? protocol::dateText(tag->day, tag->month, tag->year) : QString());
 }
 
 void explainVariables(Explainer& e, const QByteArray& d) {
+    namespace layout = protocol::layout;
     e.field(4, e.say("loop current", "ток петли"),
-            d.size() >= 4 ? number(floatAt(d, 0)) + QStringLiteral(" mA") : QString());
+            d.size() >= layout::kCommand3FirstVariable
+                ? number(floatAt(d, layout::kCommand3LoopCurrent)) + QStringLiteral(" mA")
+                : QString());
     static const char* const kNames[4][2] = {
         {"PV", "ПП"}, {"SV", "ВП"}, {"TV", "ТП"}, {"QV", "ЧП"}};
-    for (int k = 0; k < 4 && d.size() > 4 + 5 * k; ++k) {
-        const int at = 4 + 5 * k;
+    for (int k = 0; k < 4 && d.size() > layout::command3Variable(k); ++k) {
+        const int at = layout::command3Variable(k);
         const int unit = quint8(d.at(at));
         e.field(1, e.say(kNames[k][0], kNames[k][1]) + e.say(" unit", ": единица"),
                 QStringLiteral("%1 = %2").arg(unit).arg(unitSymbol(unit)));
         e.field(4, e.say(kNames[k][0], kNames[k][1]),
-                d.size() >= at + 5 ? number(floatAt(d, at + 1)) + ' ' + unitSymbol(unit)
-                                   : QString());
+                d.size() >= at + layout::kCommand3VariableLength
+                    ? number(floatAt(d, at + 1)) + ' ' + unitSymbol(unit)
+                    : QString());
     }
 }
 
@@ -166,28 +166,39 @@ QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english) {
     if (frame.delimiter < 0)
         return e.take();
 
-    const bool answer = (frame.delimiter & 0x07) == 0x06;
+    QString direction;
+    switch (frame.type()) {
+    case protocol::FrameType::Answer:
+        direction = e.say("slave to master", "от прибора к мастеру");
+        break;
+    case protocol::FrameType::Burst:
+        direction = e.say("burst frame, not an answer", "пакетный кадр, не ответ");
+        break;
+    case protocol::FrameType::Request:
+        direction = e.say("master to slave, not an answer", "от мастера к прибору, не ответ");
+        break;
+    case protocol::FrameType::Other:
+        direction = e.say("not an answer", "не ответ");
+        break;
+    }
     e.field(1, e.say("delimiter", "разделитель"),
-            (frame.longAddress ? e.say("long address", "длинный адрес")
-                               : e.say("short address", "короткий адрес")) +
-                ", " +
-                (answer ? e.say("slave to master", "от прибора к мастеру")
-                        : e.say("not an answer", "не ответ")));
+            (frame.longAddress() ? e.say("long address", "длинный адрес")
+                                 : e.say("short address", "короткий адрес")) +
+                ", " + direction);
     const int master = frame.masterBit(), burst = frame.burstBit();
     const QString bits =
         e.say("master bit %1, burst bit %2", "бит мастера %1, бит пакетного режима %2")
             .arg(master)
             .arg(burst);
-    if (frame.longAddress) {
-        QByteArray plain = frame.address;
+    if (frame.longAddress()) {
+        QByteArray plain = frame.address; // as far as it arrived
         if (!plain.isEmpty())
-            plain[0] = char(quint8(plain[0]) & 0x3F);
+            plain[0] = char(quint8(plain[0]) & protocol::kAddressBits);
         e.field(5, e.say("long address", "длинный адрес"),
                 QString::fromLatin1(plain.toHex().toUpper()) + "; " + bits);
     } else {
         e.field(1, e.say("polling address", "адрес опроса"),
-                QString::number(frame.address.isEmpty() ? 0 : quint8(frame.address[0]) & 0x3F) +
-                    "; " + bits);
+                QString::number(qMax(0, frame.pollingAddress())) + "; " + bits);
     }
     e.field(1, e.say("command", "команда"),
             QString::number(frame.command) + QStringLiteral(": ") + commandName(frame.command, e));

@@ -2,6 +2,7 @@
 
 #include "codecs.h"
 #include "frame.h"
+#include "hart_frame.h"
 
 #include <array>
 
@@ -10,10 +11,14 @@ namespace protocol {
 namespace {
 
 // What each answer must carry, counted in its byte count (two response-code bytes plus data).
-constexpr int kCommand0MinByteCount = 2 + 12;  // identity through the device id
-constexpr int kCommand13MinByteCount = 2 + 21; // tag, descriptor, date
-constexpr int kCommand3MinByteCount = 2 + 4;   // loop current
-constexpr int kVariableLength = 5;             // units code and a four-byte float
+constexpr int kCommand0MinByteCount = 2 + layout::kCommand0Identity;
+constexpr int kCommand13MinByteCount = 2 + layout::kCommand13Length;
+constexpr int kCommand3MinByteCount = 2 + layout::kCommand3FirstVariable; // the loop current
+constexpr int kVariableLength = layout::kCommand3VariableLength;
+
+// The cell of Rx_Buffer where a long-frame answer's data starts: after the delimiter, five
+// address bytes, command, byte count and the two response bytes.
+constexpr int kLongDataCell = 1 + kLongAddressLength + 2 + 2;
 
 template <size_t N>
 void paint(Board& board, const std::array<Column, N>& columns, int row, WinColour colour) {
@@ -27,10 +32,6 @@ bool validRow(qint16 row) {
 
 QString hexByte(int value) {
     return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-QString twoDigits(int value) {
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
 }
 
 // The answer to `command` for the row in hand, its computed check noted in the row's record.
@@ -128,12 +129,16 @@ bool Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
         int decimals;
     };
     // Loop current first, then the four dynamic variables, each after its units code.
+    // The float of a variable follows its units code.
+    static constexpr auto variableCell = [](int k) {
+        return kLongDataCell + layout::command3Variable(k) + 1;
+    };
     static constexpr std::array<Value, 5> kValues = {{
-        {Column::Label13, 10, 3},
-        {Column::Label14, 15, 2},
-        {Column::Label15, 20, 4},
-        {Column::Label16, 25, 2},
-        {Column::Label17, 30, 2},
+        {Column::Label13, kLongDataCell + layout::kCommand3LoopCurrent, 3},
+        {Column::Label14, variableCell(0), 2},
+        {Column::Label15, variableCell(1), 4},
+        {Column::Label16, variableCell(2), 2},
+        {Column::Label17, variableCell(3), 2},
     }};
 
     const RxBuffer& cell = state.Rx_Buffer;
@@ -178,17 +183,17 @@ bool Command_13(ProtocolState& state, Board& board) {
         }
         return text;
     };
-    device.Device_Tag = unpackGroups(10, 2);
-    device.Device_Descriptor = unpackGroups(16, 4);
-    device.Date_Day = cell[28];
-    device.Date_Month = cell[29];
-    device.Date_Year = cell[30];
+    device.Device_Tag = unpackGroups(kLongDataCell + layout::kCommand13Tag, 2);
+    device.Device_Descriptor = unpackGroups(kLongDataCell + layout::kCommand13Descriptor, 4);
+    const size_t date = kLongDataCell + layout::kCommand13Date;
+    device.Date_Day = cell[date];
+    device.Date_Month = cell[date + 1];
+    device.Date_Year = cell[date + 2];
 
     board.setCaption(Column::Label2, row, device.Device_Tag);
     board.setCaption(Column::Label3, row, device.Device_Descriptor);
     board.setCaption(Column::Label4, row,
-                     twoDigits(device.Date_Day) + QLatin1Char('.') + twoDigits(device.Date_Month) +
-                         QLatin1Char('.') + QString::number(device.Date_Year + 1900));
+                     dateText(device.Date_Day, device.Date_Month, device.Date_Year));
     paint(board, kCommand13Cells, row, kAnsweredColour);
     return true;
 }

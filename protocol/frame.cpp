@@ -9,51 +9,26 @@ namespace {
 constexpr int kShortPreambleLength = 4;
 constexpr int kLongPreambleLength = 5;
 
-char byteChar(int value) {
-    return static_cast<char>(static_cast<quint8>(value));
-}
-
 } // namespace
-
-quint8 checkByte(const QByteArray& bytes) {
-    quint8 check = 0;
-    for (const char byte : bytes)
-        check ^= static_cast<quint8>(byte);
-    return check;
-}
 
 QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& table) {
     if (address < 0 || address >= static_cast<qint16>(table.size()))
         return {};
 
+    HartFrame request;
+    request.command = command;
     if (command == 0) {
-        QByteArray body;
-        body.append(byteChar(kShortDelimiter));
-        body.append(byteChar(address));
-        body.append(byteChar(0)); // command
-        body.append(byteChar(0)); // byte count
-        return QByteArray(kShortPreambleLength, byteChar(kPreambleByte)) + body +
-               byteChar(checkByte(body));
+        request.delimiter = kShortDelimiter;
+        request.address = QByteArray(1, static_cast<char>(static_cast<quint8>(address)));
+        return request.encode(kShortPreambleLength);
     }
-
     if (command == 13 || command == 3) {
-        const Device_Record& device = table[static_cast<size_t>(address)];
         // The address bytes go out as command 0 delivered them: the manufacturer code is sent
         // unchanged, master bit included.
-        quint8 check = kLongDelimiter;
-        for (const int byte : {device.Manufacturer_ID, device.Device_Type, device.Device_ID1,
-                               device.Device_ID2, device.Device_ID3})
-            check ^= static_cast<quint8>(byte);
-        check ^= static_cast<quint8>(command);
-        QByteArray frame(kLongPreambleLength, byteChar(kPreambleByte));
-        frame.append(byteChar(kLongDelimiter));
-        frame.append(device.Long_Address);
-        frame.append(byteChar(command));
-        frame.append(byteChar(0)); // byte count
-        frame.append(byteChar(check));
-        return frame;
+        request.delimiter = kLongDelimiter;
+        request.address = table[static_cast<size_t>(address)].Long_Address;
+        return request.encode(kLongPreambleLength);
     }
-
     return {};
 }
 

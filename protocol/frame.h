@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device_record.h"
+#include "hart_frame.h"
 #include "protocol_state.h"
 
 #include <QByteArray>
@@ -9,18 +10,9 @@
 
 namespace protocol {
 
-constexpr quint8 kPreambleByte = 0xFF;
-constexpr quint8 kShortDelimiter = 0x02;    // master to slave, polling address
-constexpr quint8 kLongDelimiter = 0x82;     // master to slave, five-byte long address
-constexpr int kShortAnswerDelimiter = 0x06; // slave to master, polling address
-constexpr int kLongAnswerDelimiter = 0x86;  // slave to master, five-byte long address
-constexpr int kPollingAddressMask = 0x3F;   // a short address byte less its master and burst bits
-constexpr int kLongAddressFirstByteMask = 0x3F; // the same two bits lead a long address
-constexpr int kLongAddressLength = 5;
-
-// Exclusive-or of every byte of `bytes`: the check byte of a frame when given everything
-// from its delimiter up to the byte before the check byte.
-quint8 checkByte(const QByteArray& bytes);
+// The 38-bit long address and a polling address ignore the master and burst bits.
+constexpr int kPollingAddressMask = kAddressBits;
+constexpr int kLongAddressFirstByteMask = kAddressBits;
 
 // The request frame for `command` and polling address `address` (0 to 15): command 0 as a
 // short frame (four preamble bytes), commands 13 and 3 as long frames (five preamble bytes) to

@@ -30,6 +30,20 @@ void PollingCycle::setLocale(const QLocale& locale) {
     m_locale = locale;
 }
 
+NextStep nextStep(bool instrumentKnown, qint16 lastCommand, qint16 address) {
+    NextStep next;
+    if (!instrumentKnown)
+        next.command = 0;
+    else if (lastCommand == 0)
+        next.command = 13;
+    else if (lastCommand == 13)
+        next.command = 3;
+    else
+        next.command = 0;
+    next.address = next.command == 0 ? static_cast<qint16>((address + 1) % kRowCount) : address;
+    return next;
+}
+
 PollingCycle::StepScope::StepScope(PollingCycle& cycle) : m_cycle(cycle) {
     ++m_cycle.m_stepDepth;
 }
@@ -61,7 +75,7 @@ bool PollingCycle::isRunning() const {
 PollingCycle::State PollingCycle::state() const {
     if (!m_running)
         return State::Stopped;
-    return m_stepDepth > 0 ? State::Stepping : State::Waiting;
+    return m_stepDepth > 0 ? State::Sending : State::Waiting;
 }
 
 bool PollingCycle::stillCurrent(quint64 run) const {
@@ -71,20 +85,12 @@ bool PollingCycle::stillCurrent(quint64 run) const {
 void PollingCycle::Hart_Connet_Prosses() {
     ProtocolState& s = m_state;
     const bool devicePresent = !m_board.caption(Column::Label1, s.Hart_Address).trimmed().isEmpty();
-    if (!devicePresent)
-        s.Hart_Command = 0;
-    else if (s.Hart_Command == 0)
-        s.Hart_Command = 13;
-    else if (s.Hart_Command == 13)
-        s.Hart_Command = 3;
-    else
-        s.Hart_Command = 0;
+    const NextStep next = nextStep(devicePresent, s.Hart_Command, s.Hart_Address);
+    s.Hart_Command = next.command;
+    s.Hart_Address = next.address;
 
     switch (s.Hart_Command) {
     case 0:
-        // The address moves on only with command 0: a start (address 0) polls address 1
-        // first, and address 0 follows 15.
-        s.Hart_Address = static_cast<qint16>((s.Hart_Address + 1) % kRowCount);
         markPending(m_board, kCommand0Cells, s.Hart_Address);
         break;
     case 3:

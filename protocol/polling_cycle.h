@@ -10,6 +10,17 @@
 
 namespace protocol {
 
+// What the cycle does next: the command, and the polling address it goes to. Command 0 while no
+// instrument is known at `address` (its identifier cell empty); after command 0 to a known
+// instrument comes 13, after 13 comes 3, after 3 (or anything else) command 0 again. The
+// address moves on only with command 0, so a start (address 0) polls address 1 first, and
+// address 0 follows 15.
+struct NextStep {
+    qint16 command = 0;
+    qint16 address = 0;
+};
+NextStep nextStep(bool instrumentKnown, qint16 lastCommand, qint16 address);
+
 // Endless polling of the loop: command 0 to each polling address in turn and, for every
 // instrument that answers, command 13 and command 3 before the next address. Each step sends
 // one request, arms the answer wait and returns to the event loop; the wait's tick reads,
@@ -30,9 +41,9 @@ public:
     void stop();
     bool isRunning() const;
 
-    // Where the cycle is: stopped; inside a step (from the answer wait's tick, or a start, until
-    // the next request is out and the wait armed); or waiting for an answer.
-    enum class State { Stopped, Stepping, Waiting };
+    // Where the cycle is: stopped; sending, inside a step (from the answer wait's tick, or a
+    // start, until the next request is out and the wait armed); or waiting for an answer.
+    enum class State { Stopped, Sending, Waiting };
     State state() const;
     // Whether a step is under way, the cycle's own frames on the stack: window events that run
     // now run inside one of its yields. Nothing modal may start then.

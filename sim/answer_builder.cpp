@@ -1,8 +1,6 @@
 #include "sim/answer_builder.h"
 
-#include "sim/encoders.h"
-
-#include "protocol/frame.h"
+#include "protocol/hart_frame.h"
 
 #include <algorithm>
 
@@ -23,16 +21,15 @@ void appendByte(QByteArray& out, int value) {
 
 QByteArray buildAnswer(const Request& request, int preambles, quint8 responseCode,
                        quint8 deviceStatus, const QByteArray& data) {
-    QByteArray frame;
-    appendByte(frame, request.longFrame ? kLongAckDelimiter : kShortAckDelimiter);
-    frame.append(request.address);
-    appendByte(frame, request.command);
-    appendByte(frame, data.size() + 2);
-    appendByte(frame, responseCode);
-    appendByte(frame, deviceStatus);
-    frame.append(data);
-    appendByte(frame, protocol::checkByte(frame));
-    return QByteArray(preambles, static_cast<char>(protocol::kPreambleByte)) + frame;
+    protocol::HartFrame answer;
+    answer.delimiter =
+        request.longFrame ? protocol::kLongAnswerDelimiter : protocol::kShortAnswerDelimiter;
+    answer.address = request.address;
+    answer.command = request.command;
+    answer.responseCode = responseCode;
+    answer.deviceStatus = deviceStatus;
+    answer.data = data;
+    return answer.encode(preambles);
 }
 
 QByteArray commandZeroData(const InstrumentConfig& c) {
@@ -67,8 +64,8 @@ QByteArray commandZeroData(const InstrumentConfig& c) {
 }
 
 QByteArray commandThirteenData(const InstrumentConfig& c) {
-    QByteArray data = packAscii(c.tag, 8);
-    data.append(packAscii(c.descriptor, 16));
+    QByteArray data = protocol::packAscii(c.tag, 8);
+    data.append(protocol::packAscii(c.descriptor, 16));
     appendByte(data, c.date.day());
     appendByte(data, c.date.month());
     appendByte(data, c.date.year() - 1900);
@@ -78,10 +75,10 @@ QByteArray commandThirteenData(const InstrumentConfig& c) {
 QByteArray commandThreeData(const InstrumentConfig& c, double seconds) {
     const double pv =
         c.variables.empty() ? c.rangeLower : c.variables.front().wave.valueAt(seconds);
-    QByteArray data = encodeFloat(loopCurrent(c, pv));
+    QByteArray data = protocol::encodeFloat(float(loopCurrent(c, pv)));
     for (const VariableConfig& v : c.variables) {
         appendByte(data, v.units);
-        data.append(encodeFloat(v.wave.valueAt(seconds)));
+        data.append(protocol::encodeFloat(float(v.wave.valueAt(seconds))));
     }
     return data;
 }

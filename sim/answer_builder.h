@@ -8,8 +8,6 @@
 
 namespace sim {
 
-constexpr quint8 kShortAckDelimiter = 0x06;
-constexpr quint8 kLongAckDelimiter = 0x86;
 constexpr quint8 kCommandNotImplemented = 64;
 
 // The acknowledgement of `request`: `preambles` bytes 0xFF, delimiter 0x06 or 0x86, the

@@ -1,6 +1,6 @@
 #include "sim/config_loader.h"
 
-#include "sim/encoders.h"
+#include "protocol/hart_frame.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -102,7 +102,7 @@ QString packedText(const ObjectReader& r, const QString& name, int maxLength) {
     const QString text = r.string(name);
     if (text.size() > maxLength)
         fail(r.key(name), QStringLiteral("at most %1 characters").arg(maxLength));
-    if (!isPackable(text))
+    if (!protocol::isPackable(text))
         fail(r.key(name),
              QStringLiteral("only letters, digits, blanks and the marks of ASCII 32 to 95"));
     return text.toUpper();

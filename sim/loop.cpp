@@ -2,13 +2,15 @@
 
 #include "sim/answer_builder.h"
 
+#include "protocol/hart_frame.h"
+
 #include <utility>
 
 namespace sim {
 
 namespace {
 
-constexpr quint8 kAddressBits = 0x3F; // without the master (7) and burst (6) bits
+using protocol::kAddressBits; // without the master (7) and burst (6) bits
 
 } // namespace
 

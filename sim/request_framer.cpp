@@ -1,6 +1,6 @@
 #include "sim/request_framer.h"
 
-#include "protocol/frame.h"
+#include "protocol/hart_frame.h"
 
 namespace sim {
 

@@ -372,11 +372,8 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
     }
     setRow("tag", in.tag ? in.tag->tag : QString());
     setRow("descriptor", in.tag ? in.tag->descriptor : QString());
-    setRow("date", in.tag ? QStringLiteral("%1.%2.%3")
-                                .arg(in.tag->day, 2, 10, QLatin1Char('0'))
-                                .arg(in.tag->month, 2, 10, QLatin1Char('0'))
-                                .arg(1900 + in.tag->year)
-                          : QString());
+    setRow("date",
+           in.tag ? protocol::dateText(in.tag->day, in.tag->month, in.tag->year) : QString());
 }
 
 void InstrumentView::showValues(const field::Instrument& in) {
