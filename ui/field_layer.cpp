@@ -1,5 +1,7 @@
 #include "field_layer.h"
 
+#include "app/language.h"
+
 #include "form1.h"
 #include "instrument_view.h"
 
@@ -60,7 +62,7 @@ void FieldLayer::setLanguage(qint16 languageFlag) {
 }
 
 void FieldLayer::explainDump(const QByteArray& asRead) {
-    const bool english = m_window.languageFlagInForce() == 0;
+    const bool english = app::isEnglish(m_window.languageFlagInForce());
     QStringList lines;
     for (const field::ExplainedField& f : field::explainAnswer(asRead, english))
         lines << QStringLiteral("%1  %2: %3").arg(f.bytes, f.name, f.meaning);

@@ -11,6 +11,7 @@
 #include "user_messages.h"
 #include "window_icon.h"
 
+#include "app/language.h"
 #include "app/paths.h"
 #include "app/result_folders.h"
 #include "protocol/decoders.h"
@@ -565,7 +566,7 @@ void Form1::applyCaptions(const Captions& captions) {
 }
 
 void Form1::applyFieldCaptions() {
-    const bool english = languageFlag() == 0;
+    const bool english = app::isEnglish(languageFlag());
     m_mnuRecord->setText(english ? QStringLiteral("Record measurements")
                                  : QStringLiteral("Записывать измерения"));
     m_recordLine->setText(
@@ -588,7 +589,7 @@ void Form1::setTitle(const QString& title) {
         setWindowTitle(title);
         return;
     }
-    const bool english = languageFlag() == 0;
+    const bool english = app::isEnglish(languageFlag());
     setWindowTitle(title +
                    (english ? QStringLiteral(" — ● recording") : QStringLiteral(" — ● запись")));
 }
@@ -614,10 +615,12 @@ void Form1::showRecordingNote(const QString& text) {
 void Form1::Set_Captions() {
     const qint16 flag = languageFlag();
     const std::optional<Captions> captions = captionsFor(flag);
+    // The program's own captions beside the designed ones follow the one language rule also
+    // where the flag selects neither designed set: Russian, as the captions left in place.
+    applyFieldCaptions();
     if (!captions)
         return;
     applyCaptions(*captions);
-    applyFieldCaptions();
     showPortStatus();
     emit languageChanged(flag);
     if (const std::optional<QString> title = titleLine(flag, m_env.now().date(), m_env.locale))

@@ -2,6 +2,7 @@
 
 #include "trend_plot.h"
 
+#include "app/language.h"
 #include "field/field_model.h"
 #include "field/frame_explanation.h"
 #include "field/hart_tables.h"
@@ -226,7 +227,7 @@ QString InstrumentView::valuesTitle() const {
 }
 
 void InstrumentView::setLanguage(qint16 languageFlag) {
-    m_english = languageFlag == 0;
+    m_english = app::isEnglish(languageFlag);
     retranslate();
     refresh();
 }

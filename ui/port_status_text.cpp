@@ -1,5 +1,7 @@
 #include "port_status_text.h"
 
+#include "app/language.h"
+
 namespace ui {
 
 namespace {
@@ -41,7 +43,7 @@ QString failureText(const serial::PortStatus& status, bool english) {
 } // namespace
 
 QString portStatusText(const serial::PortStatus& status, qint16 languageFlag) {
-    const bool english = languageFlag == 0;
+    const bool english = app::isEnglish(languageFlag);
     const QString& path = status.devicePath;
     QString text;
     switch (status.state) {

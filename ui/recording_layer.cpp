@@ -1,5 +1,7 @@
 #include "recording_layer.h"
 
+#include "app/language.h"
+
 #include "form1.h"
 
 #include "record/append_only_file.h"
@@ -46,7 +48,7 @@ RecordingLayer::RecordingLayer(Form1& window, const field::FieldModel& model, Re
 }
 
 void RecordingLayer::tellFailure(const QString& path, const QString& reason) {
-    const bool english = m_window.languageFlagInForce() == 0;
+    const bool english = app::isEnglish(m_window.languageFlagInForce());
     const QString text =
         english ? QStringLiteral("The measurements could not be written to %1: %2.\n"
                                  "Recording is off; polling goes on. Once the file can be written "
@@ -79,7 +81,7 @@ void RecordingLayer::lookAgain() {
 }
 
 void RecordingLayer::showStopped() {
-    const bool english = m_window.languageFlagInForce() == 0;
+    const bool english = app::isEnglish(m_window.languageFlagInForce());
     QString text;
     if (m_writableAgain)
         text = english ? QStringLiteral("Recording stopped; %1 can be written again: Setting → "

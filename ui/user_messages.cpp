@@ -1,9 +1,11 @@
 #include "user_messages.h"
 
+#include "app/language.h"
+
 namespace ui {
 
 QString saveFailedMessage(qint16 languageFlag, const QString& detail) {
-    if (languageFlag == 1)
+    if (!app::isEnglish(languageFlag))
         return QStringLiteral("Не удалось сохранить файл настроек %1\n"
                               "Настройка действует до закрытия программы.")
             .arg(detail);
@@ -13,13 +15,13 @@ QString saveFailedMessage(qint16 languageFlag, const QString& detail) {
 }
 
 QString folderFailedMessage(qint16 languageFlag, const QString& detail) {
-    if (languageFlag == 1)
+    if (!app::isEnglish(languageFlag))
         return QStringLiteral("Не удалось создать папку %1").arg(detail);
     return QStringLiteral("The folder could not be created: %1").arg(detail);
 }
 
 QString folderTooLongMessage(qint16 languageFlag, const QString& folder) {
-    if (languageFlag == 1)
+    if (!app::isEnglish(languageFlag))
         return QStringLiteral("Путь к папке слишком длинный для файла настроек (не более 498 "
                               "байт); директория не изменена:\n%1")
             .arg(folder);

@@ -4,9 +4,12 @@
 #include "window_fixture.h"
 
 #include "app/paths.h"
+#include "field/field_model.h"
 #include "ui/board_widget.h"
+#include "ui/instrument_view.h"
 #include "ui/lamp_widget.h"
 #include "ui/port_status_text.h"
+#include "ui/user_messages.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -285,6 +288,45 @@ private slots:
         QCOMPARE(captionsOf(*window, "mnu_Setting"), "Setting");
         QCOMPARE(window->windowTitle(), m_english->windowTitle());
         QCOMPARE(saved(dir).Language_Flag, qint16(0));
+    }
+
+    // One rule decides the language of every text: 0 English, 1 Russian, and any other value
+    // (only from an edited file) Russian throughout, as the captions the window was drawn with.
+    void oneLanguageForEveryText_data() {
+        QTest::addColumn<qint16>("flag");
+        QTest::addColumn<QString>("setting"); // the Setting menu's caption
+        QTest::addColumn<bool>("english");
+        QTest::newRow("0") << qint16(0) << "Setting" << true;
+        QTest::newRow("1") << qint16(1) << QString::fromUtf8("Настройка") << false;
+        QTest::newRow("2") << qint16(2) << QString::fromUtf8("Настройки") << false;
+    }
+    void oneLanguageForEveryText() {
+        QFETCH(qint16, flag);
+        QFETCH(QString, setting);
+        QFETCH(bool, english);
+        QTemporaryDir root;
+        const QString dir = settingsDirIn(root);
+        const QString blocker = root.filePath("not-a-folder");
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
+        editSettings(dir, [&](app::Settings_Record& record) {
+            record.Language_Flag = flag;
+            record.Results_Dir = blocker + "/";
+        });
+        WindowRecorder recorder;
+        auto window = startWindow(dir, recorder);
+        QCOMPARE(captionsOf(*window, "mnu_Setting"), setting);
+        QCOMPARE(recorder.messages.size(), 1);
+        QCOMPARE(recorder.messages[0].startsWith("The folder could not be created"), english);
+        QCOMPARE(window->recordAction()->text(),
+                 english ? "Record measurements" : QString::fromUtf8("Записывать измерения"));
+        serial::PortStatus open;
+        open.state = serial::PortStatus::State::Open;
+        open.devicePath = "/dev/ttyUSB0";
+        QCOMPARE(ui::portStatusText(open, flag).startsWith("In use"), english);
+        QCOMPARE(ui::saveFailedMessage(flag, "x: y").startsWith("The settings file"), english);
+        field::FieldModel model;
+        ui::InstrumentView view(model, 1, flag);
+        QCOMPARE(view.stateLine()->text() == "Address 01: no instrument answers here.", english);
     }
 
     void failuresAreReported() {
