@@ -78,7 +78,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         }
         if (argument == QLatin1String("-v") || argument == QLatin1String("--version")) {
             line.action = CommandLine::Action::Version;
-            line.text = program + QStringLiteral(" 1.03");
+            line.text = program + QStringLiteral(" " CORVANTELIS_VERSION);
             return line;
         }
         if (argument == QLatin1String("--port")) {

@@ -9,8 +9,9 @@ namespace app {
 inline QString productWord() {
     return QStringLiteral("Corvantelis");
 }
+// "v." and the project's version: "v.1.03".
 inline QString programVersion() {
-    return QStringLiteral("v.1.03");
+    return QStringLiteral("v." CORVANTELIS_VERSION);
 }
 inline QString programTitle() {
     return productWord() + QLatin1Char(' ') + programVersion();

@@ -10,11 +10,7 @@ QString portDevicePath(int number) {
     const QString overridden = qEnvironmentVariable(variable.constData());
     if (!overridden.isEmpty())
         return overridden;
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(number);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
-#endif
+    return numberedPortDevice(number);
 }
 
 } // namespace serial

@@ -8,4 +8,8 @@ namespace serial {
 // is set, else "COM<number>" on Windows and "/dev/ttyS<number-1>" elsewhere.
 QString portDevicePath(int number);
 
+// The system's own name for numbered port N, without the override: "COM3" on Windows,
+// "/dev/ttyS2" elsewhere.
+QString numberedPortDevice(int number);
+
 } // namespace serial
