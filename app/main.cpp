@@ -94,7 +94,7 @@ int main(int argc, char* argv[]) {
     ui::Form1 window(programEnvironment(line, side));
     ui::FieldLayer fieldLayer(window); // instrument views, the dump explained
     window.Form_Load();
-    ui::RecordingLayer recording(window, fieldLayer.model(), [&side](bool on) {
+    ui::RecordingLayer recording(window, [&side](bool on) {
         QString error;
         if (!side.setRecordingEnabled(on, &error))
             noteOnStandardError(QStringLiteral("the recording choice is not remembered: ") + error);

@@ -5,6 +5,7 @@
 #include "form1.h"
 #include "instrument_view.h"
 
+#include "core/loop_session.h"
 #include "field/frame_explanation.h"
 #include "protocol/polling_cycle.h"
 
@@ -12,14 +13,11 @@
 
 namespace ui {
 
-FieldLayer::FieldLayer(Form1& window, field::FieldModel::Clock now)
-    : QObject(&window), m_window(window), m_model(std::move(now)) {
+FieldLayer::FieldLayer(Form1& window)
+    : QObject(&window), m_window(window), m_model(window.session().fieldModel()) {
     protocol::PollingCycle& cycle = window.cycle();
-    connect(&cycle, &protocol::PollingCycle::answerDecoded, &m_model,
-            &field::FieldModel::takeAnswer);
     connect(&cycle, &protocol::PollingCycle::answerDecoded, this,
             [this](int, int, bool, const QByteArray& asRead) { explainDump(asRead); });
-    connect(&cycle, &protocol::PollingCycle::cleared, &m_model, &field::FieldModel::clear);
     connect(&m_model, &field::FieldModel::instrumentChanged, this, [this](int address) {
         for (InstrumentView* view : views())
             if (view->address() == address)

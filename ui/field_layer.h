@@ -10,13 +10,13 @@ namespace ui {
 class Form1;
 class InstrumentView;
 
-// What the answers mean, beside the window: the field model fed by the polling cycle, the
-// instrument views, and the port panel's dump explained in its tooltip. It listens to the cycle
-// and the window; nothing here writes to the board or reaches into the cycle.
+// What the answers mean, beside the window: the instrument views of the session's field model,
+// and the port panel's dump explained in its tooltip. It listens to the cycle and the window;
+// nothing here writes to the board or reaches into the cycle.
 class FieldLayer : public QObject {
     Q_OBJECT
 public:
-    explicit FieldLayer(Form1& window, field::FieldModel::Clock now = &QDateTime::currentDateTime);
+    explicit FieldLayer(Form1& window);
     ~FieldLayer() override;
 
     field::FieldModel& model() { return m_model; }
@@ -29,7 +29,7 @@ private:
     void explainDump(const QByteArray& asRead);
 
     Form1& m_window;
-    field::FieldModel m_model;
+    field::FieldModel& m_model; // the window's session's
     QList<QPointer<InstrumentView>> m_views;
 };
 

@@ -14,6 +14,7 @@
 #include "app/language.h"
 #include "app/paths.h"
 #include "app/result_folders.h"
+#include "core/loop_session.h"
 #include "protocol/decoders.h"
 #include "protocol/polling_cycle.h"
 
@@ -74,17 +75,12 @@ protected:
 
 Form1::Form1(Form1Environment environment, QWidget* parent)
     : QMainWindow(parent), m_env(std::move(environment)),
-      m_twips(m_env.logicalDpi > 0 ? m_env.logicalDpi : screenLogicalDpi()),
-      m_settings(m_env.settingsDir, m_env.now),
-      m_portController(m_port, m_yield, [this](const QString& text) {
-          if (m_env.showMessage)
-              m_env.showMessage(text);
-      }) {
+      m_twips(m_env.logicalDpi > 0 ? m_env.logicalDpi : screenLogicalDpi()) {
     setObjectName(QStringLiteral("Form1"));
     // Every message of the window, the port's and the recorder's alike, waits for the polling
     // step under way to end: a box opened inside a step would hold the pass until OK.
     if (m_env.showMessage) {
-        m_messages = new MessageGate([this] { return m_cycle && m_cycle->isInsideStep(); },
+        m_messages = new MessageGate([this] { return m_session && cycle().isInsideStep(); },
                                      m_env.showMessage, this);
         m_env.showMessage = [this](const QString& text) { m_messages->post(text); };
     }
@@ -132,21 +128,28 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
     m_basisFrame1->hide();
     m_panelRow->hide();
 
-    m_cycle = std::make_unique<protocol::PollingCycle>(m_state, *m_board, m_port, m_timer, m_yield);
-    m_cycle->setLocale(m_env.locale);
+    // The loop itself, writing to this window's board; the window only shows and asks.
+    core::LoopSession::Setup setup;
+    setup.settingsDir = m_env.settingsDir;
+    setup.now = m_env.now;
+    setup.locale = m_env.locale;
+    setup.messages = [this](const QString& text) {
+        if (m_env.showMessage)
+            m_env.showMessage(text);
+    };
+    m_session = std::make_unique<core::LoopSession>(*m_board, std::move(setup));
     if (m_messages)
-        connect(m_cycle.get(), &protocol::PollingCycle::stepFinished, m_messages,
-                &MessageGate::release);
-    connect(m_cycle.get(), &protocol::PollingCycle::answerReceived, this,
+        connect(&cycle(), &protocol::PollingCycle::stepFinished, m_messages, &MessageGate::release);
+    connect(&cycle(), &protocol::PollingCycle::answerReceived, this,
             [this](int length, const QString& dump) {
                 m_text1->setText(QString::number(length));
                 m_text3->setPlainText(dump);
             });
 
-    m_shape1->setColour(m_portController.lampColour());
-    connect(&m_portController, &serial::PortController::lampChanged, m_shape1,
+    m_shape1->setColour(portController().lampColour());
+    connect(&portController(), &serial::PortController::lampChanged, m_shape1,
             &LampWidget::setColour);
-    connect(&m_portController, &serial::PortController::statusChanged, this,
+    connect(&portController(), &serial::PortController::statusChanged, this,
             &Form1::showPortStatus);
 
     applyCaptions(initialCaptions());
@@ -157,6 +160,34 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+app::SettingsFile& Form1::settings() {
+    return m_session->settings();
+}
+
+protocol::ProtocolState& Form1::protocolState() {
+    return m_session->protocolState();
+}
+
+protocol::PollingCycle& Form1::cycle() {
+    return m_session->cycle();
+}
+
+serial::PortController& Form1::portController() {
+    return m_session->portController();
+}
+
+serial::SerialPort& Form1::serialPort() {
+    return m_session->serialPort();
+}
+
+protocol::QtAnswerTimer& Form1::answerTimer() {
+    return m_session->answerTimer();
+}
+
+qint16 Form1::languageFlag() const {
+    return m_session->settings().record().Language_Flag;
+}
 
 QGroupBox* Form1::frame2() const {
     return m_frame2;
@@ -387,7 +418,7 @@ void Form1::Form_Load() {
     Set_Window_Icon(this, QStringLiteral("Icon1"), true);
 
     QStringList problems;
-    const app::SettingsFile::StartupProblems settingsProblems = m_settings.openAtStartup();
+    const app::SettingsFile::StartupProblems settingsProblems = settings().openAtStartup();
     if (!settingsProblems.folderError.isEmpty())
         problems << folderFailedMessage(languageFlag(), settingsProblems.folderError);
     if (!settingsProblems.saveError.isEmpty())
@@ -395,10 +426,10 @@ void Form1::Form_Load() {
     if (!settingsProblems.setAsidePath.isEmpty() && m_env.note)
         m_env.note(QStringLiteral("The settings file %1 could not be read; it was kept as %2 and "
                                   "the defaults were written.")
-                       .arg(m_settings.filePath(), settingsProblems.setAsidePath));
+                       .arg(settings().filePath(), settingsProblems.setAsidePath));
 
     const app::FolderPreparation folders = app::prepareResultFolders(
-        m_settings.record().Results_Dir, m_env.now().date(), m_env.locale);
+        settings().record().Results_Dir, m_env.now().date(), m_env.locale);
     m_monthDir = folders.Month_Dir;
     if (!folders.failedFolder.isEmpty())
         problems << folderFailedMessage(languageFlag(),
@@ -406,10 +437,10 @@ void Form1::Form_Load() {
 
     Set_Captions();
     if (!m_env.startupDevice.isEmpty())
-        m_port.setDevice(m_env.startupDevice);
-    m_portController.Open_Port();
+        serialPort().setDevice(m_env.startupDevice);
+    portController().Open_Port();
     if (!m_env.missingDevice.isEmpty())
-        m_portController.noteMissingRemembered(m_env.missingDevice);
+        portController().noteMissingRemembered(m_env.missingDevice);
 
     // Start-up goes on whatever failed; what did is said once, after the port was tried.
     if (!problems.isEmpty() && m_env.showMessage)
@@ -420,13 +451,13 @@ void Form1::Form_Load() {
 
 void Form1::Start() {
     m_command1->setText(kStop);
-    m_port.setDtrEnable(true);
-    m_cycle->start();
+    serialPort().setDtrEnable(true);
+    cycle().start();
 }
 
 void Form1::Stop() {
     m_command1->setText(kRun);
-    m_cycle->stop();
+    cycle().stop();
 }
 
 void Form1::Command1_Click() {
@@ -455,19 +486,19 @@ void Form1::Command3_Click() {
 }
 
 void Form1::Clear_Display() {
-    protocol::Clear_Display(m_state, *m_board);
+    protocol::Clear_Display(protocolState(), *m_board);
 }
 
 // Port panel.
 
 void Form1::Combo1_Click() {
     m_command1->setText(kRun);
-    m_cycle->stop();
+    cycle().stop();
     const QString device = m_combo1->currentData().toString();
     if (device.isEmpty())
-        m_portController.changePort(m_combo1->currentText());
+        portController().changePort(m_combo1->currentText());
     else
-        m_portController.changeDevice(device);
+        portController().changeDevice(device);
     if (m_env.rememberDevice)
         m_env.rememberDevice(device);
 }
@@ -485,7 +516,7 @@ void Form1::refreshPortList() {
 }
 
 void Form1::showPortStatus() {
-    const QString text = portStatusText(m_portController.status(), languageFlag());
+    const QString text = portStatusText(portController().status(), languageFlag());
     // Device paths have no blanks; let a long one break after its separators rather than run
     // out of the panel.
     QString breakable = text;
@@ -501,7 +532,7 @@ void Form1::mnu_ComPort_Click() {
         return;
     }
     setPanelVisible(m_frame2, true);
-    m_combo1->setEditText(m_portController.selectionText());
+    m_combo1->setEditText(portController().selectionText());
 }
 
 void Form1::Frame2_Click() {
@@ -516,7 +547,7 @@ void Form1::mnu_FileSave_Click() {
         return;
     }
     setPanelVisible(m_basisFrame1, true);
-    m_basisText1->setText(m_settings.record().Results_Dir);
+    m_basisText1->setText(settings().record().Results_Dir);
 }
 
 QString Form1::strGetAbsoluteFolderPathName(const QString& strTitle, qint32 lngRegim) {
@@ -537,7 +568,7 @@ void Form1::Basis_Command1_Click() {
         return;
     }
     m_basisText1->setText(folder);
-    m_settings.record().Results_Dir = folder;
+    settings().record().Results_Dir = folder;
     saveSettingsOrReport();
 }
 
@@ -628,30 +659,30 @@ void Form1::Set_Captions() {
 }
 
 void Form1::mnu_eng_Click() {
-    m_settings.record().Language_Flag = 0;
+    settings().record().Language_Flag = 0;
     Set_Captions();
     saveSettingsOrReport();
 }
 
 void Form1::mnu_rus_Click() {
-    m_settings.record().Language_Flag = 1;
+    settings().record().Language_Flag = 1;
     Set_Captions();
     saveSettingsOrReport();
 }
 
 void Form1::saveSettingsOrReport() {
     QString error;
-    if (m_settings.Save_Settings(&error) || !m_env.showMessage)
+    if (settings().Save_Settings(&error) || !m_env.showMessage)
         return;
     m_env.showMessage(
-        saveFailedMessage(languageFlag(), pathAndReason(m_settings.filePath(), error)));
+        saveFailedMessage(languageFlag(), pathAndReason(settings().filePath(), error)));
 }
 
 // Shut-down.
 
 void Form1::endProgram() {
     // A step under way ends at its next yield instead of sending on.
-    m_cycle->stop();
+    cycle().stop();
     QCoreApplication::exit(0);
 }
 

@@ -23,6 +23,9 @@ class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
 
+namespace core {
+class LoopSession;
+}
 namespace protocol {
 class PollingCycle;
 }
@@ -99,12 +102,14 @@ public:
     void Clear_Display();
 
     BoardWidget& board() const { return *m_board; }
-    app::SettingsFile& settings() { return m_settings; }
-    protocol::ProtocolState& protocolState() { return m_state; }
-    protocol::PollingCycle& cycle() { return *m_cycle; }
-    serial::PortController& portController() { return m_portController; }
-    serial::SerialPort& serialPort() { return m_port; }
-    protocol::QtAnswerTimer& answerTimer() { return m_timer; }
+    // The loop behind the window; the accessors below are its parts.
+    core::LoopSession& session() { return *m_session; }
+    app::SettingsFile& settings();
+    protocol::ProtocolState& protocolState();
+    protocol::PollingCycle& cycle();
+    serial::PortController& portController();
+    serial::SerialPort& serialPort();
+    protocol::QtAnswerTimer& answerTimer();
 
     QPushButton* yesButton() const { return m_command4[0]; }
     QPushButton* noButton() const { return m_command4[1]; }
@@ -146,16 +151,10 @@ private:
     void Stop();
     void saveSettingsOrReport();
     void endProgram();
-    qint16 languageFlag() const { return m_settings.record().Language_Flag; }
+    qint16 languageFlag() const;
 
     Form1Environment m_env;
     Twips m_twips;
-    app::SettingsFile m_settings;
-    protocol::ProtocolState m_state;
-    serial::SerialPort m_port;
-    protocol::QtAnswerTimer m_timer;
-    protocol::QtEventYield m_yield;
-    serial::PortController m_portController;
     QString m_monthDir;
 
     // Menus.
@@ -206,8 +205,8 @@ private:
     QString m_recordingFile; // empty: not recording
     QString m_recordingNote; // shown instead while not recording
 
-    // Declared last: it refers to the board, the port and the timer above.
-    std::unique_ptr<protocol::PollingCycle> m_cycle;
+    // Declared last: its cycle writes to the board above.
+    std::unique_ptr<core::LoopSession> m_session;
 };
 
 } // namespace ui

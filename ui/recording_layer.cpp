@@ -4,17 +4,15 @@
 
 #include "form1.h"
 
+#include "core/loop_session.h"
 #include "record/append_only_file.h"
 
 #include <QAction>
 
 namespace ui {
 
-RecordingLayer::RecordingLayer(Form1& window, const field::FieldModel& model, Remember remember)
-    : QObject(&window), m_window(window),
-      m_recorder(
-          model, [&window] { return window.settings().record().Results_Dir; },
-          window.environment().locale, window.environment().now),
+RecordingLayer::RecordingLayer(Form1& window, Remember remember)
+    : QObject(&window), m_window(window), m_recorder(window.session().recorder()),
       m_remember(std::move(remember)) {
     connect(&window, &Form1::recordingToggled, this, [this](bool on) {
         m_recorder.setEnabled(on);

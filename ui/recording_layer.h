@@ -19,9 +19,8 @@ class RecordingLayer : public QObject {
 public:
     using Remember = std::function<void(bool on)>;
 
-    // Created once the window has read its settings, so the results folder is the one in use.
     // `remember` keeps the operator's choice from the menu for the next start.
-    RecordingLayer(Form1& window, const field::FieldModel& model, Remember remember);
+    RecordingLayer(Form1& window, Remember remember);
 
     record::Recorder& recorder() { return m_recorder; }
 
@@ -35,7 +34,7 @@ private:
     void showStopped();
 
     Form1& m_window;
-    record::Recorder m_recorder;
+    record::Recorder& m_recorder; // the window's session's
     Remember m_remember;
     QTimer* m_lookAgain = nullptr;
     QString m_failedPath; // empty: no failure to come back from

@@ -143,10 +143,9 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
     auto window = std::make_unique<ui::Form1>(environment);
     shown = window.get();
     window->Form_Load();
-    ui::FieldLayer fieldLayer(*window, &fixedNow);
+    ui::FieldLayer fieldLayer(*window);
     QList<bool> remembered;
-    ui::RecordingLayer recording(*window, fieldLayer.model(),
-                                 [&remembered](bool on) { remembered << on; });
+    ui::RecordingLayer recording(*window, [&remembered](bool on) { remembered << on; });
     QAction& item = *window->recordAction();
     QCOMPARE(item.text(), "Record measurements");
     QVERIFY(!item.isChecked() && window->recordLine()->isHidden());

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/settings_file.h"
+#include "field/field_model.h"
+#include "protocol/board.h"
+#include "protocol/protocol_state.h"
+#include "protocol/qt_cycle_ports.h"
+#include "record/recorder.h"
+#include "serial/port_controller.h"
+#include "serial/serial_port.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace protocol {
+class PollingCycle;
+}
+
+namespace core {
+
+// Everything that runs the loop, owned and wired in one place: the settings file, the protocol
+// state, the serial port and its controller, the answer wait, the yield, the polling cycle, the
+// field model fed by the cycle, and the recorder fed by the model. It needs QtCore and
+// QtSerialPort only, so a front end without a window holds one as well as the window does; the
+// front end brings the board the cycle writes to and says how messages reach the operator.
+class LoopSession : public QObject {
+    Q_OBJECT
+public:
+    struct Setup {
+        QString settingsDir;                // Settings_Dir, ending with the separator
+        std::function<QDateTime()> now;     // the clock of the settings, the model and the recorder
+        QLocale locale = QLocale::system(); // numbers on the board, month folder names
+        serial::MessageSink messages;       // what tuning the port has to tell the operator
+    };
+
+    LoopSession(protocol::Board& board, Setup setup, QObject* parent = nullptr);
+    ~LoopSession() override;
+
+    app::SettingsFile& settings() { return m_settings; }
+    protocol::ProtocolState& protocolState() { return m_state; }
+    serial::SerialPort& serialPort() { return m_port; }
+    protocol::QtAnswerTimer& answerTimer() { return m_timer; }
+    serial::PortController& portController() { return m_portController; }
+    protocol::PollingCycle& cycle() { return *m_cycle; }
+    field::FieldModel& fieldModel() { return m_model; }
+    record::Recorder& recorder() { return m_recorder; }
+    const Setup& setup() const { return m_setup; }
+
+private:
+    Setup m_setup;
+    app::SettingsFile m_settings;
+    protocol::ProtocolState m_state;
+    serial::SerialPort m_port;
+    protocol::QtAnswerTimer m_timer;
+    protocol::QtEventYield m_yield;
+    serial::PortController m_portController;
+    std::unique_ptr<protocol::PollingCycle> m_cycle; // refers to the board, port and timer
+    field::FieldModel m_model;
+    record::Recorder m_recorder; // last: its writer's thread ends before the rest goes
+};
+
+} // namespace core
