@@ -6,7 +6,6 @@
 #include "lamp_widget.h"
 #include "message_gate.h"
 #include "port_combo.h"
-#include "port_status_text.h"
 #include "twips.h"
 #include "user_messages.h"
 #include "window_icon.h"
@@ -15,6 +14,7 @@
 #include "app/paths.h"
 #include "app/result_folders.h"
 #include "core/loop_session.h"
+#include "serial/port_status_text.h"
 #include "protocol/decoders.h"
 #include "protocol/polling_cycle.h"
 
@@ -516,7 +516,7 @@ void Form1::refreshPortList() {
 }
 
 void Form1::showPortStatus() {
-    const QString text = portStatusText(portController().status(), languageFlag());
+    const QString text = serial::portStatusText(portController().status(), languageFlag());
     // Device paths have no blanks; let a long one break after its separators rather than run
     // out of the panel.
     QString breakable = text;

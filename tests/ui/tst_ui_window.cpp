@@ -8,7 +8,7 @@
 #include "ui/board_widget.h"
 #include "ui/instrument_view.h"
 #include "ui/lamp_widget.h"
-#include "ui/port_status_text.h"
+#include "serial/port_status_text.h"
 #include "ui/user_messages.h"
 
 #include <QAccessible>
@@ -141,7 +141,7 @@ private slots:
                  {OpenFailure::NoSuchDevice, OpenFailure::PermissionDenied, OpenFailure::Busy,
                   OpenFailure::NotSerial, OpenFailure::Other}) {
                 status.failure = failure;
-                const QString text = ui::portStatusText(status, flag);
+                const QString text = serial::portStatusText(status, flag);
                 QVERIFY2(text.contains("/dev/ttyUSB3") && !seen.contains(text), qPrintable(text));
                 QCOMPARE(text.contains("dialout"), failure == OpenFailure::PermissionDenied);
                 QCOMPARE(text.contains("Input/output error"), failure == OpenFailure::Other);
@@ -322,7 +322,7 @@ private slots:
         serial::PortStatus open;
         open.state = serial::PortStatus::State::Open;
         open.devicePath = "/dev/ttyUSB0";
-        QCOMPARE(ui::portStatusText(open, flag).startsWith("In use"), english);
+        QCOMPARE(serial::portStatusText(open, flag).startsWith("In use"), english);
         QCOMPARE(ui::saveFailedMessage(flag, "x: y").startsWith("The settings file"), english);
         field::FieldModel model;
         ui::InstrumentView view(model, 1, flag);

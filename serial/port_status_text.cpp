@@ -2,7 +2,7 @@
 
 #include "app/language.h"
 
-namespace ui {
+namespace serial {
 
 namespace {
 
@@ -72,4 +72,4 @@ QString portStatusText(const serial::PortStatus& status, qint16 languageFlag) {
     return text;
 }
 
-} // namespace ui
+} // namespace serial

@@ -1,0 +1,142 @@
+// corvantelis-logger: the loop polled and recorded without a window, for a box beside the modem
+// that logs for days. The same session the window holds, with the board kept in memory.
+
+#include "logger/event_reporter.h"
+#include "logger/options.h"
+#include "logger/stop_signals.h"
+
+#include "app/paths.h"
+#include "app/result_folders.h"
+#include "app/side_settings.h"
+#include "core/loop_session.h"
+#include "protocol/polling_cycle.h"
+#include "record/append_only_file.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QLocale>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void printLine(std::FILE* to, const QString& line) {
+    std::fprintf(to, "%s\n", qPrintable(line));
+    std::fflush(to); // a service's log reads each line as it comes
+}
+
+void say(const QString& line) {
+    printLine(stdout, line);
+}
+
+QString asFolder(const QString& path) {
+    return path.endsWith(app::pathSeparator()) ? path : path + app::pathSeparator();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const logger::Options options = logger::parseOptions(arguments);
+    switch (options.action) {
+    case logger::Options::Action::Help:
+    case logger::Options::Action::Version:
+        printLine(stdout, options.text);
+        return 0;
+    case logger::Options::Action::Error:
+        printLine(stderr, options.text);
+        return 2;
+    case logger::Options::Action::Run:
+        break;
+    }
+
+    QCoreApplication application(argc, argv);
+    const QString settingsDir = options.settingsDir.isEmpty() ? app::settingsDirFromEnvironment()
+                                                              : asFolder(options.settingsDir);
+    const app::SideSettings side(settingsDir);
+    const QString device = options.port.isEmpty() ? side.rememberedDevice() : options.port;
+    if (device.isEmpty()) {
+        printLine(stderr, QStringLiteral("corvantelis-logger: no device: give --port DEVICE "
+                                         "(none is remembered in %1)")
+                              .arg(side.filePath()));
+        return 2;
+    }
+
+    protocol::MemoryBoard board;
+    core::LoopSession::Setup setup;
+    setup.settingsDir = settingsDir;
+    setup.now = &QDateTime::currentDateTime;
+    setup.messages = [](const QString& text) { say(QStringLiteral("port: ") + text); };
+    core::LoopSession session(board, setup);
+
+    const app::SettingsFile::StartupProblems problems = session.settings().openAtStartup();
+    for (const QString& problem : {problems.folderError, problems.saveError})
+        if (!problem.isEmpty())
+            say(QStringLiteral("settings: ") + problem);
+    if (!problems.setAsidePath.isEmpty())
+        say(QStringLiteral("settings: the unreadable file was kept as %1")
+                .arg(problems.setAsidePath));
+    if (!options.resultsDir.isEmpty()) // for this run only; the settings file keeps its own
+        session.settings().record().Results_Dir = asFolder(options.resultsDir);
+    // A service's results folder may not be there on its first start: made, with the year and
+    // month folders below it as the window makes them.
+    const QString resultsDir = session.settings().record().Results_Dir;
+    if (!QDir().mkpath(resultsDir))
+        say(QStringLiteral("results: the folder %1 could not be made").arg(resultsDir));
+    const app::FolderPreparation folders = app::prepareResultFolders(
+        resultsDir, QDate::currentDate(), QLocale::system());
+    if (!folders.failedFolder.isEmpty())
+        say(QStringLiteral("results: %1: %2").arg(folders.failedFolder, folders.reason));
+
+    auto reporter = std::make_unique<logger::EventReporter>(session, &say);
+    say(QStringLiteral("corvantelis-logger %1: settings in %2, results in %3")
+            .arg(QStringLiteral(CORVANTELIS_VERSION), settingsDir,
+                 session.settings().record().Results_Dir));
+
+    session.serialPort().setDevice(device);
+    session.portController().Open_Port();
+    // A port that could not be opened at start is tried again once a second, as the window
+    // does after an unplug; once it was open, the controller itself looks for it when lost.
+    QTimer openAgain;
+    openAgain.setInterval(1000);
+    QObject::connect(&openAgain, &QTimer::timeout, [&session, &openAgain] {
+        if (session.serialPort().isOpen() || session.portController().isReopening()) {
+            openAgain.stop();
+            return;
+        }
+        session.portController().Open_Port();
+    });
+    if (!session.serialPort().isOpen())
+        openAgain.start();
+
+    // Recording is what the logger is for: after a failure it comes back on by itself as soon
+    // as the file can be written again.
+    record::Recorder& recorder = session.recorder();
+    QTimer recordAgain;
+    recordAgain.setInterval(5000);
+    QObject::connect(&recordAgain, &QTimer::timeout, [&] {
+        if (recorder.isEnabled() ||
+            record::canAppendTo(recorder.currentFile(), session.settings().record().Results_Dir))
+            recorder.setEnabled(true);
+    });
+    recordAgain.start();
+    recorder.setEnabled(true);
+
+    session.serialPort().setDtrEnable(true);
+    session.cycle().start();
+
+    logger::onStopRequest([&] {
+        reporter.reset(); // the stop clears what is known: not news for the log
+        session.cycle().stop();
+        QCoreApplication::quit();
+    });
+    const int status = application.exec();
+    recorder.waitUntilWritten(); // every measurement taken is on the disk
+    say(QStringLiteral("stopped"));
+    return status;
+}

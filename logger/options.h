@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace logger {
+
+// What corvantelis-logger was asked to do.
+struct Options {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    QString text;        // help, version or the complaint, one line each but the help
+    QString settingsDir; // empty: the settings folder the window uses
+    QString resultsDir;  // empty: the results folder the settings file names
+    QString port;        // empty: the device remembered in the side file
+};
+
+// `arguments` as main() has them, the program's name first. "--name VALUE" and "--name=VALUE".
+Options parseOptions(const QStringList& arguments);
+
+} // namespace logger

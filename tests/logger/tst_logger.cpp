@@ -1,0 +1,148 @@
+// corvantelis-logger as a service runs it: its options, and its whole path over a
+// pseudo-terminal against hart-loop-sim, ended by SIGTERM.
+
+#include "protocol/hart_frame.h"
+#include "simulated_loop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+
+Run runLogger(const QStringList& arguments, const QProcessEnvironment& environment = {}) {
+    QProcess logger;
+    if (!environment.isEmpty())
+        logger.setProcessEnvironment(environment);
+    logger.start(QStringLiteral(CORVANTELIS_LOGGER), arguments);
+    Run run;
+    if (!logger.waitForFinished(10000))
+        return run;
+    run.exitCode = logger.exitCode();
+    run.out = QString::fromUtf8(logger.readAllStandardOutput());
+    run.err = QString::fromUtf8(logger.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class LoggerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void options_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "corvantelis-logger 1.03\n"
+                                 << "";
+        QTest::newRow("unknown option")
+            << QStringList{"--colour", "red"} << 2 << ""
+            << "corvantelis-logger: unknown option '--colour' (try --help)\n";
+        QTest::newRow("port without a device")
+            << QStringList{"--port"} << 2 << ""
+            << "corvantelis-logger: --port needs a value (try --help)\n";
+    }
+    void options() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const Run run = runLogger(arguments);
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.out, out);
+        QCOMPARE(run.err, err);
+    }
+
+    void helpNamesEveryOption() {
+        const Run run = runLogger({"--help"});
+        QCOMPARE(run.exitCode, 0);
+        for (const char* option :
+             {"--port", "--settings-dir", "--results-dir", "--help", "--version"})
+            QVERIFY2(run.out.contains(QLatin1String(option)), option);
+    }
+
+    void noDeviceAnywhere() {
+        QTemporaryDir settings;
+        const Run run = runLogger({"--settings-dir", settings.path()});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.startsWith("corvantelis-logger: no device: give --port DEVICE"),
+                 qPrintable(run.err));
+    }
+
+    void pollsRecordsAndStopsCleanly();
+};
+
+// The whole path: the loop is found and recorded, and SIGTERM ends it with every measurement it
+// took on the disk, each line the answer it came from.
+void LoggerTest::pollsRecordsAndStopsCleanly() {
+    SimulatedLoop loop;
+    QVERIFY(!loop.start({"--log", loop.path("wire.log")}).isEmpty());
+    QProcess logger;
+    logger.start(QStringLiteral(CORVANTELIS_LOGGER),
+                 {"--port", loop.path("loop"), "--settings-dir", loop.path("settings"),
+                  "--results-dir=" + loop.path("results")});
+    QVERIFY(logger.waitForStarted());
+    QString out;
+    // One pass over the default loop is 22 steps of 600 ms.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (out += QString::fromUtf8(logger.readAllStandardOutput())).contains("instrument 05 found"),
+        40000);
+    QTest::qWait(1500);
+    logger.terminate(); // SIGTERM
+    QVERIFY(logger.waitForFinished(10000));
+    QCOMPARE(logger.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(logger.exitCode(), 0);
+    out += QString::fromUtf8(logger.readAllStandardOutput());
+    QVERIFY(loop.stop());
+
+    QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() >= 6, qPrintable(out));
+    QVERIFY(lines[0].startsWith("corvantelis-logger 1.03: settings in " + loop.path("settings")));
+    QCOMPARE(lines[1], "port opened: " + loop.path("loop"));
+    const QString csv = loop.path("results") + "/" + QDate::currentDate().toString("yyyy") + "/";
+    QVERIFY(lines[2].startsWith("recording to " + csv));
+    QVERIFY(out.contains("instrument 01 found: 3C51102031, tag PT-101, device status: no bit set"));
+    QVERIFY(out.contains("instrument 02 found: 243E0B5C7E, tag TT-202"));
+    QCOMPARE(lines.last(), "stopped");
+
+    // Every command-3 answer the simulator sent is a line, in order, with its values; at most
+    // the last, if the stop came while it was on its way, is not.
+    QFile wire(loop.path("wire.log"));
+    QVERIFY(wire.open(QIODevice::ReadOnly));
+    QList<protocol::HartFrame> answers;
+    for (const QByteArray& line : wire.readAll().split('\n')) {
+        const int tx = line.indexOf(" TX ");
+        if (tx < 0)
+            continue;
+        const protocol::HartFrame frame =
+            protocol::HartFrame::parse(QByteArray::fromHex(line.mid(tx + 4)));
+        if (frame.command == 3)
+            answers << frame;
+    }
+    QFile recorded(lines[2].mid(QStringLiteral("recording to ").size()));
+    QVERIFY2(recorded.open(QIODevice::ReadOnly), qPrintable(recorded.fileName()));
+    QList<QByteArray> rows = recorded.readAll().split('\n');
+    rows.removeAll(QByteArray());
+    rows.removeFirst(); // the header
+    QVERIFY2(rows.size() == answers.size() || rows.size() == answers.size() - 1,
+             qPrintable(QString("%1 lines, %2 answers").arg(rows.size()).arg(answers.size())));
+    QVERIFY(rows.size() >= 3);
+    for (int k = 0; k < rows.size(); ++k) {
+        const QList<QByteArray> fields = rows[k].trimmed().split(',');
+        QCOMPARE(fields.size(), 15);
+        const protocol::HartFrame& answer = answers[k];
+        QCOMPARE(fields[2], answer.uniqueAddress().toHex().toUpper());
+        QCOMPARE(fields[4].toFloat(), protocol::floatAt(answer.data, 0));
+        QCOMPARE(fields[5].toFloat(), protocol::floatAt(answer.data, 5));
+    }
+}
+
+QTEST_GUILESS_MAIN(LoggerTest)
+#include "tst_logger.moc"
