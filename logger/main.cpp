@@ -88,8 +88,8 @@ int main(int argc, char* argv[]) {
     const QString resultsDir = session.settings().record().Results_Dir;
     if (!QDir().mkpath(resultsDir))
         say(QStringLiteral("results: the folder %1 could not be made").arg(resultsDir));
-    const app::FolderPreparation folders = app::prepareResultFolders(
-        resultsDir, QDate::currentDate(), QLocale::system());
+    const app::FolderPreparation folders =
+        app::prepareResultFolders(resultsDir, QDate::currentDate(), QLocale::system());
     if (!folders.failedFolder.isEmpty())
         say(QStringLiteral("results: %1: %2").arg(folders.failedFolder, folders.reason));
 

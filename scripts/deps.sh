@@ -27,6 +27,6 @@ ensure_packages() {
 # What every build of the project needs; ccache makes builds of sources it has seen quick.
 BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev ccache)
 
-# What the packaging checks among the tests need: the validators, lintian, and the Windows
-# cross compiler that checks the Windows-only files.
-PACKAGING_CHECK_PACKAGES=(desktop-file-utils appstream lintian g++-mingw-w64-x86-64-posix)
+# What the packaging checks among the tests need: the validators, lintian, the Windows cross
+# compiler that checks the Windows-only files, and systemd-analyze for the logger's unit.
+PACKAGING_CHECK_PACKAGES=(desktop-file-utils appstream lintian g++-mingw-w64-x86-64-posix systemd)

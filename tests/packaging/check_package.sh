@@ -4,6 +4,7 @@
 # scratch root whose programs start and whose desktop entry, metainfo and icon go together.
 #   check_package.sh PROJECT_DIR WORK_DIR EXPECTED_FILES
 set -euo pipefail
+export LC_ALL=C # the file lists sort byte by byte, as expected-files.txt is
 
 project=$1
 work=$2
@@ -48,7 +49,7 @@ lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs \
 DESTDIR="$work/root" cmake --install "$project/build-package" >"$work/install.log"
 (cd "$work/root" && find . -type f | sed 's|^\./|/|' | sort) | diff -u "$expected" - ||
     fail "the installed files differ from $expected"
-for program in corvantelis hart-loop-sim; do
+for program in corvantelis corvantelis-logger hart-loop-sim; do
     version="$("$work/root/usr/bin/$program" --version)" || fail "$program --version failed"
     [ "$version" = "$program 1.03" ] || fail "$program --version said '$version'"
 done
@@ -56,6 +57,15 @@ appstreamcli validate-tree --no-net "$work/root/usr" >"$work/tree.log" 2>&1 || {
     cat "$work/tree.log"
     fail "appstreamcli validate-tree"
 }
+
+# The logger's unit as systemd reads it, for one instance, its program the one just installed;
+# any warning fails it. The manual page it names is checked above, so man: is not followed.
+unit="$work/root/lib/systemd/system/corvantelis-logger@.service"
+mkdir -p "$work/units"
+sed "s|/usr/bin/|$work/root/usr/bin/|g" "$unit" >"$work/units/corvantelis-logger@ttyUSB0.service"
+verify="$(systemd-analyze verify --man=no "$work/units/corvantelis-logger@ttyUSB0.service" 2>&1)" ||
+    fail "systemd-analyze verify: $verify"
+[ -z "$verify" ] || fail "systemd-analyze verify warns: $verify"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures packaging check(s) failed"
