@@ -10,6 +10,18 @@
 
 namespace ui {
 
+namespace {
+
+// `value` rounded to `digits` significant digits.
+double significant(double value, int digits) {
+    if (value == 0 || !std::isfinite(value))
+        return value;
+    const double scale = std::pow(10.0, digits - 1 - std::floor(std::log10(std::abs(value))));
+    return std::round(value * scale) / scale;
+}
+
+} // namespace
+
 TrendPlot::TrendPlot(QWidget* parent) : QWidget(parent) {
     setMinimumSize(300, 140);
     setAutoFillBackground(true);
@@ -58,8 +70,10 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         low -= pad;
         high += pad;
     }
-    // Plain numbers on the axis too, as in the rest of the view: "101000", not "1.01e+05".
-    const QString lowText = field::plainText(float(low)), highText = field::plainText(float(high));
+    // Plain numbers on the axis too, as in the rest of the view ("101000", not "1.01e+05"),
+    // to five significant digits: the axis only frames the line.
+    const QString lowText = field::plainText(float(significant(low, 5))),
+                  highText = field::plainText(float(significant(high, 5)));
     const int left = qMax(fm.horizontalAdvance(lowText), fm.horizontalAdvance(highText)) + 8;
     const QRect area(left, fm.height() + 6, width() - left - 10, height() - 2 * fm.height() - 14);
     if (area.width() < 10 || area.height() < 10)
