@@ -102,7 +102,7 @@ void LoopPollTest::instrumentTakenOffTheLoop() {
 
     ProtocolState state;
     MemoryBoard board;
-    QtAnswerTimer timer(120);
+    QtAnswerTimer timer(250); // room for a loaded machine: every answer here must be caught
     PollingCycle cycle(state, board, port, timer, yield);
     field::FieldModel model;
     connect(&cycle, &PollingCycle::answerDecoded, &model, &field::FieldModel::takeAnswer);
