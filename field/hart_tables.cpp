@@ -332,7 +332,7 @@ constexpr StatusBit kCommunicationErrors[] = {
 };
 
 // Ranked as NAMUR NE 107 ranks its four signals, which these bits carry: failure above function
-// check and out of specification, maintenance required the least.
+// check and running outside rated conditions, maintenance required the least.
 constexpr StatusBit kExtendedStatus[] = {
     {0x20, "function check", "проверка функционирования", kWarning},
     {0x10, "operating outside its rated conditions", "работа вне допустимых условий", kWarning},

@@ -14,9 +14,9 @@
 #include "app/paths.h"
 #include "app/result_folders.h"
 #include "core/loop_session.h"
-#include "serial/port_status_text.h"
 #include "protocol/decoders.h"
 #include "protocol/polling_cycle.h"
+#include "serial/port_status_text.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

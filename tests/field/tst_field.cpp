@@ -92,7 +92,7 @@ private slots:
         QTest::newRow("variable alert") << 2 << 0x02 << "device variable alert" << warning;
         QTest::newRow("power") << 2 << 0x04 << "critical power failure" << fault;
         QTest::newRow("failure") << 2 << 0x08 << "failure" << fault;
-        QTest::newRow("out of specification")
+        QTest::newRow("outside rated conditions")
             << 2 << 0x10 << "operating outside its rated conditions" << warning;
         QTest::newRow("function check") << 2 << 0x20 << "function check" << warning;
     }

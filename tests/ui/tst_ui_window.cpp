@@ -5,10 +5,10 @@
 
 #include "app/paths.h"
 #include "field/field_model.h"
+#include "serial/port_status_text.h"
 #include "ui/board_widget.h"
 #include "ui/instrument_view.h"
 #include "ui/lamp_widget.h"
-#include "serial/port_status_text.h"
 #include "ui/user_messages.h"
 
 #include <QAccessible>
