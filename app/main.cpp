@@ -3,10 +3,9 @@
 #include "app/program_identity.h"
 #include "app/side_settings.h"
 #include "serial/discovered_port.h"
-#include "ui/field_layer.h"
 #include "ui/folder_picker.h"
 #include "ui/form1.h"
-#include "ui/recording_layer.h"
+#include "ui/window_layers.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -92,14 +91,14 @@ int main(int argc, char* argv[]) {
 
     app::SideSettings side(app::settingsDirFromEnvironment());
     ui::Form1 window(programEnvironment(line, side));
-    ui::FieldLayer fieldLayer(window); // instrument views, the dump explained
-    window.Form_Load();
-    ui::RecordingLayer recording(window, [&side](bool on) {
+    // Instrument views, the dump explained, recording.
+    ui::WindowLayers layers(window, [&side](bool on) {
         QString error;
         if (!side.setRecordingEnabled(on, &error))
             noteOnStandardError(QStringLiteral("the recording choice is not remembered: ") + error);
     });
-    recording.recorder().setEnabled(line.record || side.recordingEnabled());
+    window.Form_Load();
+    layers.recording.recorder().setEnabled(line.record || side.recordingEnabled());
     window.show();
     return application.exec();
 }

@@ -42,6 +42,8 @@ public:
     ~LoopSession() override;
 
     app::SettingsFile& settings() { return m_settings; }
+    // The language everything the session's front end says is in, as the settings hold it.
+    qint16 languageFlag() const { return m_settings.record().Language_Flag; }
     protocol::ProtocolState& protocolState() { return m_state; }
     serial::SerialPort& serialPort() { return m_port; }
     protocol::QtAnswerTimer& answerTimer() { return m_timer; }

@@ -1,30 +1,24 @@
 #include "field_layer.h"
 
-#include "app/language.h"
-
-#include "form1.h"
 #include "instrument_view.h"
+#include "window_surface.h"
 
+#include "app/language.h"
 #include "core/loop_session.h"
 #include "field/frame_explanation.h"
 #include "protocol/polling_cycle.h"
 
-#include <QPlainTextEdit>
-
 namespace ui {
 
-FieldLayer::FieldLayer(Form1& window)
-    : QObject(&window), m_window(window), m_model(window.session().fieldModel()) {
-    protocol::PollingCycle& cycle = window.cycle();
-    connect(&cycle, &protocol::PollingCycle::answerDecoded, this,
+FieldLayer::FieldLayer(core::LoopSession& session, WindowSurface& window, QObject* parent)
+    : QObject(parent), m_session(session), m_window(window), m_model(session.fieldModel()) {
+    connect(&session.cycle(), &protocol::PollingCycle::answerDecoded, this,
             [this](int, int, bool, const QByteArray& asRead) { explainDump(asRead); });
     connect(&m_model, &field::FieldModel::instrumentChanged, this, [this](int address) {
         for (InstrumentView* view : views())
             if (view->address() == address)
                 view->refresh();
     });
-    connect(&window, &Form1::instrumentRequested, this, [this](int address) { open(address); });
-    connect(&window, &Form1::languageChanged, this, &FieldLayer::setLanguage);
 }
 
 FieldLayer::~FieldLayer() {
@@ -40,7 +34,7 @@ InstrumentView* FieldLayer::open(int address) {
             return view;
         }
     }
-    auto* view = new InstrumentView(m_model, address, m_window.languageFlagInForce());
+    auto* view = new InstrumentView(m_model, address, m_session.languageFlag());
     m_views << view;
     view->show();
     return view;
@@ -60,12 +54,12 @@ void FieldLayer::setLanguage(qint16 languageFlag) {
 }
 
 void FieldLayer::explainDump(const QByteArray& asRead) {
-    const bool english = app::isEnglish(m_window.languageFlagInForce());
+    const bool english = app::isEnglish(m_session.languageFlag());
     QStringList lines;
     for (const field::ExplainedField& f : field::explainAnswer(asRead, english))
         lines << QStringLiteral("%1  %2: %3").arg(f.bytes, f.name, f.meaning);
     // Tags may hold '<': escaped, so the tooltip shows them as they are.
-    m_window.text3()->setToolTip(
+    m_window.showAnswerExplanation(
         lines.isEmpty()
             ? QString()
             : QStringLiteral("<pre>%1</pre>").arg(lines.join(QLatin1Char('\n')).toHtmlEscaped()));

@@ -5,31 +5,37 @@
 #include <QObject>
 #include <QPointer>
 
+namespace core {
+class LoopSession;
+}
+
 namespace ui {
 
-class Form1;
 class InstrumentView;
+class WindowSurface;
 
 // What the answers mean, beside the window: the instrument views of the session's field model,
-// and the port panel's dump explained in its tooltip. It listens to the cycle and the window;
+// and the last answer explained over its bytes. It listens to the session's cycle and model;
 // nothing here writes to the board or reaches into the cycle.
 class FieldLayer : public QObject {
     Q_OBJECT
 public:
-    explicit FieldLayer(Form1& window);
+    FieldLayer(core::LoopSession& session, WindowSurface& window, QObject* parent = nullptr);
     ~FieldLayer() override;
 
     field::FieldModel& model() { return m_model; }
     // Opens the view of `address`, or raises it when it is open already.
     InstrumentView* open(int address);
     QList<InstrumentView*> views() const;
+    // The language changed: the open views follow.
+    void setLanguage(qint16 languageFlag);
 
 private:
-    void setLanguage(qint16 languageFlag);
     void explainDump(const QByteArray& asRead);
 
-    Form1& m_window;
-    field::FieldModel& m_model; // the window's session's
+    core::LoopSession& m_session;
+    WindowSurface& m_window;
+    field::FieldModel& m_model; // the session's
     QList<QPointer<InstrumentView>> m_views;
 };
 

@@ -2,10 +2,10 @@
 
 #include "board_widget.h"
 #include "captions.h"
-#include "click_frame.h"
 #include "lamp_widget.h"
 #include "message_gate.h"
-#include "port_combo.h"
+#include "port_panel.h"
+#include "results_panel.h"
 #include "twips.h"
 #include "user_messages.h"
 #include "window_icon.h"
@@ -21,18 +21,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFontDatabase>
 #include <QGraphicsDropShadowEffect>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStringList>
@@ -53,23 +47,6 @@ constexpr int kFrameTop = 225;
 constexpr int kFrameWidth = 14775;
 constexpr int kFrameHeight = 7395;
 constexpr int kMargin = 90;
-
-// Return in the port box's text field: Qt's editable combo box would take the typed text as a
-// choice from the list and fire a port change. Only a choice from the list is one.
-class SwallowReturn : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter)
-                return event->type() == QEvent::KeyPress;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 } // namespace
 
@@ -118,8 +95,7 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
     buildMenus();
     buildBoard(boardArea);
     buildQuestion();
-    buildPortPanel();
-    buildResultsPanel();
+    buildPanels(m_panelRow);
     panels->addWidget(m_frame2, 0, Qt::AlignTop);
     panels->addWidget(m_basisFrame1, 0, Qt::AlignTop);
     panels->addStretch(1);
@@ -140,14 +116,10 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
     m_session = std::make_unique<core::LoopSession>(*m_board, std::move(setup));
     if (m_messages)
         connect(&cycle(), &protocol::PollingCycle::stepFinished, m_messages, &MessageGate::release);
-    connect(&cycle(), &protocol::PollingCycle::answerReceived, this,
-            [this](int length, const QString& dump) {
-                m_text1->setText(QString::number(length));
-                m_text3->setPlainText(dump);
-            });
+    connect(&cycle(), &protocol::PollingCycle::answerReceived, m_frame2, &PortPanel::showAnswer);
 
-    m_shape1->setColour(portController().lampColour());
-    connect(&portController(), &serial::PortController::lampChanged, m_shape1,
+    shape1()->setColour(portController().lampColour());
+    connect(&portController(), &serial::PortController::lampChanged, shape1(),
             &LampWidget::setColour);
     connect(&portController(), &serial::PortController::statusChanged, this,
             &Form1::showPortStatus);
@@ -191,6 +163,42 @@ qint16 Form1::languageFlag() const {
 
 QGroupBox* Form1::frame2() const {
     return m_frame2;
+}
+
+QPushButton* Form1::command1() const {
+    return m_frame2->command1();
+}
+
+QComboBox* Form1::combo1() const {
+    return m_frame2->combo1();
+}
+
+LampWidget* Form1::shape1() const {
+    return m_frame2->shape1();
+}
+
+QLineEdit* Form1::text1() const {
+    return m_frame2->text1();
+}
+
+QPlainTextEdit* Form1::text3() const {
+    return m_frame2->text3();
+}
+
+QLabel* Form1::portStatusLabel() const {
+    return m_frame2->statusLabel();
+}
+
+QGroupBox* Form1::basisFrame1() const {
+    return m_basisFrame1;
+}
+
+QLineEdit* Form1::basisText1() const {
+    return m_basisFrame1->basisText1();
+}
+
+QLabel* Form1::recordLine() const {
+    return m_basisFrame1->recordLine();
 }
 
 void Form1::buildMenus() {
@@ -263,113 +271,17 @@ void Form1::buildQuestion() {
     m_frame3->raise();
 }
 
-void Form1::buildPortPanel() {
-    m_frame2 = new ClickFrame(m_panelRow);
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    connect(m_frame2, &ClickFrame::clicked, this, &Form1::Frame2_Click);
+void Form1::buildPanels(QWidget* row) {
+    m_frame2 = new PortPanel(row);
+    connect(m_frame2, &PortPanel::clicked, this, &Form1::Frame2_Click);
+    connect(m_frame2, &PortPanel::portChosen, this, &Form1::Combo1_Click);
+    connect(m_frame2, &PortPanel::portListOpening, this, &Form1::refreshPortList);
+    connect(m_frame2, &PortPanel::command1Clicked, this, &Form1::Command1_Click);
+    connect(m_frame2, &PortPanel::command2Clicked, this, &Form1::Command2_Click);
 
-    m_label24 = new QLabel(QStringLiteral("COM"), m_frame2);
-    m_label24->setObjectName(QStringLiteral("Label24"));
-
-    auto* combo = new PortComboBox(m_frame2);
-    combo->setBeforePopup([this] { refreshPortList(); });
-    m_combo1 = combo;
-    m_combo1->setObjectName(QStringLiteral("Combo1"));
-    m_combo1->setEditable(true);
-    m_combo1->setInsertPolicy(QComboBox::NoInsert);
-    m_combo1->addItems(
-        {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
-    m_combo1->setMinimumContentsLength(3);
-    // The box stays narrow; the list opens as wide as its longest device name.
-    m_combo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    // Choosing an entry is a port change; typing into the box, Return included, is not.
-    connect(m_combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
-    m_combo1->lineEdit()->installEventFilter(new SwallowReturn(m_combo1));
-    m_label24->setBuddy(m_combo1);
-
-    m_shape1 = new LampWidget(m_frame2);
-
-    m_portStatus = new QLabel(m_frame2);
-    m_portStatus->setObjectName(QStringLiteral("Port_Status"));
-    m_portStatus->setTextFormat(Qt::PlainText);
-    m_portStatus->setWordWrap(true);
-    m_portStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    m_command1 = new QPushButton(kStop, m_frame2);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-
-    m_command2 = new QPushButton(m_frame2);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    connect(m_command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-
-    m_label28 = new QLabel(m_frame2);
-    m_label28->setObjectName(QStringLiteral("Label28"));
-    m_text1 = new QLineEdit(m_frame2);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setReadOnly(true);
-    m_text1->setAlignment(Qt::AlignRight);
-    m_text1->setMaximumWidth(72);
-    m_label28->setBuddy(m_text1);
-
-    m_label27 = new QLabel(m_frame2);
-    m_label27->setObjectName(QStringLiteral("Label27"));
-    m_text3 = new QPlainTextEdit(m_frame2);
-    m_text3->setObjectName(QStringLiteral("Text3"));
-    m_text3->setReadOnly(true);
-    m_text3->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_text3->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_text3->setMinimumWidth(520);
-    m_text3->setFixedHeight(4 * m_text3->fontMetrics().lineSpacing() + 10);
-    m_label27->setBuddy(m_text3);
-
-    auto* grid = new QGridLayout(m_frame2);
-    grid->addWidget(m_label24, 0, 0);
-    grid->addWidget(m_combo1, 0, 1);
-    grid->addWidget(m_shape1, 0, 2);
-    grid->setColumnStretch(3, 1);
-    grid->addWidget(m_command1, 0, 4);
-    grid->addWidget(m_command2, 0, 5);
-    grid->addWidget(m_portStatus, 1, 0, 1, 6);
-    grid->addWidget(m_label28, 2, 0, 1, 3);
-    grid->addWidget(m_text1, 2, 3, Qt::AlignLeft);
-    grid->addWidget(m_label27, 3, 0, 1, 6);
-    grid->addWidget(m_text3, 4, 0, 1, 6);
-}
-
-void Form1::buildResultsPanel() {
-    m_basisFrame1 = new QGroupBox(m_panelRow);
-    m_basisFrame1->setObjectName(QStringLiteral("Basis_Frame1"));
-
-    m_basisLabel1 = new QLabel(m_basisFrame1);
-    m_basisLabel1->setObjectName(QStringLiteral("Basis_Label1"));
-    m_basisText1 = new QLineEdit(m_basisFrame1);
-    m_basisText1->setObjectName(QStringLiteral("Basis_Text1"));
-    m_basisText1->setMinimumWidth(340);
-    m_basisLabel1->setBuddy(m_basisText1);
-
-    m_basisCommand1 = new QPushButton(m_basisFrame1);
-    m_basisCommand1->setObjectName(QStringLiteral("Basis_Command1"));
-    connect(m_basisCommand1, &QPushButton::clicked, this, &Form1::Basis_Command1_Click);
-
-    m_command3 = new QPushButton(m_basisFrame1);
-    m_command3->setObjectName(QStringLiteral("Command3"));
-    connect(m_command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-
-    auto* grid = new QGridLayout(m_basisFrame1);
-    grid->addWidget(m_basisLabel1, 0, 0, 1, 3);
-    grid->addWidget(m_basisText1, 1, 0, 1, 3);
-    grid->setColumnStretch(0, 1);
-    grid->addWidget(m_basisCommand1, 2, 1);
-    grid->addWidget(m_command3, 2, 2);
-    m_recordLine = new QLabel(m_basisFrame1);
-    m_recordLine->setObjectName(QStringLiteral("Record_Label"));
-    m_recordLine->setTextFormat(Qt::PlainText);
-    m_recordLine->setWordWrap(true);
-    m_recordLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_recordLine->hide();
-    grid->addWidget(m_recordLine, 3, 0, 1, 3);
-    grid->setRowStretch(4, 1);
+    m_basisFrame1 = new ResultsPanel(row);
+    connect(m_basisFrame1, &ResultsPanel::basisCommand1Clicked, this, &Form1::Basis_Command1_Click);
+    connect(m_basisFrame1, &ResultsPanel::command3Clicked, this, &Form1::Command3_Click);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -450,18 +362,18 @@ void Form1::Form_Load() {
 // Run control.
 
 void Form1::Start() {
-    m_command1->setText(kStop);
+    command1()->setText(kStop);
     serialPort().setDtrEnable(true);
     cycle().start();
 }
 
 void Form1::Stop() {
-    m_command1->setText(kRun);
+    command1()->setText(kRun);
     cycle().stop();
 }
 
 void Form1::Command1_Click() {
-    if (m_command1->text() == kRun && m_shape1->colour() == serial::kLampOpen)
+    if (command1()->text() == kRun && shape1()->colour() == serial::kLampOpen)
         Start();
     else
         Stop();
@@ -470,7 +382,7 @@ void Form1::Command1_Click() {
 void Form1::Command4_Click(qint16 index) {
     if (index != 0)
         Stop();
-    else if (m_shape1->colour() == serial::kLampOpen)
+    else if (shape1()->colour() == serial::kLampOpen)
         Start();
     else
         mnu_ComPort_Click();
@@ -492,11 +404,11 @@ void Form1::Clear_Display() {
 // Port panel.
 
 void Form1::Combo1_Click() {
-    m_command1->setText(kRun);
+    command1()->setText(kRun);
     cycle().stop();
-    const QString device = m_combo1->currentData().toString();
+    const QString device = combo1()->currentData().toString();
     if (device.isEmpty())
-        portController().changePort(m_combo1->currentText());
+        portController().changePort(combo1()->currentText());
     else
         portController().changeDevice(device);
     if (m_env.rememberDevice)
@@ -504,26 +416,11 @@ void Form1::Combo1_Click() {
 }
 
 void Form1::refreshPortList() {
-    constexpr int kNumberedPorts = 4;
-    const QString typed = m_combo1->currentText();
-    while (m_combo1->count() > kNumberedPorts)
-        m_combo1->removeItem(m_combo1->count() - 1);
-    if (m_env.discoverPorts) {
-        for (const serial::PortEntry& entry : serial::portEntries(m_env.discoverPorts()))
-            m_combo1->addItem(entry.text, entry.devicePath);
-    }
-    m_combo1->setEditText(typed);
+    m_frame2->refreshPortList(m_env.discoverPorts);
 }
 
 void Form1::showPortStatus() {
-    const QString text = serial::portStatusText(portController().status(), languageFlag());
-    // Device paths have no blanks; let a long one break after its separators rather than run
-    // out of the panel.
-    QString breakable = text;
-    for (const QChar separator : {QLatin1Char('/'), QLatin1Char('-'), QLatin1Char('_')})
-        breakable.replace(separator, QString(separator) + QChar(0x200B));
-    m_portStatus->setText(breakable);
-    m_portStatus->setAccessibleName(text);
+    m_frame2->showStatus(serial::portStatusText(portController().status(), languageFlag()));
 }
 
 void Form1::mnu_ComPort_Click() {
@@ -532,7 +429,7 @@ void Form1::mnu_ComPort_Click() {
         return;
     }
     setPanelVisible(m_frame2, true);
-    m_combo1->setEditText(portController().selectionText());
+    combo1()->setEditText(portController().selectionText());
 }
 
 void Form1::Frame2_Click() {
@@ -547,7 +444,7 @@ void Form1::mnu_FileSave_Click() {
         return;
     }
     setPanelVisible(m_basisFrame1, true);
-    m_basisText1->setText(settings().record().Results_Dir);
+    m_basisFrame1->showFolder(settings().record().Results_Dir);
 }
 
 QString Form1::strGetAbsoluteFolderPathName(const QString& strTitle, qint32 lngRegim) {
@@ -567,7 +464,7 @@ void Form1::Basis_Command1_Click() {
             m_env.showMessage(folderTooLongMessage(languageFlag(), folder));
         return;
     }
-    m_basisText1->setText(folder);
+    m_basisFrame1->showFolder(folder);
     settings().record().Results_Dir = folder;
     saveSettingsOrReport();
 }
@@ -579,39 +476,35 @@ void Form1::applyCaptions(const Captions& captions) {
     m_mnuExit->setText(captions.mnu_Exit);
     m_mnuSetting->setTitle(captions.mnu_Setting);
     m_mnuLanq->setTitle(captions.mnu_lanq);
-    m_basisFrame1->setTitle(captions.Basis_Frame1);
-    m_basisFrame1->setAccessibleName(captions.Basis_Frame1);
-    m_basisLabel1->setText(captions.Basis_Label1);
-    m_basisCommand1->setText(captions.Basis_Command1);
     m_frame3->setTitle(captions.Frame3);
     m_frame3->setAccessibleName(captions.Frame3);
     m_command4[0]->setText(captions.Command4_Yes);
     m_command4[1]->setText(captions.Command4_No);
     m_mnuFileSave->setText(captions.mnu_FileSave);
-    m_command2->setText(captions.Command2);
-    m_frame2->setTitle(captions.Frame2);
-    m_frame2->setAccessibleName(captions.Frame2);
-    m_label27->setText(captions.Label27);
-    m_label28->setText(captions.Label28);
-    m_command3->setText(captions.Command3);
+    m_frame2->applyCaptions(captions);
+    m_basisFrame1->applyCaptions(captions);
 }
 
 void Form1::applyFieldCaptions() {
     const bool english = app::isEnglish(languageFlag());
     m_mnuRecord->setText(english ? QStringLiteral("Record measurements")
                                  : QStringLiteral("Записывать измерения"));
-    m_recordLine->setText(
-        m_recordingFile.isEmpty() && !m_recordingNote.isEmpty()
-            ? m_recordingNote
-            : (english ? QStringLiteral("Recording to: %1") : QStringLiteral("Запись в файл: %1"))
-                  .arg(m_recordingFile));
-    m_recordLine->setAccessibleName(m_recordLine->text());
+    showRecordLine();
     m_mnuInstrument->setTitle(english ? QStringLiteral("Instrument") : QStringLiteral("Прибор"));
     const QList<QAction*> entries = m_mnuInstrument->actions();
     for (int address = 0; address < entries.size(); ++address)
         entries[address]->setText(
             (english ? QStringLiteral("Address %1") : QStringLiteral("Адрес %1"))
                 .arg(address, 2, 10, QLatin1Char('0')));
+}
+
+void Form1::showRecordLine() {
+    const bool english = app::isEnglish(languageFlag());
+    m_basisFrame1->showRecordLine(
+        !m_recordingFile.isEmpty()
+            ? (english ? QStringLiteral("Recording to: %1") : QStringLiteral("Запись в файл: %1"))
+                  .arg(m_recordingFile)
+            : m_recordingNote);
 }
 
 void Form1::setTitle(const QString& title) {
@@ -630,17 +523,27 @@ void Form1::showRecording(const QString& file) {
     if (!file.isEmpty())
         m_recordingNote.clear();
     m_mnuRecord->setChecked(!file.isEmpty());
-    applyFieldCaptions();
-    m_recordLine->setVisible(!file.isEmpty() || !m_recordingNote.isEmpty());
+    showRecordLine();
     setTitle(m_title);
 }
 
 void Form1::showRecordingNote(const QString& text) {
     m_recordingNote = text;
-    if (m_recordingFile.isEmpty()) {
-        applyFieldCaptions();
-        m_recordLine->setVisible(!text.isEmpty());
-    }
+    showRecordLine();
+}
+
+void Form1::showAnswerExplanation(const QString& toolTip) {
+    m_frame2->setAnswerExplanation(toolTip);
+}
+
+void Form1::tell(const QString& text) {
+    if (m_env.showMessage)
+        m_env.showMessage(text);
+}
+
+void Form1::note(const QString& line) {
+    if (m_env.note)
+        m_env.note(line);
 }
 
 void Form1::Set_Captions() {

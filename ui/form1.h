@@ -2,6 +2,7 @@
 
 #include "form1_environment.h"
 #include "twips.h"
+#include "window_surface.h"
 
 #include "app/settings_file.h"
 #include "protocol/protocol_state.h"
@@ -33,14 +34,16 @@ class PollingCycle;
 namespace ui {
 
 class BoardWidget;
-class ClickFrame;
 struct Captions;
 class LampWidget;
 class MessageGate;
+class PortPanel;
+class ResultsPanel;
 
 // The program's one window: the display board with the scan question, the port panel, the
-// results panel and the menus. Every named control carries its name as its objectName.
-class Form1 : public QMainWindow {
+// results panel and the menus. Every named control carries its name as its objectName. The loop
+// behind it is its session's; the handlers below only show and ask.
+class Form1 : public QMainWindow, public WindowSurface {
     Q_OBJECT
 public:
     explicit Form1(Form1Environment environment, QWidget* parent = nullptr);
@@ -83,11 +86,15 @@ public:
     QAction* recordAction() const { return m_mnuRecord; }
     // Shows that measurements go into `file`: a line in the results panel and a mark in the
     // title. An empty `file`: not recording, and neither is shown.
-    void showRecording(const QString& file);
-    QLabel* recordLine() const { return m_recordLine; }
+    void showRecording(const QString& file) override;
+    QLabel* recordLine() const;
     // A word on recording while it is off, in the same line (why it stopped, that it can be
     // turned on again); empty: nothing to say.
-    void showRecordingNote(const QString& text);
+    void showRecordingNote(const QString& text) override;
+    // Over the dump of the last answer.
+    void showAnswerExplanation(const QString& toolTip) override;
+    void tell(const QString& text) override;
+    void note(const QString& line) override;
     const Form1Environment& environment() const { return m_env; }
 
 signals:
@@ -113,16 +120,16 @@ public:
 
     QPushButton* yesButton() const { return m_command4[0]; }
     QPushButton* noButton() const { return m_command4[1]; }
-    QPushButton* command1() const { return m_command1; }
-    QComboBox* combo1() const { return m_combo1; }
-    LampWidget* shape1() const { return m_shape1; }
+    QPushButton* command1() const;
+    QComboBox* combo1() const;
+    LampWidget* shape1() const;
     QGroupBox* frame2() const;
     QGroupBox* frame3() const { return m_frame3; }
-    QGroupBox* basisFrame1() const { return m_basisFrame1; }
-    QLineEdit* basisText1() const { return m_basisText1; }
-    QLineEdit* text1() const { return m_text1; }
-    QPlainTextEdit* text3() const { return m_text3; }
-    QLabel* portStatusLabel() const { return m_portStatus; }
+    QGroupBox* basisFrame1() const;
+    QLineEdit* basisText1() const;
+    QLineEdit* text1() const;
+    QPlainTextEdit* text3() const;
+    QLabel* portStatusLabel() const;
     QScrollArea* scrollArea() const { return m_scroll; }
     // The month folder prepared at start-up.
     const QString& monthDir() const { return m_monthDir; }
@@ -139,14 +146,14 @@ private:
     void buildMenus();
     void buildBoard(QWidget* area);
     void buildQuestion();
-    void buildPortPanel();
-    void buildResultsPanel();
+    void buildPanels(QWidget* row);
     void applyCaptions(const Captions& captions);
     void applyFieldCaptions();
     void setTitle(const QString& title);
     void setPanelVisible(QWidget* panel, bool visible);
 
     void showPortStatus();
+    void showRecordLine();
     void Start();
     void Stop();
     void saveSettingsOrReport();
@@ -177,27 +184,10 @@ private:
     QGroupBox* m_frame3 = nullptr;
     QPushButton* m_command4[2] = {nullptr, nullptr};
 
-    // Port panel.
+    // The panels below the board.
     QWidget* m_panelRow = nullptr;
-    ClickFrame* m_frame2 = nullptr;
-    QLabel* m_label24 = nullptr;
-    QLabel* m_portStatus = nullptr; // the device in use, or why there is none
-    QComboBox* m_combo1 = nullptr;
-    LampWidget* m_shape1 = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QPushButton* m_command2 = nullptr;
-    QLabel* m_label27 = nullptr;
-    QLabel* m_label28 = nullptr;
-    QLineEdit* m_text1 = nullptr;
-    QPlainTextEdit* m_text3 = nullptr;
-
-    // Results panel.
-    QGroupBox* m_basisFrame1 = nullptr;
-    QLabel* m_basisLabel1 = nullptr;
-    QLineEdit* m_basisText1 = nullptr;
-    QPushButton* m_basisCommand1 = nullptr;
-    QPushButton* m_command3 = nullptr;
-    QLabel* m_recordLine = nullptr; // where measurements go, while they are recorded
+    PortPanel* m_frame2 = nullptr;
+    ResultsPanel* m_basisFrame1 = nullptr;
 
     MessageGate* m_messages = nullptr; // every message box goes through it
 

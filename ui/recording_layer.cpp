@@ -2,23 +2,17 @@
 
 #include "app/language.h"
 
-#include "form1.h"
+#include "window_surface.h"
 
 #include "core/loop_session.h"
 #include "record/append_only_file.h"
 
-#include <QAction>
-
 namespace ui {
 
-RecordingLayer::RecordingLayer(Form1& window, Remember remember)
-    : QObject(&window), m_window(window), m_recorder(window.session().recorder()),
+RecordingLayer::RecordingLayer(core::LoopSession& session, WindowSurface& window, Remember remember,
+                               QObject* parent)
+    : QObject(parent), m_session(session), m_window(window), m_recorder(session.recorder()),
       m_remember(std::move(remember)) {
-    connect(&window, &Form1::recordingToggled, this, [this](bool on) {
-        m_recorder.setEnabled(on);
-        if (m_remember)
-            m_remember(on);
-    });
     connect(&m_recorder, &record::Recorder::enabledChanged, this, [this](bool on) {
         if (on) {
             m_failedPath.clear();
@@ -27,17 +21,12 @@ RecordingLayer::RecordingLayer(Form1& window, Remember remember)
         if (!on)
             m_window.showRecording(QString());
     });
-    connect(&window, &Form1::languageChanged, this, [this] {
-        if (!m_failedPath.isEmpty())
-            showStopped();
-    });
     m_lookAgain = new QTimer(this);
     m_lookAgain->setInterval(5000);
     connect(m_lookAgain, &QTimer::timeout, this, &RecordingLayer::lookAgain);
     connect(&m_recorder, &record::Recorder::fileChanged, this, [this](const QString& path) {
         m_window.showRecording(path);
-        if (m_window.environment().note)
-            m_window.environment().note(QStringLiteral("recording to ") + path);
+        m_window.note(QStringLiteral("recording to ") + path);
     });
     // The failure comes in the middle of a polling step: the message waits until the step is
     // over, so its dialog does not run the event loop inside the step.
@@ -45,8 +34,19 @@ RecordingLayer::RecordingLayer(Form1& window, Remember remember)
             Qt::QueuedConnection);
 }
 
+void RecordingLayer::setRecording(bool on) {
+    m_recorder.setEnabled(on);
+    if (m_remember)
+        m_remember(on);
+}
+
+void RecordingLayer::sayAgain() {
+    if (!m_failedPath.isEmpty())
+        showStopped();
+}
+
 void RecordingLayer::tellFailure(const QString& path, const QString& reason) {
-    const bool english = app::isEnglish(m_window.languageFlagInForce());
+    const bool english = app::isEnglish(m_session.languageFlag());
     const QString text =
         english ? QStringLiteral("The measurements could not be written to %1: %2.\n"
                                  "Recording is off; polling goes on. Once the file can be written "
@@ -59,8 +59,7 @@ void RecordingLayer::tellFailure(const QString& path, const QString& reason) {
     m_writableAgain = false;
     showStopped();
     m_lookAgain->start();
-    if (m_window.environment().showMessage)
-        m_window.environment().showMessage(text.arg(path, reason));
+    m_window.tell(text.arg(path, reason));
 }
 
 void RecordingLayer::lookAgain() {
@@ -71,7 +70,7 @@ void RecordingLayer::lookAgain() {
     // The file recording would go into if it were turned on now: today's, in the results folder
     // in force.
     const bool writable =
-        record::canAppendTo(m_recorder.currentFile(), m_window.settings().record().Results_Dir);
+        record::canAppendTo(m_recorder.currentFile(), m_session.settings().record().Results_Dir);
     if (writable == m_writableAgain)
         return;
     m_writableAgain = writable;
@@ -79,7 +78,7 @@ void RecordingLayer::lookAgain() {
 }
 
 void RecordingLayer::showStopped() {
-    const bool english = app::isEnglish(m_window.languageFlagInForce());
+    const bool english = app::isEnglish(m_session.languageFlag());
     QString text;
     if (m_writableAgain)
         text = english ? QStringLiteral("Recording stopped; %1 can be written again: Setting → "

@@ -4,10 +4,9 @@
 
 #include "protocol/polling_cycle.h"
 #include "ui/board_widget.h"
-#include "ui/field_layer.h"
 #include "ui/instrument_view.h"
-#include "ui/recording_layer.h"
 #include "ui/trend_plot.h"
+#include "ui/window_layers.h"
 
 #include "simulated_loop.h"
 #include <QAction>
@@ -53,7 +52,8 @@ void LoopWindowTest::yesShowsTheDefaultLoop() {
     QVERIFY(!loop.start().isEmpty());
     WindowRecorder recorder;
     auto window = startWindow(loop.path("settings") + QLatin1Char('/'), recorder);
-    ui::FieldLayer fieldLayer(*window);
+    ui::WindowLayers layers(*window, nullptr);
+    ui::FieldLayer& fieldLayer = layers.field;
     window->show();
     QCOMPARE(recorder.messages, QStringList());
 
@@ -143,9 +143,9 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
     auto window = std::make_unique<ui::Form1>(environment);
     shown = window.get();
     window->Form_Load();
-    ui::FieldLayer fieldLayer(*window);
     QList<bool> remembered;
-    ui::RecordingLayer recording(*window, [&remembered](bool on) { remembered << on; });
+    ui::WindowLayers layers(*window, [&remembered](bool on) { remembered << on; });
+    ui::RecordingLayer& recording = layers.recording;
     QAction& item = *window->recordAction();
     QCOMPARE(item.text(), "Record measurements");
     QVERIFY(!item.isChecked() && window->recordLine()->isHidden());
