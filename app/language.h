@@ -19,9 +19,9 @@ constexpr bool isEnglish(qint16 languageFlag) {
     return languageFor(languageFlag) == Language::English;
 }
 
-// `english` or `russian` (UTF-8), as `language` asks.
-inline QString say(Language language, const char* english, const char* russian) {
-    return QString::fromUtf8(language == Language::English ? english : russian);
+// For code that carries the choice as a flag of its own.
+constexpr Language languageOf(bool english) {
+    return english ? Language::English : Language::Russian;
 }
 
 } // namespace app

@@ -3,6 +3,8 @@
 #include "answer_frame.h"
 #include "hart_tables.h"
 
+#include "app/texts.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -12,13 +14,14 @@ namespace field {
 
 namespace {
 
+using app::Text;
+
 class Explainer {
 public:
     Explainer(const QByteArray& asRead, bool english) : m_bytes(asRead), m_english(english) {}
 
-    QString say(const char* english, const char* russian) const {
-        return QString::fromUtf8(m_english ? english : russian);
-    }
+    QString say(Text id) const { return app::text(id, app::languageOf(m_english)); }
+    QString say(const StatusBit& bit) const { return bitText(bit, m_english); }
 
     // A field of `length` bytes at the read position, which it then passes; cut at what arrived
     // and at the end of the part being explained.
@@ -29,7 +32,7 @@ public:
         const QByteArray part = m_bytes.mid(m_at, available);
         QString shownMeaning = meaning;
         if (available < length)
-            shownMeaning += say(" (cut short)", " (не полностью)");
+            shownMeaning += say(Text::ExplainCutShort);
         m_fields << ExplainedField{m_at, available, QString::fromLatin1(part.toHex(' ').toUpper()),
                                    name, shownMeaning};
         m_at += available;
@@ -62,23 +65,21 @@ QString bitsSet(const QList<StatusBit>& bits, int value, const Explainer& e) {
     QStringList set;
     for (const StatusBit& bit : bits) {
         if (value & bit.mask)
-            set << e.say(bit.english, bit.russian);
+            set << e.say(bit);
     }
-    return set.isEmpty() ? e.say("no bit set", "нет установленных битов")
-                         : set.join(QStringLiteral(", "));
+    return set.isEmpty() ? e.say(Text::NoBitSet) : set.join(QStringLiteral(", "));
 }
 
 QString commandName(int command, const Explainer& e) {
     switch (command) {
     case 0:
-        return e.say("read unique identifier", "чтение уникального идентификатора");
+        return e.say(Text::ExplainReadUniqueIdentifier);
     case 3:
-        return e.say("read loop current and dynamic variables",
-                     "чтение тока петли и динамических переменных");
+        return e.say(Text::ExplainReadLoopCurrentAndVariables);
     case 13:
-        return e.say("read tag, descriptor and date", "чтение тега, дескриптора и даты");
+        return e.say(Text::ExplainReadTagDescriptorAndDate);
     default:
-        return e.say("not a command this program sends", "команда, которую программа не посылает");
+        return e.say(Text::ExplainNotACommandSent);
     }
 }
 
@@ -87,68 +88,67 @@ void explainIdentity(Explainer& e, const QByteArray& d) {
         return;
     const auto byte = [&d](int k) { return quint8(d.at(k)); };
     const bool hart7 = d.size() > 4 && byte(4) >= 7;
-    e.field(1, e.say("expansion code", "код расширения"), QString::number(byte(0)));
+    e.field(1, e.say(Text::ExplainExpansionCode), QString::number(byte(0)));
     if (hart7) {
-        e.field(2, e.say("expanded device type", "расширенный тип прибора"),
+        e.field(2, e.say(Text::ExplainExpandedDeviceType),
                 d.size() >= 3 ? hex((byte(1) << 8) | byte(2), 4) : QString());
     } else {
         const QString name = manufacturerName(d.size() > 1 ? byte(1) : 0);
-        e.field(1, e.say("manufacturer", "производитель"),
+        e.field(1, e.say(Text::ExplainManufacturer),
                 hex(d.size() > 1 ? byte(1) : 0) + (name.isEmpty() ? QString() : ' ' + name));
-        e.field(1, e.say("device type", "тип прибора"), d.size() > 2 ? hex(byte(2)) : QString());
+        e.field(1, e.say(Text::ExplainDeviceType), d.size() > 2 ? hex(byte(2)) : QString());
     }
     const auto decimal = [&](int k) { return d.size() > k ? QString::number(byte(k)) : QString(); };
-    e.field(1, e.say("preambles asked for", "требуемые преамбулы"), decimal(3));
-    e.field(1, e.say("HART revision", "версия HART"), decimal(4));
-    e.field(1, e.say("device revision", "версия прибора"), decimal(5));
-    e.field(1, e.say("software revision", "версия ПО"), decimal(6));
+    e.field(1, e.say(Text::ExplainPreamblesAskedFor), decimal(3));
+    e.field(1, e.say(Text::ExplainHARTRevision), decimal(4));
+    e.field(1, e.say(Text::ExplainDeviceRevision), decimal(5));
+    e.field(1, e.say(Text::ExplainSoftwareRevision), decimal(6));
     if (hart7 && d.size() > 7)
-        e.field(1, e.say("hardware revision, signalling", "версия аппаратуры, сигнализация"),
+        e.field(1, e.say(Text::ExplainHardwareRevisionSignalling),
                 QStringLiteral("%1, %2").arg(byte(7) >> 3).arg(byte(7) & 7));
     else
-        e.field(1, e.say("hardware revision", "версия аппаратуры"), decimal(7));
-    e.field(1, e.say("flags", "флаги"), d.size() > 8 ? hex(byte(8)) : QString());
-    e.field(3, e.say("device id", "идентификатор прибора"),
+        e.field(1, e.say(Text::ExplainHardwareRevision), decimal(7));
+    e.field(1, e.say(Text::ExplainFlags), d.size() > 8 ? hex(byte(8)) : QString());
+    e.field(3, e.say(Text::ExplainDeviceId),
             d.size() > 11 ? hex((byte(9) << 16) | (byte(10) << 8) | byte(11), 6) : QString());
     if (!hart7 || d.size() < 22)
         return;
-    e.field(1, e.say("preambles it sends", "посылаемые преамбулы"), decimal(12));
-    e.field(1, e.say("device variables", "переменные прибора"), decimal(13));
-    e.field(2, e.say("configuration change counter", "счётчик изменений конфигурации"),
+    e.field(1, e.say(Text::ExplainPreamblesItSends), decimal(12));
+    e.field(1, e.say(Text::ExplainDeviceVariables), decimal(13));
+    e.field(2, e.say(Text::ExplainConfigurationChangeCounter),
             QString::number((byte(14) << 8) | byte(15)));
-    e.field(1, e.say("extended device status", "расширенный статус прибора"),
+    e.field(1, e.say(Text::ExplainExtendedDeviceStatus),
             bitsSet(extendedStatusBits(), byte(16), e));
     const int manufacturer = (byte(17) << 8) | byte(18);
     const QString name = manufacturerName(manufacturer);
-    e.field(2, e.say("manufacturer", "производитель"),
+    e.field(2, e.say(Text::ExplainManufacturer),
             hex(manufacturer, 4) + (name.isEmpty() ? QString() : ' ' + name));
-    e.field(2, e.say("private label distributor", "дистрибьютор"),
-            hex((byte(19) << 8) | byte(20), 4));
-    e.field(1, e.say("device profile", "профиль прибора"), decimal(21));
+    e.field(2, e.say(Text::ExplainPrivateLabelDistributor), hex((byte(19) << 8) | byte(20), 4));
+    e.field(1, e.say(Text::ExplainDeviceProfile), decimal(21));
 }
 
 void explainTag(Explainer& e, const AnswerFrame& frame) {
     const std::optional<TagRecord> tag = tagRecordFrom(frame);
-    e.field(6, e.say("tag", "тег"), tag ? '"' + tag->tag + '"' : QString());
-    e.field(12, e.say("descriptor", "дескриптор"), tag ? '"' + tag->descriptor + '"' : QString());
-    e.field(3, e.say("date", "дата"),
+    e.field(6, e.say(Text::ExplainTag), tag ? '"' + tag->tag + '"' : QString());
+    e.field(12, e.say(Text::ExplainDescriptor), tag ? '"' + tag->descriptor + '"' : QString());
+    e.field(3, e.say(Text::ExplainDate),
             tag ? protocol::dateText(tag->day, tag->month, tag->year) : QString());
 }
 
 void explainVariables(Explainer& e, const QByteArray& d) {
     namespace layout = protocol::layout;
-    e.field(4, e.say("loop current", "ток петли"),
+    e.field(4, e.say(Text::ExplainLoopCurrent),
             d.size() >= layout::kCommand3FirstVariable
                 ? number(floatAt(d, layout::kCommand3LoopCurrent)) + QStringLiteral(" mA")
                 : QString());
-    static const char* const kNames[4][2] = {
-        {"PV", "ПП"}, {"SV", "ВП"}, {"TV", "ТП"}, {"QV", "ЧП"}};
+    static constexpr Text kNames[4] = {Text::ExplainPV, Text::ExplainSV, Text::ExplainTV,
+                                       Text::ExplainQV};
     for (int k = 0; k < 4 && d.size() > layout::command3Variable(k); ++k) {
         const int at = layout::command3Variable(k);
         const int unit = quint8(d.at(at));
-        e.field(1, e.say(kNames[k][0], kNames[k][1]) + e.say(" unit", ": единица"),
+        e.field(1, e.say(kNames[k]) + e.say(Text::ExplainUnit),
                 QStringLiteral("%1 = %2").arg(unit).arg(unitSymbol(unit)));
-        e.field(4, e.say(kNames[k][0], kNames[k][1]),
+        e.field(4, e.say(kNames[k]),
                 d.size() >= at + layout::kCommand3VariableLength
                     ? number(floatAt(d, at + 1)) + ' ' + unitSymbol(unit)
                     : QString());
@@ -161,57 +161,54 @@ QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english) {
     Explainer e(asRead, english);
     const AnswerFrame frame = parseAnswer(asRead);
     if (frame.preambleLength > 0)
-        e.field(frame.preambleLength, e.say("preamble", "преамбула"),
-                QString::number(frame.preambleLength) + e.say(" bytes FF", " байт FF"));
+        e.field(frame.preambleLength, e.say(Text::ExplainPreamble),
+                QString::number(frame.preambleLength) + e.say(Text::ExplainBytesFF));
     if (frame.delimiter < 0)
         return e.take();
 
     QString direction;
     switch (frame.type()) {
     case protocol::FrameType::Answer:
-        direction = e.say("slave to master", "от прибора к мастеру");
+        direction = e.say(Text::ExplainSlaveToMaster);
         break;
     case protocol::FrameType::Burst:
-        direction = e.say("burst frame, not an answer", "пакетный кадр, не ответ");
+        direction = e.say(Text::ExplainBurstFrame);
         break;
     case protocol::FrameType::Request:
-        direction = e.say("master to slave, not an answer", "от мастера к прибору, не ответ");
+        direction = e.say(Text::ExplainMasterToSlave);
         break;
     case protocol::FrameType::Other:
-        direction = e.say("not an answer", "не ответ");
+        direction = e.say(Text::ExplainNotAnAnswer);
         break;
     }
-    e.field(1, e.say("delimiter", "разделитель"),
-            (frame.longAddress() ? e.say("long address", "длинный адрес")
-                                 : e.say("short address", "короткий адрес")) +
-                ", " + direction);
+    e.field(
+        1, e.say(Text::ExplainDelimiter),
+        (frame.longAddress() ? e.say(Text::ExplainLongAddress) : e.say(Text::ExplainShortAddress)) +
+            ", " + direction);
     const int master = frame.masterBit(), burst = frame.burstBit();
-    const QString bits =
-        e.say("master bit %1, burst bit %2", "бит мастера %1, бит пакетного режима %2")
-            .arg(master)
-            .arg(burst);
+    const QString bits = e.say(Text::ExplainMasterBitBurstBit).arg(master).arg(burst);
     if (frame.longAddress()) {
         QByteArray plain = frame.address; // as far as it arrived
         if (!plain.isEmpty())
             plain[0] = char(quint8(plain[0]) & protocol::kAddressBits);
-        e.field(5, e.say("long address", "длинный адрес"),
+        e.field(5, e.say(Text::ExplainLongAddress),
                 QString::fromLatin1(plain.toHex().toUpper()) + "; " + bits);
     } else {
-        e.field(1, e.say("polling address", "адрес опроса"),
+        e.field(1, e.say(Text::ExplainPollingAddress),
                 QString::number(qMax(0, frame.pollingAddress())) + "; " + bits);
     }
-    e.field(1, e.say("command", "команда"),
+    e.field(1, e.say(Text::ExplainCommand),
             QString::number(frame.command) + QStringLiteral(": ") + commandName(frame.command, e));
-    e.field(1, e.say("byte count", "число байтов"), QString::number(frame.byteCount));
+    e.field(1, e.say(Text::ExplainByteCount), QString::number(frame.byteCount));
     if (frame.responseCode >= 0) {
         const bool commError = frame.responseCode & 0x80;
-        e.field(1, e.say("response code", "код ответа"),
-                commError ? e.say("communication error: ", "ошибка связи: ") +
+        e.field(1, e.say(Text::ExplainResponseCode),
+                commError ? e.say(Text::ExplainCommunicationError) +
                                 bitsSet(communicationErrorBits(), frame.responseCode, e)
                           : responseCodeText(frame.responseCode, english));
     }
     if (frame.deviceStatus >= 0)
-        e.field(1, e.say("device status", "статус прибора"),
+        e.field(1, e.say(Text::ExplainDeviceStatus),
                 bitsSet(deviceStatusBits(), frame.deviceStatus, e));
 
     const int dataStart = e.at();
@@ -224,18 +221,18 @@ QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english) {
         explainVariables(e, frame.data);
     const int unexplained = dataStart + int(frame.data.size()) - e.at();
     if (unexplained > 0)
-        e.field(unexplained, e.say("data", "данные"), e.say("not decoded", "не расшифровано"));
+        e.field(unexplained, e.say(Text::ExplainData), e.say(Text::ExplainNotDecoded));
     e.limitTo(-1);
 
     if (frame.checkByte >= 0) {
-        e.field(1, e.say("check byte", "контрольный байт"),
-                frame.checkMatches ? e.say("matches", "совпадает")
-                                   : e.say("does not match", "не совпадает"));
+        e.field(1, e.say(Text::ExplainCheckByte),
+                frame.checkMatches ? e.say(Text::ExplainMatches)
+                                   : e.say(Text::ExplainDoesNotMatch));
     }
     const int trailing = int(asRead.size()) - e.at();
     if (trailing > 0)
-        e.field(trailing, e.say("after the frame", "после кадра"),
-                e.say("not part of the answer", "не относится к ответу"));
+        e.field(trailing, e.say(Text::ExplainAfterTheFrame),
+                e.say(Text::ExplainNotPartOfTheAnswer));
     return e.take();
 }
 

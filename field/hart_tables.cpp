@@ -1,5 +1,7 @@
 #include "hart_tables.h"
 
+#include "app/texts.h"
+
 #include <iterator>
 
 namespace field {
@@ -401,22 +403,22 @@ QList<StatusBit> extendedStatusBits() {
 }
 
 QString severityText(Severity severity, bool english) {
+    const app::Language language = app::languageOf(english);
     switch (severity) {
     case Severity::Fault:
-        return english ? QStringLiteral("fault") : QStringLiteral("авария");
+        return app::text(app::Text::SeverityFault, language);
     case Severity::Warning:
-        return english ? QStringLiteral("warning") : QStringLiteral("предупреждение");
+        return app::text(app::Text::SeverityWarning, language);
     case Severity::Notice:
         break;
     }
-    return english ? QStringLiteral("notice") : QStringLiteral("уведомление");
+    return app::text(app::Text::SeverityNotice, language);
 }
 
 QString responseCodeText(int code, bool english) {
     if (const ResponseCode* entry = findCode(kResponseCodes, code))
         return QString::fromUtf8(english ? entry->english : entry->russian);
-    return english ? QStringLiteral("response code %1").arg(code)
-                   : QStringLiteral("код ответа %1").arg(code);
+    return app::text(app::Text::ResponseCodeNumber, app::languageOf(english)).arg(code);
 }
 
 } // namespace field

@@ -1,5 +1,6 @@
 #include "logger/event_reporter.h"
 
+#include "app/texts.h"
 #include "core/loop_session.h"
 #include "field/hart_tables.h"
 #include "serial/port_status_text.h"
@@ -8,12 +9,14 @@ namespace logger {
 
 namespace {
 
-QString statusWords(int status) {
+using app::Text;
+
+QString statusWords(int status, qint16 languageFlag) {
     QStringList set;
     for (const field::StatusBit& bit : field::deviceStatusBits())
         if (status & bit.mask)
-            set << field::bitText(bit, true);
-    return set.isEmpty() ? QStringLiteral("no bit set") : set.join(QStringLiteral(", "));
+            set << field::bitText(bit, app::isEnglish(languageFlag));
+    return set.isEmpty() ? app::text(Text::NoBitSet, languageFlag) : set.join(QStringLiteral(", "));
 }
 
 QString addressText(int address) {
@@ -29,12 +32,15 @@ EventReporter::EventReporter(core::LoopSession& session, Line line, QObject* par
     connect(&session.fieldModel(), &field::FieldModel::instrumentChanged, this,
             &EventReporter::instrumentChanged);
     connect(&session.recorder(), &record::Recorder::fileChanged, this,
-            [this](const QString& path) { m_line(QStringLiteral("recording to %1").arg(path)); });
+            [this](const QString& path) { m_line(say(Text::LogRecordingTo).arg(path)); });
     connect(&session.recorder(), &record::Recorder::failed, this,
             [this](const QString& path, const QString& reason) {
-                m_line(QStringLiteral("recording failed: %1: %2; trying again every few seconds")
-                           .arg(path, reason));
+                m_line(say(Text::LogRecordingFailed).arg(path, reason));
             });
+}
+
+QString EventReporter::say(Text id) const {
+    return app::text(id, m_session.languageFlag());
 }
 
 void EventReporter::portChanged(const serial::PortStatus& status) {
@@ -43,17 +49,16 @@ void EventReporter::portChanged(const serial::PortStatus& status) {
     m_portState = status.state;
     switch (status.state) {
     case State::Open:
-        m_line(before == State::Lost ? QStringLiteral("port back: %1").arg(status.devicePath)
-                                     : QStringLiteral("port opened: %1").arg(status.devicePath));
+        m_line(say(before == State::Lost ? Text::LogPortBack : Text::LogPortOpened)
+                   .arg(status.devicePath));
         break;
     case State::Lost:
-        m_line(QStringLiteral("port lost: %1; looking for it again every second")
-                   .arg(status.devicePath));
+        m_line(say(Text::LogPortLost).arg(status.devicePath));
         break;
     case State::Failed:
         if (before != State::Failed) // said once, not at every try
-            m_line(QStringLiteral("port not opened: %1; trying again every second")
-                       .arg(serial::portStatusText(status, 0)));
+            m_line(say(Text::LogPortNotOpened)
+                       .arg(serial::portStatusText(status, m_session.languageFlag())));
         break;
     case State::Closed:
         break;
@@ -67,7 +72,7 @@ void EventReporter::instrumentChanged(int address) {
     Known& known = m_known[size_t(address)];
     if (!in.answering) {
         if (known.found)
-            m_line(QStringLiteral("instrument %1 gone").arg(addressText(address)));
+            m_line(say(Text::LogInstrumentGone).arg(addressText(address)));
         known = Known{};
         return;
     }
@@ -75,16 +80,18 @@ void EventReporter::instrumentChanged(int address) {
     if (!known.found && in.identity && in.tag) {
         known.found = true;
         known.deviceStatus = in.deviceStatus;
-        m_line(QStringLiteral("instrument %1 found: %2, tag %3, device status: %4")
+        m_line(say(Text::LogInstrumentFound)
                    .arg(addressText(address),
                         QString::fromLatin1(in.identity->longAddress.toHex().toUpper()),
-                        in.tag->tag.trimmed(), statusWords(qMax(0, in.deviceStatus))));
+                        in.tag->tag.trimmed(),
+                        statusWords(qMax(0, in.deviceStatus), m_session.languageFlag())));
         return;
     }
     if (known.found && in.deviceStatus >= 0 && in.deviceStatus != known.deviceStatus) {
         known.deviceStatus = in.deviceStatus;
-        m_line(QStringLiteral("instrument %1 device status: %2")
-                   .arg(addressText(address), statusWords(in.deviceStatus)));
+        m_line(
+            say(Text::LogInstrumentStatus)
+                .arg(addressText(address), statusWords(in.deviceStatus, m_session.languageFlag())));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/texts.h"
 #include "serial/port_status.h"
 
 #include <QObject>
@@ -17,7 +18,7 @@ namespace logger {
 // Tells what happens on the loop, one line per event for a log nobody watches live: the port
 // opened, lost and back; an instrument found (address, long address, tag) and gone; a change of
 // an instrument's device status, in words; the recording file and its failures. Nothing per
-// answer. It only listens to the session.
+// answer. It only listens to the session, and speaks the language of its settings.
 class EventReporter : public QObject {
     Q_OBJECT
 public:
@@ -25,6 +26,7 @@ public:
     EventReporter(core::LoopSession& session, Line line, QObject* parent = nullptr);
 
 private:
+    QString say(app::Text id) const;
     void portChanged(const serial::PortStatus& status);
     void instrumentChanged(int address);
 

@@ -8,6 +8,7 @@
 #include "app/paths.h"
 #include "app/result_folders.h"
 #include "app/side_settings.h"
+#include "app/texts.h"
 #include "core/loop_session.h"
 #include "protocol/polling_cycle.h"
 #include "record/append_only_file.h"
@@ -71,30 +72,34 @@ int main(int argc, char* argv[]) {
     core::LoopSession::Setup setup;
     setup.settingsDir = settingsDir;
     setup.now = &QDateTime::currentDateTime;
-    setup.messages = [](const QString& text) { say(QStringLiteral("port: ") + text); };
+    core::LoopSession* running = nullptr;
+    setup.messages = [&running](const QString& text) {
+        say(app::text(app::Text::LogPortSays, running ? running->languageFlag() : 0).arg(text));
+    };
     core::LoopSession session(board, setup);
+    running = &session;
+    const auto words = [&session](app::Text id) { return app::text(id, session.languageFlag()); };
 
     const app::SettingsFile::StartupProblems problems = session.settings().openAtStartup();
     for (const QString& problem : {problems.folderError, problems.saveError})
         if (!problem.isEmpty())
-            say(QStringLiteral("settings: ") + problem);
+            say(words(app::Text::LogSettingsProblem).arg(problem));
     if (!problems.setAsidePath.isEmpty())
-        say(QStringLiteral("settings: the unreadable file was kept as %1")
-                .arg(problems.setAsidePath));
+        say(words(app::Text::LogSettingsSetAside).arg(problems.setAsidePath));
     if (!options.resultsDir.isEmpty()) // for this run only; the settings file keeps its own
         session.settings().record().Results_Dir = asFolder(options.resultsDir);
     // A service's results folder may not be there on its first start: made, with the year and
     // month folders below it as the window makes them.
     const QString resultsDir = session.settings().record().Results_Dir;
     if (!QDir().mkpath(resultsDir))
-        say(QStringLiteral("results: the folder %1 could not be made").arg(resultsDir));
+        say(words(app::Text::LogResultsFolderNotMade).arg(resultsDir));
     const app::FolderPreparation folders =
         app::prepareResultFolders(resultsDir, QDate::currentDate(), QLocale::system());
     if (!folders.failedFolder.isEmpty())
-        say(QStringLiteral("results: %1: %2").arg(folders.failedFolder, folders.reason));
+        say(words(app::Text::LogResultsProblem).arg(folders.failedFolder, folders.reason));
 
     auto reporter = std::make_unique<logger::EventReporter>(session, &say);
-    say(QStringLiteral("corvantelis-logger %1: settings in %2, results in %3")
+    say(words(app::Text::LogStarted)
             .arg(QStringLiteral(CORVANTELIS_VERSION), settingsDir,
                  session.settings().record().Results_Dir));
 
@@ -137,6 +142,6 @@ int main(int argc, char* argv[]) {
     });
     const int status = application.exec();
     recorder.waitUntilWritten(); // every measurement taken is on the disk
-    say(QStringLiteral("stopped"));
+    say(words(app::Text::LogStopped));
     return status;
 }

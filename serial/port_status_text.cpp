@@ -1,6 +1,6 @@
 #include "port_status_text.h"
 
-#include "app/language.h"
+#include "app/texts.h"
 
 namespace serial {
 
@@ -9,32 +9,26 @@ namespace {
 using serial::OpenFailure;
 using State = serial::PortStatus::State;
 
-// %1 is the device's path, %2 the system's own words.
+using app::Text;
+
 struct FailureText {
     OpenFailure failure;
-    const char* english;
-    const char* russian;
+    Text text; // %1 the device's path, %2 the system's own words
 };
 
 constexpr FailureText kFailureTexts[] = {
-    {OpenFailure::NoSuchDevice, "No such device: %1", "Нет такого устройства: %1"},
-    {OpenFailure::PermissionDenied,
-     "Permission denied: %1. Join the dialout group (sudo adduser $USER dialout) and log in "
-     "again.",
-     "Нет доступа: %1. Добавьте пользователя в группу dialout (sudo adduser $USER dialout) и "
-     "войдите в систему заново."},
-    {OpenFailure::Busy, "Busy: %1 is open in another program.",
-     "Занято: %1 открыт другой программой."},
-    {OpenFailure::NotSerial, "Not a serial device: %1", "Не последовательный порт: %1"},
-    {OpenFailure::Other, "Could not open %1: %2", "Не удалось открыть %1: %2"},
+    {OpenFailure::NoSuchDevice, Text::PortNoSuchDevice},
+    {OpenFailure::PermissionDenied, Text::PortPermissionDenied},
+    {OpenFailure::Busy, Text::PortBusy},
+    {OpenFailure::NotSerial, Text::PortNotSerial},
+    {OpenFailure::Other, Text::PortOpenFailed},
 };
 
-QString failureText(const serial::PortStatus& status, bool english) {
+QString failureText(const serial::PortStatus& status, app::Language language) {
     for (const FailureText& entry : kFailureTexts) {
         if (entry.failure != status.failure)
             continue;
-        QString text =
-            QString::fromUtf8(english ? entry.english : entry.russian).arg(status.devicePath);
+        const QString text = app::text(entry.text, language).arg(status.devicePath);
         return status.failure == OpenFailure::Other ? text.arg(status.systemText) : text;
     }
     return status.devicePath;
@@ -43,30 +37,25 @@ QString failureText(const serial::PortStatus& status, bool english) {
 } // namespace
 
 QString portStatusText(const serial::PortStatus& status, qint16 languageFlag) {
-    const bool english = app::isEnglish(languageFlag);
+    const app::Language language = app::languageFor(languageFlag);
     const QString& path = status.devicePath;
     QString text;
     switch (status.state) {
     case State::Closed:
         break;
     case State::Open:
-        text = english ? QStringLiteral("In use: %1").arg(path)
-                       : QStringLiteral("Открыт: %1").arg(path);
+        text = app::text(Text::PortInUse, language).arg(path);
         break;
     case State::Failed:
-        text = failureText(status, english);
+        text = failureText(status, language);
         break;
     case State::Lost:
-        text = english ? QStringLiteral("Lost: %1. Waiting for it to come back.").arg(path)
-                       : QStringLiteral("Потерян: %1. Ожидание подключения.").arg(path);
+        text = app::text(Text::PortLost, language).arg(path);
         break;
     }
     if (!status.missingRemembered.isEmpty()) {
         const QString missing =
-            english ? QStringLiteral("The device chosen last time is missing: %1")
-                          .arg(status.missingRemembered)
-                    : QStringLiteral("Устройство, выбранное в прошлый раз, не найдено: %1")
-                          .arg(status.missingRemembered);
+            app::text(Text::PortMissingRemembered, language).arg(status.missingRemembered);
         text = text.isEmpty() ? missing : missing + QLatin1Char('\n') + text;
     }
     return text;

@@ -2,54 +2,48 @@
 
 #include "app/month_names.h"
 #include "app/program_identity.h"
+#include "app/texts.h"
 
 namespace ui {
 
-Captions englishCaptions() {
+namespace {
+
+Captions captionsIn(app::Language language) {
+    const auto say = [language](app::Text id) { return app::text(id, language); };
+    using app::Text;
     Captions c;
-    c.mnu_File = QStringLiteral("Menu");
-    c.mnu_Exit = QStringLiteral("Exit");
-    c.mnu_Setting = QStringLiteral("Setting");
-    c.mnu_lanq = QStringLiteral("Language");
-    c.Basis_Frame1 = QStringLiteral("Program Settings");
-    c.Basis_Label1 = QStringLiteral("Directory to save the results");
-    c.Basis_Command1 = QStringLiteral("Save");
-    c.Frame3 = QStringLiteral("Run a scan devices?");
-    c.Command4_Yes = QStringLiteral("Yes");
-    c.Command4_No = QStringLiteral("No");
-    c.mnu_FileSave = QStringLiteral("Directory");
-    c.Command2 = QStringLiteral("Exit");
-    c.Frame2 = QStringLiteral("Start/Stop");
-    c.Label27 = QStringLiteral("The answer received from the device");
-    c.Label28 = QStringLiteral("Length of the response");
-    c.Command3 = QStringLiteral("Exit");
+    c.mnu_File = say(Text::CaptionMenu);
+    c.mnu_Exit = say(Text::CaptionExit);
+    c.mnu_Setting = say(Text::CaptionSetting);
+    c.mnu_lanq = say(Text::CaptionLanguage);
+    c.Basis_Frame1 = say(Text::CaptionProgramSettings);
+    c.Basis_Label1 = say(Text::CaptionResultsDirectory);
+    c.Basis_Command1 = say(Text::CaptionChangeDirectory);
+    c.Frame3 = say(Text::CaptionScanQuestion);
+    c.Command4_Yes = say(Text::CaptionYes);
+    c.Command4_No = say(Text::CaptionNo);
+    c.mnu_FileSave = say(Text::CaptionDirectoryMenu);
+    c.Command2 = say(Text::CaptionPortPanelClose);
+    c.Frame2 = say(Text::CaptionStartStop);
+    c.Label27 = say(Text::CaptionAnswerReceived);
+    c.Label28 = say(Text::CaptionAnswerLength);
+    c.Command3 = say(Text::CaptionResultsPanelClose);
     return c;
 }
 
+} // namespace
+
+Captions englishCaptions() {
+    return captionsIn(app::Language::English);
+}
+
 Captions russianCaptions() {
-    Captions c;
-    c.mnu_File = QStringLiteral("Меню");
-    c.mnu_Exit = QStringLiteral("Выход");
-    c.mnu_Setting = QStringLiteral("Настройка");
-    c.mnu_lanq = QStringLiteral("Язык");
-    c.Basis_Frame1 = QStringLiteral("Настройки программы");
-    c.Basis_Label1 = QStringLiteral("Директория для хранения результатов");
-    c.Basis_Command1 = QStringLiteral("Изменить");
-    c.Frame3 = QStringLiteral("Запустить сканирование устройств ?");
-    c.Command4_Yes = QStringLiteral("Да");
-    c.Command4_No = QStringLiteral("Нет");
-    c.mnu_FileSave = QStringLiteral("Директории");
-    c.Command2 = QStringLiteral("Закрыть");
-    c.Frame2 = QStringLiteral("Start/Stop");
-    c.Label27 = QStringLiteral("Ответ принятый от прибора");
-    c.Label28 = QStringLiteral("Длина ответа");
-    c.Command3 = QStringLiteral("Закрыть");
-    return c;
+    return captionsIn(app::Language::Russian);
 }
 
 Captions initialCaptions() {
     Captions c = russianCaptions();
-    c.mnu_Setting = QStringLiteral("Настройки");
+    c.mnu_Setting = app::text(app::Text::CaptionSettingAtStart, app::Language::Russian);
     return c;
 }
 

@@ -10,9 +10,9 @@
 #include "user_messages.h"
 #include "window_icon.h"
 
-#include "app/language.h"
 #include "app/paths.h"
 #include "app/result_folders.h"
+#include "app/texts.h"
 #include "core/loop_session.h"
 #include "protocol/decoders.h"
 #include "protocol/polling_cycle.h"
@@ -39,7 +39,6 @@ namespace {
 
 const QString kRun = QStringLiteral("RUN");
 const QString kStop = QStringLiteral("STOP");
-const QString kPickerTitle = QStringLiteral("Выберите директорию для хранения результата:");
 
 // Frame1 within the client area, and the margin kept around it (twips).
 constexpr int kFrameLeft = 90;
@@ -452,7 +451,8 @@ QString Form1::strGetAbsoluteFolderPathName(const QString& strTitle, qint32 lngR
 }
 
 void Form1::Basis_Command1_Click() {
-    QString folder = strGetAbsoluteFolderPathName(kPickerTitle, 0);
+    QString folder =
+        strGetAbsoluteFolderPathName(app::text(app::Text::FolderPickerTitle, languageFlag()), 0);
     if (folder.isEmpty())
         return;
     const QString separator = app::pathSeparator();
@@ -486,24 +486,20 @@ void Form1::applyCaptions(const Captions& captions) {
 }
 
 void Form1::applyFieldCaptions() {
-    const bool english = app::isEnglish(languageFlag());
-    m_mnuRecord->setText(english ? QStringLiteral("Record measurements")
-                                 : QStringLiteral("Записывать измерения"));
+    const qint16 flag = languageFlag();
+    m_mnuRecord->setText(app::text(app::Text::MenuRecordMeasurements, flag));
     showRecordLine();
-    m_mnuInstrument->setTitle(english ? QStringLiteral("Instrument") : QStringLiteral("Прибор"));
+    m_mnuInstrument->setTitle(app::text(app::Text::MenuInstrument, flag));
     const QList<QAction*> entries = m_mnuInstrument->actions();
     for (int address = 0; address < entries.size(); ++address)
-        entries[address]->setText(
-            (english ? QStringLiteral("Address %1") : QStringLiteral("Адрес %1"))
-                .arg(address, 2, 10, QLatin1Char('0')));
+        entries[address]->setText(app::text(app::Text::MenuInstrumentAddress, flag)
+                                      .arg(address, 2, 10, QLatin1Char('0')));
 }
 
 void Form1::showRecordLine() {
-    const bool english = app::isEnglish(languageFlag());
     m_basisFrame1->showRecordLine(
         !m_recordingFile.isEmpty()
-            ? (english ? QStringLiteral("Recording to: %1") : QStringLiteral("Запись в файл: %1"))
-                  .arg(m_recordingFile)
+            ? app::text(app::Text::RecordingTo, languageFlag()).arg(m_recordingFile)
             : m_recordingNote);
 }
 
@@ -513,9 +509,7 @@ void Form1::setTitle(const QString& title) {
         setWindowTitle(title);
         return;
     }
-    const bool english = app::isEnglish(languageFlag());
-    setWindowTitle(title +
-                   (english ? QStringLiteral(" — ● recording") : QStringLiteral(" — ● запись")));
+    setWindowTitle(title + app::text(app::Text::TitleRecordingMark, languageFlag()));
 }
 
 void Form1::showRecording(const QString& file) {

@@ -26,6 +26,8 @@ namespace ui {
 
 namespace {
 
+using app::Text;
+
 const char* const kIdentityRows[] = {"manufacturer",
                                      "device type",
                                      "device id",
@@ -180,8 +182,8 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     resize(1100, 760);
 }
 
-QString InstrumentView::say(const char* english, const char* russian) const {
-    return QString::fromUtf8(m_english ? english : russian);
+QString InstrumentView::say(app::Text id) const {
+    return app::text(id, app::languageOf(m_english));
 }
 
 QLabel* InstrumentView::addRow(QFormLayout* form, const QString& name) {
@@ -243,54 +245,53 @@ int InstrumentView::trendMinutes() const {
 }
 
 void InstrumentView::retranslate() {
-    struct Words {
-        const char* name;
-        const char* english;
-        const char* russian;
+    struct Caption {
+        const char* row;
+        Text text;
     };
-    static constexpr Words kWords[] = {
-        {"manufacturer", "Manufacturer", "Производитель"},
-        {"device type", "Device type", "Тип прибора"},
-        {"device id", "Device id", "Идентификатор прибора"},
-        {"long address", "Long address", "Длинный адрес"},
-        {"HART revision", "HART revision", "Версия HART"},
-        {"device revision", "Device revision", "Версия прибора"},
-        {"software revision", "Software revision", "Версия ПО"},
-        {"hardware revision", "Hardware revision", "Версия аппаратуры"},
-        {"preambles", "Preambles asked for", "Требуемые преамбулы"},
-        {"flags", "Flags", "Флаги"},
-        {"configuration changes", "Configuration changes", "Изменений конфигурации"},
-        {"extended status", "Extended status", "Расширенный статус"},
-        {"device profile", "Device profile", "Профиль прибора"},
-        {"tag", "Tag", "Тег"},
-        {"descriptor", "Descriptor", "Дескриптор"},
-        {"date", "Date", "Дата"},
-        {"loop current", "Loop current", "Ток петли"},
-        {"PV", "PV (primary)", "ПП (первичная)"},
-        {"SV", "SV (secondary)", "ВП (вторичная)"},
-        {"TV", "TV (tertiary)", "ТП (третичная)"},
-        {"QV", "QV (quaternary)", "ЧП (четвертичная)"},
+    static constexpr Caption kCaptions[] = {
+        {"manufacturer", Text::ViewRowManufacturer},
+        {"device type", Text::ViewRowDeviceType},
+        {"device id", Text::ViewRowDeviceId},
+        {"long address", Text::ViewRowLongAddress},
+        {"HART revision", Text::ViewRowHartRevision},
+        {"device revision", Text::ViewRowDeviceRevision},
+        {"software revision", Text::ViewRowSoftwareRevision},
+        {"hardware revision", Text::ViewRowHardwareRevision},
+        {"preambles", Text::ViewRowPreambles},
+        {"flags", Text::ViewRowFlags},
+        {"configuration changes", Text::ViewRowConfigurationChanges},
+        {"extended status", Text::ViewRowExtendedStatus},
+        {"device profile", Text::ViewRowDeviceProfile},
+        {"tag", Text::ViewRowTag},
+        {"descriptor", Text::ViewRowDescriptor},
+        {"date", Text::ViewRowDate},
+        {"loop current", Text::ViewRowLoopCurrent},
+        {"PV", Text::ViewRowPV},
+        {"SV", Text::ViewRowSV},
+        {"TV", Text::ViewRowTV},
+        {"QV", Text::ViewRowQV},
     };
     for (Row& row : m_rows) {
-        for (const Words& words : kWords) {
-            if (row.name == QLatin1String(words.name))
-                row.caption->setText(say(words.english, words.russian) + QLatin1Char(':'));
+        for (const Caption& caption : kCaptions) {
+            if (row.name == QLatin1String(caption.row))
+                row.caption->setText(say(caption.text) + QLatin1Char(':'));
         }
     }
-    m_identityBox->setTitle(say("Identity (command 0)", "Идентификация (команда 0)"));
-    m_tagBox->setTitle(say("Tag (command 13)", "Тег (команда 13)"));
-    m_valuesBox->setTitle(say("Values (command 3)", "Значения (команда 3)"));
-    m_statusBox->setTitle(say("Status", "Статус"));
-    m_trendBox->setTitle(say("Trend", "Тренд"));
-    m_answerBox->setTitle(say("The last answer explained", "Последний ответ по байтам"));
-    m_trendWindowCaption->setText(say("Window:", "Окно:"));
+    m_identityBox->setTitle(say(Text::ViewIdentityCommand0));
+    m_tagBox->setTitle(say(Text::ViewTagCommand13));
+    m_valuesBox->setTitle(say(Text::ViewValuesCommand3));
+    m_statusBox->setTitle(say(Text::ViewStatus));
+    m_trendBox->setTitle(say(Text::ViewTrend));
+    m_answerBox->setTitle(say(Text::ViewAnswerExplained));
+    m_trendWindowCaption->setText(say(Text::ViewWindow));
     for (int k = 0; k < m_trendWindow->count(); ++k)
         m_trendWindow->setItemText(
-            k, QStringLiteral("%1 %2").arg(kTrendChoices[k]).arg(say("min", "мин")));
+            k, QStringLiteral("%1 %2").arg(kTrendChoices[k]).arg(say(Text::ViewMinutes)));
     m_explanation->setHorizontalHeaderLabels(
-        {say("Bytes", "Байты"), say("Field", "Поле"), say("Meaning", "Значение")});
+        {say(Text::ViewBytes), say(Text::ViewField), say(Text::ViewMeaning)});
     for (TrendPlot* plot : {m_currentTrend, m_primaryTrend})
-        plot->setTimeWords(say("min", "мин"), say("now", "сейчас"));
+        plot->setTimeWords(say(Text::ViewMinutes), say(Text::ViewNow));
     for (QGroupBox* box :
          {m_identityBox, m_tagBox, m_valuesBox, m_statusBox, m_trendBox, m_answerBox})
         box->setAccessibleName(box->title());
@@ -299,24 +300,20 @@ void InstrumentView::retranslate() {
 void InstrumentView::refresh() {
     const field::Instrument& in = m_model.instrument(m_address);
     const QString number = QStringLiteral("%1").arg(m_address, 2, 10, QLatin1Char('0'));
-    QString title = say("Instrument %1", "Прибор %1").arg(number);
+    QString title = say(Text::ViewInstrument).arg(number);
     if (in.tag)
         title += QStringLiteral(" \u2014 ") + in.tag->tag.trimmed();
     setWindowTitle(title);
 
     QString state;
     if (in.answering)
-        state =
-            say("Address %1: the instrument answers.", "Адрес %1: прибор отвечает.").arg(number);
+        state = say(Text::ViewAddressAnswers).arg(number);
     else if (in.identity && in.silentSinceMs > 0)
-        state = say("Not answering since %1", "Не отвечает с %1").arg(clockTime(in.silentSinceMs));
+        state = say(Text::ViewNotAnsweringSince).arg(clockTime(in.silentSinceMs));
     else if (in.identity)
-        state = say("Address %1: no instrument answers now; the values below were received last.",
-                    "Адрес %1: прибор сейчас не отвечает; ниже последние принятые значения.")
-                    .arg(number);
+        state = say(Text::ViewAddressSilentNow).arg(number);
     else
-        state = say("Address %1: no instrument answers here.", "Адрес %1: прибор не отвечает.")
-                    .arg(number);
+        state = say(Text::ViewAddressSilent).arg(number);
     m_state->setText(state);
     m_state->setAccessibleName(state);
 
@@ -352,9 +349,9 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
         setRow("software revision", QString::number(id->softwareRevision));
         setRow("hardware revision",
                QString::number(id->hardwareRevision) +
-                   (id->physicalSignaling ? say(", signalling code %1", ", код сигнализации %1")
-                                                .arg(*id->physicalSignaling)
-                                          : QString()));
+                   (id->physicalSignaling
+                        ? say(Text::ViewSignallingCode).arg(*id->physicalSignaling)
+                        : QString()));
         setRow("preambles", QString::number(id->requestPreambles));
         setRow("flags", hex(id->flags, 2));
         setRow("configuration changes", decimal(id->configChangeCounter));
@@ -391,10 +388,8 @@ void InstrumentView::showValues(const field::Instrument& in) {
     // now: greyed and in italics, the box and every value saying so in words too.
     const bool lastKnown = v && !in.answering;
     const QString received = in.lastAnswerMs > 0 ? clockTime(in.lastAnswerMs) : QString();
-    m_valuesBox->setTitle(lastKnown ? say("Values (command 3), last known from %1",
-                                          "Значения (команда 3), последние известные на %1")
-                                          .arg(received)
-                                    : say("Values (command 3)", "Значения (команда 3)"));
+    m_valuesBox->setTitle(lastKnown ? say(Text::ViewValuesCommand3LastKnownFrom).arg(received)
+                                    : say(Text::ViewValuesCommand3));
     m_valuesBox->setAccessibleName(m_valuesBox->title());
     for (const char* rowName : kValueRows) {
         for (Row& row : m_rows) {
@@ -410,7 +405,7 @@ void InstrumentView::showValues(const field::Instrument& in) {
             row.value->setPalette(palette);
             if (lastKnown)
                 row.value->setAccessibleName(row.value->accessibleName() +
-                                             say(" (last known)", " (последнее известное)"));
+                                             say(Text::ViewLastKnown));
         }
     }
 }
@@ -418,16 +413,15 @@ void InstrumentView::showValues(const field::Instrument& in) {
 void InstrumentView::showStatus(const field::Instrument& in) {
     QString response;
     if (in.responseCode < 0) {
-        response = say("Response code: \u2014", "Код ответа: \u2014");
+        response = say(Text::ViewResponseCodeNone);
     } else if (in.responseCode & 0x80) {
         QStringList errors;
         for (const field::StatusBit& bit : field::communicationErrorBits())
             if (in.responseCode & bit.mask)
                 errors << field::bitText(bit, m_english);
-        response = say("Communication error: %1", "Ошибка связи: %1")
-                       .arg(errors.join(QStringLiteral(", ")));
+        response = say(Text::ViewCommunicationError).arg(errors.join(QStringLiteral(", ")));
     } else {
-        response = say("Response: %1 (%2)", "Ответ: %1 (%2)")
+        response = say(Text::ViewResponse)
                        .arg(field::responseCodeText(in.responseCode, m_english))
                        .arg(in.responseCode);
     }
@@ -464,10 +458,10 @@ void InstrumentView::showStatus(const field::Instrument& in) {
         }
         label->setAutoFillBackground(set);
         label->setPalette(palette);
-        label->setAccessibleName(field::bitText(bits[k], m_english) +
-                                 (set ? say(": set, %1", ": установлен, %1")
-                                            .arg(field::severityText(bits[k].severity, m_english))
-                                      : say(": clear", ": сброшен")));
+        label->setAccessibleName(
+            field::bitText(bits[k], m_english) +
+            (set ? say(Text::ViewSet).arg(field::severityText(bits[k].severity, m_english))
+                 : say(Text::ViewClear)));
     }
 }
 
@@ -482,9 +476,9 @@ void InstrumentView::showTrend(const field::Instrument& in) {
         if (!std::isnan(s.primary))
             primary << QPointF(x, s.primary);
     }
-    m_currentTrend->setTitle(say("Loop current", "Ток петли"), QStringLiteral("mA"));
+    m_currentTrend->setTitle(say(Text::ViewLoopCurrent), QStringLiteral("mA"));
     const auto& pv = in.variables ? in.variables->values[0] : std::nullopt;
-    m_primaryTrend->setTitle(say("Primary variable", "Первичная переменная"),
+    m_primaryTrend->setTitle(say(Text::ViewPrimaryVariable),
                              pv ? field::unitSymbol(pv->unitCode) : QString());
     m_currentTrend->setSeries(current, windowSeconds);
     m_primaryTrend->setSeries(primary, windowSeconds);
@@ -493,10 +487,8 @@ void InstrumentView::showTrend(const field::Instrument& in) {
 void InstrumentView::showExplanation(const field::Instrument& in) {
     const QList<field::ExplainedField> fields = field::explainAnswer(in.lastAnswer, m_english);
     m_answerBox->setTitle(in.lastCommand < 0
-                              ? say("The last answer explained", "Последний ответ по байтам")
-                              : say("The last answer explained (command %1)",
-                                    "Последний ответ по байтам (команда %1)")
-                                    .arg(in.lastCommand));
+                              ? say(Text::ViewAnswerExplained)
+                              : say(Text::ViewAnswerExplainedOfCommand).arg(in.lastCommand));
     m_explanation->setRowCount(int(fields.size()));
     for (int row = 0; row < fields.size(); ++row) {
         const field::ExplainedField& f = fields[row];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/texts.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -54,7 +56,7 @@ private:
         QLabel* caption = nullptr;
         QLabel* value = nullptr;
     };
-    QString say(const char* english, const char* russian) const;
+    QString say(app::Text id) const;
     QLabel* addRow(QFormLayout* form, const QString& name);
     void setRow(const QString& name, const QString& value);
     void retranslate();

@@ -1,6 +1,6 @@
 #include "recording_layer.h"
 
-#include "app/language.h"
+#include "app/texts.h"
 
 #include "window_surface.h"
 
@@ -46,14 +46,7 @@ void RecordingLayer::sayAgain() {
 }
 
 void RecordingLayer::tellFailure(const QString& path, const QString& reason) {
-    const bool english = app::isEnglish(m_session.languageFlag());
-    const QString text =
-        english ? QStringLiteral("The measurements could not be written to %1: %2.\n"
-                                 "Recording is off; polling goes on. Once the file can be written "
-                                 "again, Setting → Record measurements turns recording back on.")
-                : QStringLiteral("Не удалось записать измерения в %1: %2.\n"
-                                 "Запись выключена, опрос продолжается. Когда в файл снова можно "
-                                 "будет писать, Настройка → Записывать измерения включит запись.");
+    const QString text = app::text(app::Text::MessageRecordingFailed, m_session.languageFlag());
     m_failedPath = path;
     m_failedReason = reason;
     m_writableAgain = false;
@@ -78,21 +71,11 @@ void RecordingLayer::lookAgain() {
 }
 
 void RecordingLayer::showStopped() {
-    const bool english = app::isEnglish(m_session.languageFlag());
-    QString text;
-    if (m_writableAgain)
-        text = english ? QStringLiteral("Recording stopped; %1 can be written again: Setting → "
-                                        "Record measurements turns it back on.")
-                             .arg(m_failedPath)
-                       : QStringLiteral("Запись остановлена; в %1 снова можно писать: Настройка → "
-                                        "Записывать измерения включит её.")
-                             .arg(m_failedPath);
-    else
-        text =
-            english
-                ? QStringLiteral("Recording stopped: %1: %2.").arg(m_failedPath, m_failedReason)
-                : QStringLiteral("Запись остановлена: %1: %2.").arg(m_failedPath, m_failedReason);
-    m_window.showRecordingNote(text);
+    const qint16 flag = m_session.languageFlag();
+    m_window.showRecordingNote(
+        m_writableAgain
+            ? app::text(app::Text::RecordingStoppedWritableAgain, flag).arg(m_failedPath)
+            : app::text(app::Text::RecordingStopped, flag).arg(m_failedPath, m_failedReason));
 }
 
 } // namespace ui

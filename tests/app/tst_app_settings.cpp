@@ -5,6 +5,7 @@
 #include "app/result_folders.h"
 #include "app/settings_file.h"
 #include "app/side_settings.h"
+#include "app/texts.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -430,6 +431,32 @@ private slots:
         QCOMPARE(result.failedFolder, failed.isEmpty() ? QString() : dir + failed);
         QCOMPARE(result.reason.isEmpty(), failed.isEmpty());
         QCOMPARE(treeBelow(root), after);
+    }
+
+    // Every text exists in both languages, and both carry the same places for what is filled
+    // in: a %2 missing from one of them would show a raw "%2" or drop a path in that language.
+    void everyTextInBothLanguages() {
+        const QRegularExpression place(QStringLiteral("%[1-9]"));
+        const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+        QVERIFY(app::textCount() > 100);
+        for (int k = 0; k < app::textCount(); ++k) {
+            const auto id = static_cast<app::Text>(k);
+            const QString english = app::text(id, app::Language::English);
+            const QString russian = app::text(id, app::Language::Russian);
+            const char* name = app::textName(id);
+            QVERIFY2(!english.isEmpty() && !russian.isEmpty(), name);
+            QStringList englishPlaces, russianPlaces;
+            for (const auto& m : place.globalMatch(english))
+                englishPlaces << m.captured();
+            for (const auto& m : place.globalMatch(russian))
+                russianPlaces << m.captured();
+            englishPlaces.sort();
+            russianPlaces.sort();
+            QVERIFY2(englishPlaces == russianPlaces, name);
+            // The folder picker's title is the window's one Russian-only text.
+            if (id != app::Text::FolderPickerTitle)
+                QVERIFY2(!english.contains(cyrillic), name);
+        }
     }
 };
 

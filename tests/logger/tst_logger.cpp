@@ -1,12 +1,15 @@
 // corvantelis-logger as a service runs it: its options, and its whole path over a
 // pseudo-terminal against hart-loop-sim, ended by SIGTERM.
 
+#include "app/settings_file.h"
 #include "protocol/hart_frame.h"
 #include "simulated_loop.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -77,6 +80,39 @@ private slots:
     }
 
     void pollsRecordsAndStopsCleanly();
+
+    // The log speaks the language of the settings it runs with, as the window would.
+    void speaksTheLanguageOfItsSettings() {
+        QTemporaryDir root;
+        const QString dir = root.filePath("settings/");
+        QVERIFY(QDir().mkpath(dir));
+        app::SettingsFile settings(dir, &QDateTime::currentDateTime);
+        settings.openAtStartup();
+        settings.record().Language_Flag = 1;
+        QVERIFY(settings.Save_Settings());
+
+        QProcess logger;
+        logger.start(QStringLiteral(CORVANTELIS_LOGGER),
+                     {"--port", root.filePath("no-modem"), "--settings-dir", dir, "--results-dir",
+                      root.filePath("results")});
+        QVERIFY(logger.waitForStarted());
+        QString out;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (out += QString::fromUtf8(logger.readAllStandardOutput())).contains("no-modem"), 10000);
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(10000));
+        QCOMPARE(logger.exitCode(), 0);
+        out += QString::fromUtf8(logger.readAllStandardOutput());
+        const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() >= 3, qPrintable(out));
+        QVERIFY2(lines[0].startsWith(QString::fromUtf8("corvantelis-logger 1.03: настройки в ")),
+                 qPrintable(lines[0]));
+        QVERIFY(lines.contains(
+            QString::fromUtf8(
+                "порт не открыт: Нет такого устройства: %1; новая попытка каждую секунду")
+                .arg(root.filePath("no-modem"))));
+        QCOMPARE(lines.last(), QString::fromUtf8("остановлен"));
+    }
 };
 
 // The whole path: the loop is found and recorded, and SIGTERM ends it with every measurement it
