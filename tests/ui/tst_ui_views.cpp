@@ -3,14 +3,21 @@
 // coloured by how much they matter; numbers written out plainly. And messages that wait for the
 // polling step to end.
 
+#include "core/loop_session.h"
 #include "field/field_model.h"
+#include "protocol/board.h"
+#include "protocol/polling_cycle.h"
+#include "ui/field_layer.h"
 #include "ui/instrument_view.h"
 #include "ui/message_gate.h"
+#include "ui/recording_layer.h"
 #include "ui/trend_plot.h"
+#include "ui/window_surface.h"
 
 #include "helpers.h" // the golden answers
 
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using ptest::hex;
@@ -27,6 +34,17 @@ QByteArray answer3(quint8 status) {
     frame[9] = char(status);
     return withCheck(frame);
 }
+
+// A window as far as the layers beside the board see one.
+struct SurfaceStandIn : ui::WindowSurface {
+    QString recording, recordingNote, explanation;
+    QStringList told, notes;
+    void showRecording(const QString& file) override { recording = file; }
+    void showRecordingNote(const QString& text) override { recordingNote = text; }
+    void showAnswerExplanation(const QString& toolTip) override { explanation = toolTip; }
+    void tell(const QString& text) override { told << text; }
+    void note(const QString& line) override { notes << line; }
+};
 
 QColor background(const QLabel* label) {
     return label->palette().color(QPalette::Window);
@@ -189,6 +207,40 @@ private slots:
         QCOMPARE(shown, (QStringList{"between steps", "one", "two"}));
         QCOMPARE(shownInStep, (QList<bool>{false, false, false}));
         QCOMPARE(gate.waiting(), 0);
+    }
+
+    // The layers need the loop session and a surface to show on, not the window: an answer is
+    // explained in the language the session's settings hold, and recording says where it goes.
+    void layersBesideAWindowStandIn() {
+        QTemporaryDir root;
+        protocol::MemoryBoard board;
+        core::LoopSession::Setup setup;
+        setup.settingsDir = root.path() + '/';
+        setup.now = [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 2)); };
+        core::LoopSession session(board, setup);
+        session.settings().openAtStartup();
+        session.settings().record().Results_Dir = root.path() + "/results/";
+        SurfaceStandIn surface;
+        QList<bool> remembered;
+        ui::FieldLayer field(session, surface);
+        ui::RecordingLayer recording(session, surface, [&](bool on) { remembered << on; });
+
+        emit session.cycle().answerDecoded(3, 1, true, kPreamble + answer3(0));
+        QVERIFY2(surface.explanation.startsWith("<pre>") &&
+                     surface.explanation.contains("check byte: matches"),
+                 qPrintable(surface.explanation));
+        session.settings().record().Language_Flag = 1;
+        emit session.cycle().answerDecoded(3, 1, true, kPreamble + answer3(0));
+        QVERIFY(surface.explanation.contains(QString::fromUtf8("контрольный байт: совпадает")));
+
+        recording.setRecording(true);
+        QCOMPARE(remembered, QList<bool>{true});
+        QCOMPARE(surface.recording.section('/', -1), QStringLiteral("2026-12-07.csv"));
+        QVERIFY(surface.recording.startsWith(root.path() + "/results/2026/"));
+        QCOMPARE(surface.notes, QStringList{"recording to " + surface.recording});
+        recording.setRecording(false);
+        QCOMPARE(surface.recording, QString());
+        QVERIFY(surface.told.isEmpty());
     }
 };
 
