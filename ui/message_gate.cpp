@@ -6,11 +6,19 @@ MessageGate::MessageGate(Busy busy, Show show, QObject* parent)
     : QObject(parent), m_busy(std::move(busy)), m_show(std::move(show)) {}
 
 void MessageGate::post(const QString& text) {
+    if (m_open.contains(text) || m_waiting.contains(text))
+        return;
     if (!m_busy || !m_busy()) {
-        m_show(text);
+        show(text);
         return;
     }
     m_waiting << text;
+}
+
+void MessageGate::show(const QString& text) {
+    m_open << text;
+    m_show(text);
+    m_open.removeLast();
 }
 
 void MessageGate::release() {
@@ -26,7 +34,7 @@ void MessageGate::showWaiting() {
     // Delivered by a yield of the next step, it waits for that one to end. A box shown here runs
     // its own event loop, in which further steps may go by and add to the list.
     while (!m_waiting.isEmpty() && !(m_busy && m_busy()))
-        m_show(m_waiting.takeFirst());
+        show(m_waiting.takeFirst());
 }
 
 } // namespace ui

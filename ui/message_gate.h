@@ -21,7 +21,9 @@ public:
     // operator and returns when it is dismissed.
     MessageGate(Busy busy, Show show, QObject* parent = nullptr);
 
-    // Shows `text` now, or once the step under way is over.
+    // Shows `text` now, or once the step under way is over. A message that is open already, or
+    // waiting, is not added again: a port that fails the same way at every reopen (once a
+    // second while it is lost) says so in one box, not in a pile of them.
     void post(const QString& text);
     // The step is over: what waited is shown as soon as the event loop is back in control.
     void release();
@@ -29,10 +31,12 @@ public:
 
 private:
     void showWaiting();
+    void show(const QString& text);
 
     Busy m_busy;
     Show m_show;
     QStringList m_waiting;
+    QStringList m_open; // the boxes open now, the innermost last
     bool m_scheduled = false;
 };
 

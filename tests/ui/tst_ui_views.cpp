@@ -209,6 +209,33 @@ private slots:
         QCOMPARE(gate.waiting(), 0);
     }
 
+    // While a box is open its event loop runs on: a port reopened once a second that fails the
+    // same way every time must not stack a box per try. Another message still shows, and the
+    // same one shows again once its box was closed.
+    void oneBoxForTheSameMessage() {
+        QStringList shown;
+        ui::MessageGate* gate = nullptr;
+        int reopenTries = 0;
+        ui::MessageGate owned(
+            [] { return false; },
+            [&](const QString& text) {
+                shown << text;
+                if (text == "DCB Write Error:50" && reopenTries < 3) {
+                    ++reopenTries; // the reopen timer firing inside the box's event loop
+                    gate->post("DCB Write Error:50");
+                    gate->post("DCB Write Error:50");
+                    gate->post("Lost: COM1");
+                }
+            });
+        gate = &owned;
+        gate->post("DCB Write Error:50");
+        QCOMPARE(shown, (QStringList{"DCB Write Error:50", "Lost: COM1"}));
+        gate->post("DCB Write Error:50");
+        QCOMPARE(shown.size(), 4);
+        QCOMPARE(shown.mid(2), (QStringList{"DCB Write Error:50", "Lost: COM1"}));
+        QCOMPARE(reopenTries, 2);
+    }
+
     // The layers need the loop session and a surface to show on, not the window: an answer is
     // explained in the language the session's settings hold, and recording says where it goes.
     void layersBesideAWindowStandIn() {
