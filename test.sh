@@ -4,8 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
+source scripts/windows.sh
+source scripts/xvfb.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGING_CHECK_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGING_CHECK_PACKAGES[@]}" \
+    "${WINDOWS_BUILD_PACKAGES[@]}" "${WINE_CHECK_PACKAGES[@]}" "${XVFB_PACKAGES[@]}"
 
 build_dir=build-asan
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DCORVANTELIS_SANITIZE=ON

@@ -3,6 +3,7 @@
 
 #include "logger/event_reporter.h"
 #include "logger/options.h"
+#include "logger/output_line.h"
 #include "logger/stop_signals.h"
 
 #include "app/paths.h"
@@ -25,8 +26,7 @@
 namespace {
 
 void printLine(std::FILE* to, const QString& line) {
-    std::fprintf(to, "%s\n", qPrintable(line));
-    std::fflush(to); // a service's log reads each line as it comes
+    logger::writeLine(to, line);
 }
 
 void say(const QString& line) {
