@@ -291,7 +291,11 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 
 void Form1::fitToScreen() {
     const QSize content = m_content->sizeHint().expandedTo(m_content->size());
-    const int menuHeight = menuBar()->sizeHint().height();
+    // Once the window is laid out, the height its menu bar really has: on Windows it is a
+    // pixel more than the bar's hint, and a pixel short shows both scroll bars.
+    int menuHeight = menuBar()->sizeHint().height();
+    if (isVisible())
+        menuHeight = qMax(menuHeight, height() - m_scroll->height());
     QSize wanted(content.width(), content.height() + menuHeight);
     const QRect screen = m_env.availableScreen ? m_env.availableScreen() : QRect();
     if (!screen.isEmpty()) {
