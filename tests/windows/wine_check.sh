@@ -143,9 +143,11 @@ in_designed_order() {
 check "the requests in the designed order" in_designed_order
 
 # The logger on ports that are not there: the same words as on Linux, in either language.
-logger_says() { # logger_says SETTINGS_FOLDER PORT TEXT
+logger_says() { # logger_says SETTINGS_FOLDER PORT TEXT [PROGRAM_FOLDER]; '' for the designed one
     local out="$work/logger-$RANDOM.out"
-    (cd "$app" && exec "$wine" corvantelis-logger.exe --port "$2" --settings-dir "$1" \
+    local settings=()
+    [ -n "$1" ] && settings=(--settings-dir "$1")
+    (cd "${4:-$app}" && exec "$wine" corvantelis-logger.exe --port "$2" "${settings[@]}" \
         >"$out" 2>&1) &
     local pid=$!
     wait_for 30 grep -qF "$3" "$out"
@@ -183,6 +185,18 @@ check "the uninstaller removes the folder" wait_for 30 test ! -e "$installed"
 check "the uninstaller removes the Start-menu entry" test ! -e "$shortcut"
 check "the uninstaller removes the Add/Remove Programs entry" \
     bash -c "! '$wine' reg query '$uninstall_key' >/dev/null 2>&1"
+
+# Installed again and used: the settings file the program makes in its folder is the engineer's,
+# and the uninstaller leaves it (and the folder holding it) while taking away the rest.
+"$wine" "$WINDOWS_SETUP" /S
+logger_says '' COM7 "port not opened" "$installed" >/dev/null || true
+"$wine" "C:\\Program Files\\$folder\\uninstall.exe" /S
+kept_only_settings() { # the uninstaller works on in the background
+    wait_for 30 test ! -e "$installed/uninstall.exe" -a ! -e "$installed/platforms" &&
+        test -f "$installed/$folder.eng" -a ! -e "$installed/corvantelis.exe" ||
+        { ls -R "$installed" >&2; return 1; }
+}
+check "the settings file outlives the uninstall, the programs do not" kept_only_settings
 
 echo "Wine check: $((SECONDS - started)) s"
 [ "$failures" -eq 0 ]
