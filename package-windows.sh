@@ -3,7 +3,7 @@
 # Leaves in OUTPUT_DIR (default: here) corvantelis-<version>-windows-x64.zip (the programs and
 # everything they load, in a folder "Corvantelis v.<version>") and corvantelis-<version>-setup.exe
 # (an installer made with NSIS). The Qt for Windows is taken as scripts/windows.sh says; when
-# there is none yet, it is built first, which takes about an hour on two cores.
+# there is none yet, it is built first, which takes 20 minutes to an hour on two cores.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"

@@ -15,12 +15,12 @@ WINDOWS_QT_NAME="qt-$WINDOWS_QT_VERSION-mingw64"
 # find_windows_qt ROOT [--no-build]: sets WINDOWS_QT to the folder of a Qt for Windows, taking
 # in this order: the folder named by CORVANTELIS_QT_WINDOWS; the ready-built one in
 # ROOT/../shared/windows/, unpacked into the cache; the cache; or, unless --no-build, one built
-# into the cache now (about an hour on two cores). The cache is ~/.cache/corvantelis/ unless
-# CORVANTELIS_CACHE names another. Returns 1, WINDOWS_QT empty, when there is none to take.
+# into the cache now (20 minutes to an hour on two cores). The cache is ~/.cache/corvantelis/
+# unless CORVANTELIS_CACHE names another. Returns 1, WINDOWS_QT empty, when there is none.
 find_windows_qt() {
     local root="$1" may_build=1
     [ "${2:-}" = --no-build ] && may_build=0
-    local cache="${CORVANTELIS_CACHE:-$HOME/.cache/corvantelis}"
+    local cache="${CORVANTELIS_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/corvantelis}"
     local cached="$cache/$WINDOWS_QT_NAME"
     local shared="$root/../shared/windows/$WINDOWS_QT_NAME.tar.xz"
     WINDOWS_QT=""
@@ -44,7 +44,7 @@ find_windows_qt() {
         return 0
     fi
     [ "$may_build" -eq 1 ] || return 1
-    echo "No Qt for Windows yet: building it into $cached (about an hour on two cores)."
+    echo "No Qt for Windows yet: building it into $cached (20 minutes to an hour on two cores)."
     "$root/packaging/windows/build-qt.sh" "$cached" || return 1
     WINDOWS_QT="$cached"
 }

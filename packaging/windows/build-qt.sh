@@ -4,7 +4,7 @@
 #   packaging/windows/build-qt.sh PREFIX [QTSERIALPORT_SOURCE_TARBALL]
 # qtbase comes from Debian's source package (with Debian's patches); the serial port module from
 # Qt's 6.4.2 release source, taken from the tarball given, else from ../shared/windows/ beside the
-# project. About an hour on two cores; the result is relocatable for CMake.
+# project. 20 minutes to an hour on two cores; the result is relocatable for CMake.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/../.." && pwd)"
