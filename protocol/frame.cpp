@@ -32,6 +32,29 @@ QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& tabl
     return {};
 }
 
+QByteArray buildOnDemandRequest(int command, int address, const DeviceTable& table,
+                                const QByteArray& data) {
+    if (address < 0 || address >= static_cast<int>(table.size()))
+        return {};
+    HartFrame request;
+    request.delimiter = kLongDelimiter;
+    request.address = table[static_cast<size_t>(address)].Long_Address;
+    request.command = command;
+    request.data = data;
+    return request.encode(kLongPreambleLength);
+}
+
+bool answersRequest(const QByteArray& asRead, int command, const QByteArray& longAddress) {
+    const HartFrame answer = HartFrame::parse(asRead);
+    if (!answer.complete || !answer.checkMatches || answer.delimiter != kLongAnswerDelimiter ||
+        answer.command != command || longAddress.size() != kLongAddressLength)
+        return false;
+    // The 38-bit address: the master and burst bits say nothing of who answers.
+    QByteArray asked = longAddress;
+    asked[0] = static_cast<char>(static_cast<quint8>(asked[0]) & kAddressBits);
+    return answer.uniqueAddress() == asked;
+}
+
 namespace {
 
 // The answer's delimiter and address say who sent it and in which form.

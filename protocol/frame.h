@@ -20,6 +20,14 @@ constexpr int kLongAddressFirstByteMask = kAddressBits;
 // frame.
 QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& table);
 
+// A request for any command, with `data`, in the form of commands 13 and 3: five preamble bytes
+// and the long address as command 0 delivered it. Empty for an address outside the table.
+QByteArray buildOnDemandRequest(int command, int address, const DeviceTable& table,
+                                const QByteArray& data);
+// Whether `asRead` is a whole answer, check byte right, to `command`, from the instrument whose
+// long address (as command 0 delivered it) is `longAddress`.
+bool answersRequest(const QByteArray& asRead, int command, const QByteArray& longAddress);
+
 // Whether the answer in Rx_Buffer can be trusted, read from the frame's own header.
 struct AnswerCheck {
     // Complete, check byte right, command byte the one sent, and sent by the addressed

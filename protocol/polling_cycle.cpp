@@ -64,6 +64,17 @@ void PollingCycle::stop() {
     m_running = false;
     ++m_run;
     m_timer.disarm();
+    m_answered.reset();
+    if (m_onDemand) { // its answer will not be read
+        const OnDemandRequest lost = *m_onDemand;
+        m_onDemand.reset();
+        emit requestDropped(lost.address, lost.command);
+    }
+    while (!m_queue.empty()) {
+        const OnDemandRequest dropped = m_queue.front();
+        m_queue.pop_front();
+        emit requestDropped(dropped.address, dropped.command);
+    }
     Clear_Display(m_state, m_board);
     emit cleared();
 }
@@ -76,6 +87,17 @@ PollingCycle::State PollingCycle::state() const {
     if (!m_running)
         return State::Stopped;
     return m_stepDepth > 0 ? State::Sending : State::Waiting;
+}
+
+bool PollingCycle::answeredThisPass(int address) const {
+    return address >= 0 && address < kRowCount && m_answered.test(size_t(address));
+}
+
+bool PollingCycle::request(const OnDemandRequest& request) {
+    if (!m_running || !answeredThisPass(request.address))
+        return false;
+    m_queue.push_back(request);
+    return true;
 }
 
 bool PollingCycle::stillCurrent(quint64 run) const {
@@ -121,8 +143,48 @@ void PollingCycle::Send_Hart_Command() {
 void PollingCycle::Timer3_Timer() {
     const StepScope step(*this);
     m_timer.disarm();
-    if (m_running)
+    if (!m_running)
+        return;
+    if (m_onDemand)
+        receiveOnDemandAnswer();
+    else
         Receive_Answer();
+}
+
+void PollingCycle::nextAfterAnswer() {
+    while (!m_queue.empty()) {
+        OnDemandRequest next = m_queue.front();
+        m_queue.pop_front();
+        if (!answeredThisPass(next.address)) {
+            emit requestDropped(next.address, next.command);
+            continue;
+        }
+        m_state.Tx_String =
+            buildOnDemandRequest(next.command, next.address, m_state.Device_Table, next.data);
+        m_onDemand = std::move(next);
+        Send_Hart_Command();
+        return;
+    }
+    Hart_Connet_Prosses();
+}
+
+// The answer to a request asked for beside the pass: reported, never decoded onto the board,
+// and the pass state (the command and address of the pass, the device table) left as it was.
+void PollingCycle::receiveOnDemandAnswer() {
+    const quint64 run = m_run;
+    const OnDemandRequest asked = *m_onDemand;
+    m_onDemand.reset();
+    const QByteArray asRead = m_port.readAllWaiting().value_or(QByteArray());
+    emit answerReceived(static_cast<int>(asRead.size()), hexDump(asRead));
+    if (!stillCurrent(run))
+        return;
+    const bool accepted = answersRequest(asRead, asked.command,
+                                         m_state.Device_Table[size_t(asked.address)].Long_Address);
+    emit answerDecoded(asked.command, asked.address, accepted, asRead);
+    m_yield.yield();
+    if (!stillCurrent(run))
+        return;
+    nextAfterAnswer();
 }
 
 void PollingCycle::Receive_Answer() {
@@ -160,12 +222,14 @@ void PollingCycle::Receive_Answer() {
         accepted = Command_13(s, m_board);
         break;
     }
+    if (s.Hart_Command == 0)
+        m_answered.set(size_t(s.Hart_Address), accepted);
     emit answerDecoded(s.Hart_Command, s.Hart_Address, accepted, asRead);
 
     m_yield.yield();
     if (!stillCurrent(run))
         return;
-    Hart_Connet_Prosses();
+    nextAfterAnswer();
 }
 
 } // namespace protocol

@@ -4,9 +4,14 @@
 #include "cycle_ports.h"
 #include "protocol_state.h"
 
+#include <QByteArray>
 #include <QLocale>
 #include <QObject>
 #include <QString>
+
+#include <bitset>
+#include <deque>
+#include <optional>
 
 namespace protocol {
 
@@ -20,6 +25,15 @@ struct NextStep {
     qint16 address = 0;
 };
 NextStep nextStep(bool instrumentKnown, qint16 lastCommand, qint16 address);
+
+// A request asked for beside the pass (an instrument's details, a followed value): any command
+// with any data, to the instrument at a polling address, in the long-frame form of commands 13
+// and 3.
+struct OnDemandRequest {
+    int address = 0;
+    int command = 0;
+    QByteArray data;
+};
 
 // Endless polling of the loop: command 0 to each polling address in turn and, for every
 // instrument that answers, command 13 and command 3 before the next address. Each step sends
@@ -49,6 +63,16 @@ public:
     // now run inside one of its yields. Nothing modal may start then.
     bool isInsideStep() const { return m_stepDepth > 0; }
 
+    // Queues `request` to go out as a step of its own after the step under way, before the pass
+    // goes on (requests queued together go one after another). Refused, and nothing queued,
+    // while the cycle is stopped or when no instrument at the address accepted command 0 in
+    // this pass. The answer comes through answerDecoded like any other and never reaches the
+    // board.
+    bool request(const OnDemandRequest& request);
+    int queuedRequests() const { return int(m_queue.size()); }
+    // Whether the instrument at `address` accepted command 0 in this pass: requests may go to it.
+    bool answeredThisPass(int address) const;
+
     // One step: choose the next command and address, mark the row pending, build and send.
     void Hart_Connet_Prosses();
     // Flush the port's input, write Tx_String, arm Timer3.
@@ -64,12 +88,18 @@ signals:
     void answerDecoded(int command, int address, bool accepted, const QByteArray& asRead);
     // A stop cleared the board.
     void cleared();
+    // A queued request that will not go out: the cycle stopped, or the instrument stopped
+    // answering command 0 before its turn.
+    void requestDropped(int address, int command);
     // The step under way has returned to the event loop (the answer wait armed, or the cycle
     // stopped). What had to wait for the end of a step can run now.
     void stepFinished();
 
 private:
     void Receive_Answer();
+    void receiveOnDemandAnswer();
+    // After a step's answer: the next queued request if one may go, else the pass goes on.
+    void nextAfterAnswer();
     bool stillCurrent(quint64 run) const;
 
     // Counts the step's frames while it runs; the outermost one says when the step is over.
@@ -93,6 +123,9 @@ private:
     bool m_running = false;
     int m_stepDepth = 0;
     quint64 m_run = 0; // bumped by every start and stop, so a step can tell it was overtaken
+    std::deque<OnDemandRequest> m_queue;
+    std::optional<OnDemandRequest> m_onDemand; // the request whose answer the wait is for
+    std::bitset<kRowCount> m_answered;         // command 0 accepted in this pass, by address
 };
 
 } // namespace protocol

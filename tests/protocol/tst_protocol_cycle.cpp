@@ -27,6 +27,11 @@ QByteArray shortRequest(int a) {
 // Commands 13 and 3 to the one instrument on the loop, whose long address is 26 06 12 34 56.
 const QByteArray kRequest13 = hex("FF FF FF FF FF 82 26 06 12 34 56 0D 00 DF");
 const QByteArray kRequest3 = hex("FF FF FF FF FF 82 26 06 12 34 56 03 00 D1");
+// Asked beside the pass: command 15, and command 33 with two data bytes.
+const QByteArray kRequest15 = hex("FF FF FF FF FF") + withCheck(hex("82 26 06 12 34 56 0F 00"));
+const QByteArray kRequest33 =
+    hex("FF FF FF FF FF") + withCheck(hex("82 26 06 12 34 56 21 02 00 01"));
+const QByteArray kAnswer15 = withCheck(hex("86 A6 06 12 34 56 0F 04 00 00 AA BB"));
 
 // The port, the answer wait and the event yield in one stand-in. A written request that has an
 // entry in `answers` makes that answer wait at the port; the test ticks the wait by hand.
@@ -242,6 +247,90 @@ private slots:
         QCOMPARE(ptest::recordText(rig.state.Device_Table[1]), ptest::recordText({}));
         for (int r = 0; r < kRowCount; ++r)
             QCOMPARE(rig.row(r), QString("%1i|i|i|i|i|i|i|i|i|i|i").arg(r, 2, 10, QChar('0')));
+    }
+
+    // Asked for beside the pass: each request goes out as a step of its own right after the step
+    // under way, its answer reported and kept off the board, and the pass goes on as before.
+    void requestsBetweenSteps() {
+        Rig rig;
+        rig.addDevice(1);
+        rig.answers[kRequest15] = hex("FF FF FF FF FF") + kAnswer15;
+        QList<QList<QVariant>> decoded;
+        connect(&rig.cycle, &PollingCycle::answerDecoded, &rig.cycle,
+                [&](int command, int address, bool accepted, const QByteArray&) {
+                    decoded << QList<QVariant>{command, address, accepted};
+                    if (command == 0 && address == 1 && decoded.size() == 1) {
+                        QVERIFY(rig.cycle.request({1, 15, {}}));
+                        QVERIFY(rig.cycle.request({1, 33, hex("00 01")}));
+                    }
+                });
+        QVERIFY(!rig.cycle.request({1, 15, {}})); // stopped
+        rig.cycle.start();
+        QVERIFY(!rig.cycle.request({1, 15, {}})); // command 0 not answered yet in this pass
+        for (int tick = 0; tick < 5; ++tick)
+            QVERIFY(rig.fire());
+        QCOMPARE(rig.written, (QList<QByteArray>{shortRequest(1), kRequest15, kRequest33,
+                                                 kRequest13, kRequest3, shortRequest(2)}));
+        // 33 went unanswered: reported as such; neither answer touched the board.
+        QCOMPARE(decoded.mid(0, 5),
+                 (QList<QList<QVariant>>{
+                     {0, 1, true}, {15, 1, true}, {33, 1, false}, {13, 1, true}, {3, 1, true}}));
+        QVERIFY(rig.row(1).contains("PT-101"));
+        QCOMPARE(rig.cycle.queuedRequests(), 0);
+        QVERIFY(!rig.cycle.request({2, 15, {}})); // nobody at 2
+    }
+
+    // A request waits its turn only while its instrument answers: one that went silent before
+    // its turn is dropped, and so is everything still queued when the cycle stops.
+    void requestsDropped_data() {
+        QTest::addColumn<bool>("silent"); // else: stopped at a yield of the request's step
+        QTest::addColumn<int>("yieldNo"); // 1, 2: flush and write of the step; 3: after its answer
+        QTest::newRow("instrument fell silent") << true << 0;
+        for (int n = 1; n <= 3; ++n)
+            QTest::addRow("stop at yield %d of the request's step", n) << false << n;
+    }
+    void requestsDropped() {
+        QFETCH(bool, silent);
+        QFETCH(int, yieldNo);
+        Rig rig;
+        rig.addDevice(1);
+        rig.answers[kRequest15] = hex("FF FF FF FF FF") + kAnswer15;
+        QList<int> dropped;
+        connect(&rig.cycle, &PollingCycle::requestDropped, &rig.cycle,
+                [&](int address, int command) { dropped << address * 100 + command; });
+        rig.cycle.start();
+        QVERIFY(rig.fire()); // command 0 to 1 answered; 13 goes out
+        if (silent) {
+            QVERIFY(rig.fire()); // 3 goes out
+            QVERIFY(rig.fire()); // command 0 to 2: nobody there
+            // Round to command 0 to address 1 again, which now goes unanswered.
+            for (int tick = 0; tick < 15; ++tick)
+                QVERIFY(rig.fire());
+            QCOMPARE(rig.written.last(), shortRequest(1));
+            QVERIFY(rig.cycle.request({1, 15, {}}));
+            rig.answers.clear();
+            rig.waiting.clear();
+            QVERIFY(rig.fire());
+            QCOMPARE(rig.written.last(), shortRequest(2));
+            QCOMPARE(dropped, QList<int>{115});
+            QVERIFY(!rig.cycle.request({1, 15, {}}));
+            return;
+        }
+        QVERIFY(rig.cycle.request({1, 15, {}}));
+        QVERIFY(rig.cycle.request({1, 1, {}}));
+        int yields = 0;
+        rig.onYield = [&] {
+            if (++yields == yieldNo + 1) // the first is the one after 13's decoder
+                rig.cycle.stop();
+        };
+        QVERIFY(rig.fire()); // 13 answered; 15 goes out
+        if (yieldNo == 3)
+            QVERIFY(rig.fire()); // 15 answered
+        QVERIFY(!rig.cycle.isRunning() && !rig.armed);
+        // Stopped before its answer, 15 is dropped too: nobody waits for it in vain.
+        QCOMPARE(dropped, yieldNo == 3 ? QList<int>{101} : (QList<int>{115, 101}));
+        QCOMPARE(rig.cycle.queuedRequests(), 0);
+        QCOMPARE(rig.written.last(), yieldNo == 1 ? kRequest13 : kRequest15);
     }
 };
 
