@@ -5,6 +5,7 @@
 #include "field/field_model.h"
 #include "field/frame_explanation.h"
 #include "field/hart_tables.h"
+#include "field/loop_check.h"
 #include "helpers.h" // the golden answers
 
 #include <QtTest>
@@ -424,6 +425,94 @@ private slots:
             "статус прибора: конфигурация изменена, первичная переменная вне пределов")));
         QVERIFY(all.contains(QString::fromUtf8("производитель: 26 Rosemount")));
         QVERIFY(all.endsWith(QString::fromUtf8("после кадра: не относится к ответу")));
+    }
+
+    // The current the range and transfer function call for, against the one measured.
+    void loopCheck_data() {
+        QTest::addColumn<double>("pv");
+        QTest::addColumn<double>("measured");
+        QTest::addColumn<double>("lrv");
+        QTest::addColumn<double>("urv");
+        QTest::addColumn<int>("transfer");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("verdict"); // 0 agrees, 1 disagrees, 2 cannot check
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<double>("expected");
+        using R = field::LoopCheckResult::Reason;
+        // 0 to 100 kPa on 4 to 20 mA: 25 kPa is 8 mA.
+        QTest::newRow("linear, agrees")
+            << 25.0 << 8.03 << 0.0 << 100.0 << 0 << 0 << 0 << int(R::None) << 8.0;
+        QTest::newRow("linear, 0.3 % of span off")
+            << 25.0 << 8.06 << 0.0 << 100.0 << 0 << 0 << 1 << int(R::None) << 8.0;
+        QTest::newRow("linear, drifted 0.5 mA")
+            << 50.0 << 12.5 << 0.0 << 100.0 << 0 << 0 << 1 << int(R::None) << 12.0;
+        // Square root: a quarter of the range is half the signal.
+        QTest::newRow("square root")
+            << 25.0 << 12.0 << 0.0 << 100.0 << 1 << 0 << 0 << int(R::None) << 12.0;
+        QTest::newRow("square root below LRV")
+            << -5.0 << 4.0 << 0.0 << 100.0 << 1 << 0 << 0 << int(R::None) << 4.0;
+        // Above the range the current stops at the saturation limit.
+        QTest::newRow("above range, not flagged")
+            << 150.0 << 20.5 << 0.0 << 100.0 << 0 << 0 << 0 << int(R::None) << 20.5;
+        QTest::newRow("below range, not flagged")
+            << -50.0 << 3.8 << 0.0 << 100.0 << 0 << 0 << 0 << int(R::None) << 3.8;
+        // An inverted range: 100 at 4 mA, 0 at 20 mA.
+        QTest::newRow("inverted range")
+            << 25.0 << 16.0 << 100.0 << 0.0 << 0 << 0 << 0 << int(R::None) << 16.0;
+        QTest::newRow("zero span")
+            << 25.0 << 8.0 << 50.0 << 50.0 << 0 << 0 << 2 << int(R::ZeroSpan) << 0.0;
+        QTest::newRow("special curve")
+            << 25.0 << 8.0 << 0.0 << 100.0 << 4 << 0 << 2 << int(R::TransferFunction) << 0.0;
+        QTest::newRow("alarm") << 25.0 << 21.5 << 0.0 << 100.0 << 0 << 0x80 << 2 << int(R::Alarm)
+                               << 8.0;
+        QTest::newRow("current fixed")
+            << 25.0 << 12.0 << 0.0 << 100.0 << 0 << 0x08 << 2 << int(R::CurrentFixed) << 8.0;
+        QTest::newRow("saturated")
+            << 150.0 << 20.5 << 0.0 << 100.0 << 0 << 0x04 << 2 << int(R::Saturated) << 20.5;
+        QTest::newRow("PV out of limits")
+            << 25.0 << 8.0 << 0.0 << 100.0 << 0 << 0x01 << 2 << int(R::PvOutOfLimits) << 8.0;
+    }
+    void loopCheck() {
+        QFETCH(double, pv);
+        QFETCH(double, measured);
+        QFETCH(double, lrv);
+        QFETCH(double, urv);
+        QFETCH(int, transfer);
+        QFETCH(int, status);
+        QFETCH(int, verdict);
+        QFETCH(int, reason);
+        QFETCH(double, expected);
+        field::LoopCheckInput in;
+        in.pv = pv;
+        in.loopCurrentMa = measured;
+        in.lowerRange = lrv;
+        in.upperRange = urv;
+        in.transferFunction = transfer;
+        in.deviceStatus = status;
+        const field::LoopCheckResult result = field::checkLoop(in);
+        QCOMPARE(int(result.verdict), verdict);
+        QCOMPARE(int(result.reason), reason);
+        if (reason != int(field::LoopCheckResult::Reason::ZeroSpan) &&
+            reason != int(field::LoopCheckResult::Reason::TransferFunction)) {
+            QVERIFY2(qAbs(result.expectedMa - expected) < 1e-9,
+                     qPrintable(QString::number(result.expectedMa)));
+            QVERIFY(qAbs(result.differenceMa - (measured - expected)) < 1e-9);
+        }
+    }
+
+    // Nothing to compare with before the range is read, or where the current carries nothing.
+    void loopCheckNeedsRangeAndCurrent() {
+        field::LoopCheckInput in;
+        in.pv = 25;
+        in.loopCurrentMa = 8;
+        QCOMPARE(field::checkLoop(in).reason, field::LoopCheckResult::Reason::RangeNotRead);
+        in.lowerRange = 0;
+        in.upperRange = 100;
+        in.loopCurrentMode = false;
+        QCOMPARE(field::checkLoop(in).reason, field::LoopCheckResult::Reason::LoopCurrentModeOff);
+        in.loopCurrentMode = true;
+        QCOMPARE(field::checkLoop(in).verdict, field::LoopCheckResult::Verdict::Agrees);
+        QCOMPARE(field::checkLoop(in).percentOfRange, 25.0);
     }
 };
 
