@@ -344,6 +344,135 @@ constexpr StatusBit kExtendedStatus[] = {
     {0x01, "maintenance required", "требуется обслуживание", kNotice},
 };
 
+// Codes every enumerated field may carry besides its own.
+#define CORVANTELIS_COMMON_CODES                                                                   \
+    {250, "not used", "не используется"}, {251, "none", "нет"}, {252, "unknown", "неизвестно"}, {  \
+        253, "special", "особый"                                                             \
+    }
+
+constexpr CodeWord kAlarmSelection[] = {
+    {0, "high", "высокий"},
+    {1, "low", "низкий"},
+    {239, "hold last output value", "удержание последнего значения"},
+    CORVANTELIS_COMMON_CODES,
+};
+
+constexpr CodeWord kTransferFunction[] = {
+    {0, "linear", "линейная"},
+    {1, "square root", "квадратный корень"},
+    {2, "square root of the third power", "корень из третьей степени"},
+    {3, "square root of the fifth power", "корень из пятой степени"},
+    {4, "special curve", "особая кривая"},
+    {5, "square", "квадрат"},
+    {230, "discrete (switch)", "дискретная (переключатель)"},
+    {231, "square root plus special curve", "корень и особая кривая"},
+    {232, "square root of the third power plus special curve",
+     "корень из третьей степени и особая кривая"},
+    {233, "square root of the fifth power plus special curve",
+     "корень из пятой степени и особая кривая"},
+    CORVANTELIS_COMMON_CODES,
+};
+
+constexpr CodeWord kWriteProtect[] = {
+    {0, "not write protected", "запись разрешена"},
+    {1, "write protected", "защищён от записи"},
+    CORVANTELIS_COMMON_CODES,
+};
+
+constexpr CodeWord kLoopCurrentMode[] = {
+    {0, "disabled (multidrop)", "выключен (многоточечный режим)"},
+    {1, "enabled", "включён"},
+    CORVANTELIS_COMMON_CODES,
+};
+
+constexpr CodeWord kClassification[] = {
+    {0, "not classified", "не классифицирована"},
+    {64, "temperature", "температура"},
+    {65, "pressure", "давление"},
+    {66, "volumetric flow", "объёмный расход"},
+    {67, "velocity", "скорость"},
+    {68, "volume", "объём"},
+    {69, "length", "длина"},
+    {70, "time", "время"},
+    {71, "mass", "масса"},
+    {72, "mass flow", "массовый расход"},
+    {73, "mass per volume", "плотность"},
+    {74, "viscosity", "вязкость"},
+    {75, "angular velocity", "угловая скорость"},
+    {76, "area", "площадь"},
+    {77, "energy (work)", "энергия (работа)"},
+    {78, "force", "сила"},
+    {79, "power", "мощность"},
+    {80, "frequency", "частота"},
+    {81, "analytical", "аналитическая"},
+    {82, "capacitance", "ёмкость"},
+    {83, "emf", "ЭДС"},
+    {84, "current", "ток"},
+    {85, "resistance", "сопротивление"},
+    {86, "angle", "угол"},
+    {87, "conductance", "проводимость"},
+    {88, "volume per volume", "объём на объём"},
+    {89, "volume per mass", "объём на массу"},
+    {90, "concentration", "концентрация"},
+    {91, "valve actuator", "привод клапана"},
+    {92, "level", "уровень"},
+    {93, "vortex flow", "вихревой расход"},
+    {94, "magnetic flow", "электромагнитный расход"},
+    {95, "Coriolis flow", "кориолисов расход"},
+    CORVANTELIS_COMMON_CODES,
+};
+
+constexpr CodeWord kOperatingMode[] = {
+    {0, "normal", "нормальный"},
+    CORVANTELIS_COMMON_CODES,
+};
+
+// A device variable's status byte: bits 7-6 and 5-4, shifted down.
+constexpr CodeWord kProcessDataStatus[] = {
+    {0, "bad", "недостоверно"},
+    {1, "poor accuracy", "низкая точность"},
+    {2, "manual or fixed", "вручную или зафиксировано"},
+    {3, "good", "достоверно"},
+};
+constexpr CodeWord kLimitStatus[] = {
+    {0, "not limited", "без ограничения"},
+    {1, "low limited", "ограничено снизу"},
+    {2, "high limited", "ограничено сверху"},
+    {3, "constant", "постоянно"},
+};
+
+#undef CORVANTELIS_COMMON_CODES
+
+constexpr StatusBit kStandardizedStatus0[] = {
+    {0x80, "device configuration locked", "конфигурация прибора заблокирована", kNotice},
+    {0x40, "electronic defect", "дефект электроники", kFault},
+    {0x20, "environmental conditions out of range", "условия среды вне диапазона", kWarning},
+    {0x10, "voltage conditions out of range", "напряжение вне диапазона", kWarning},
+    {0x08, "watchdog reset executed", "сработал сторожевой таймер", kNotice},
+    {0x04, "volatile memory defect", "дефект оперативной памяти", kFault},
+    {0x02, "non-volatile memory defect", "дефект энергонезависимой памяти", kFault},
+    {0x01, "simulation active", "включена имитация", kWarning},
+};
+constexpr StatusBit kStandardizedStatus1[] = {
+    {0x10, "locked into C8PSK-only mode", "только режим C8PSK", kNotice},
+    {0x08, "battery or power supply needs maintenance", "питание требует обслуживания", kWarning},
+    {0x04, "event notification overflow", "переполнение уведомлений о событиях", kNotice},
+    {0x02, "discrete variable simulation active", "имитация дискретных переменных", kWarning},
+    {0x01, "status simulation active", "имитация статуса", kWarning},
+};
+constexpr StatusBit kStandardizedStatus2[] = {
+    {0x02, "duplicate master detected", "обнаружен второй такой же мастер", kWarning},
+    {0x01, "sub-device list changed", "список подчинённых приборов изменён", kNotice},
+};
+constexpr StatusBit kStandardizedStatus3[] = {
+    {0x08, "block transfer pending", "ожидается блочная передача", kNotice},
+    {0x04, "bandwidth allocation pending", "ожидается выделение полосы", kNotice},
+    {0x01, "capacity denied", "отказано в ёмкости", kWarning},
+};
+constexpr StatusBit kAnalogChannelFlags[] = {
+    {0x01, "analog input channel", "аналоговый входной канал", kNotice},
+};
+
 struct ResponseCode {
     int code;
     const char* english;
@@ -401,6 +530,32 @@ QList<StatusBit> communicationErrorBits() {
 QList<StatusBit> extendedStatusBits() {
     return QList<StatusBit>(std::begin(kExtendedStatus), std::end(kExtendedStatus));
 }
+
+QString codeText(const QList<CodeWord>& table, int code, bool english) {
+    for (const CodeWord& word : table)
+        if (word.code == code)
+            return QString::fromUtf8(english ? word.english : word.russian);
+    return app::text(app::Text::CodeNumber, app::languageOf(english)).arg(code);
+}
+
+#define CORVANTELIS_TABLE(name, type, table)                                                       \
+    QList<type> name() {                                                                           \
+        return QList<type>(std::begin(table), std::end(table));                                    \
+    }
+CORVANTELIS_TABLE(alarmSelectionCodes, CodeWord, kAlarmSelection)
+CORVANTELIS_TABLE(transferFunctionCodes, CodeWord, kTransferFunction)
+CORVANTELIS_TABLE(writeProtectCodes, CodeWord, kWriteProtect)
+CORVANTELIS_TABLE(loopCurrentModeCodes, CodeWord, kLoopCurrentMode)
+CORVANTELIS_TABLE(classificationCodes, CodeWord, kClassification)
+CORVANTELIS_TABLE(operatingModeCodes, CodeWord, kOperatingMode)
+CORVANTELIS_TABLE(processDataStatusCodes, CodeWord, kProcessDataStatus)
+CORVANTELIS_TABLE(limitStatusCodes, CodeWord, kLimitStatus)
+CORVANTELIS_TABLE(standardizedStatus0Bits, StatusBit, kStandardizedStatus0)
+CORVANTELIS_TABLE(standardizedStatus1Bits, StatusBit, kStandardizedStatus1)
+CORVANTELIS_TABLE(standardizedStatus2Bits, StatusBit, kStandardizedStatus2)
+CORVANTELIS_TABLE(standardizedStatus3Bits, StatusBit, kStandardizedStatus3)
+CORVANTELIS_TABLE(analogChannelFlagBits, StatusBit, kAnalogChannelFlags)
+#undef CORVANTELIS_TABLE
 
 QString severityText(Severity severity, bool english) {
     const app::Language language = app::languageOf(english);

@@ -44,6 +44,31 @@ QList<StatusBit> extendedStatusBits();
 // "response code N" for one the table does not hold.
 QString responseCodeText(int code, bool english);
 
+// One code of an enumerated HART field (alarm selection, transfer function, …) and its words.
+struct CodeWord {
+    int code;
+    const char* english;
+    const char* russian;
+};
+// The words for `code` in `table`; "code N" for one the table does not hold.
+QString codeText(const QList<CodeWord>& table, int code, bool english);
+
+// Common tables of the codes the detail commands carry.
+QList<CodeWord> alarmSelectionCodes();    // command 15
+QList<CodeWord> transferFunctionCodes();  // command 15
+QList<CodeWord> writeProtectCodes();      // command 15
+QList<CodeWord> loopCurrentModeCodes();   // command 7
+QList<CodeWord> classificationCodes();    // commands 8 and 9
+QList<CodeWord> operatingModeCodes();     // command 48
+QList<CodeWord> processDataStatusCodes(); // command 9: bits 7-6 of a variable's status
+QList<CodeWord> limitStatusCodes();       // command 9: bits 5-4
+// Bits of command 48's standardized status bytes, and command 15's analog channel flags.
+QList<StatusBit> standardizedStatus0Bits();
+QList<StatusBit> standardizedStatus1Bits();
+QList<StatusBit> standardizedStatus2Bits();
+QList<StatusBit> standardizedStatus3Bits();
+QList<StatusBit> analogChannelFlagBits();
+
 // Words of a bit in the language asked for.
 inline QString bitText(const StatusBit& bit, bool english) {
     return QString::fromUtf8(english ? bit.english : bit.russian);

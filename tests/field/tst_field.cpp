@@ -2,11 +2,13 @@
 // instruments and their bounded history, and answers explained field by field.
 
 #include "field/answer_frame.h"
+#include "field/details.h"
 #include "field/field_model.h"
 #include "field/frame_explanation.h"
 #include "field/hart_tables.h"
 #include "field/loop_check.h"
 #include "helpers.h" // the golden answers
+#include "protocol/hart_frame.h"
 
 #include <QtTest>
 
@@ -513,6 +515,107 @@ private slots:
         in.loopCurrentMode = true;
         QCOMPARE(field::checkLoop(in).verdict, field::LoopCheckResult::Verdict::Agrees);
         QCOMPARE(field::checkLoop(in).percentOfRange, 25.0);
+    }
+
+    // What the detail commands told, taken apart; never a value that did not come.
+    void details_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QByteArray>("asRead");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("shown");
+        const auto answer = [](int command, int responseCode, const QByteArray& data) {
+            QByteArray frame = hex("86 A6 06 12 34 56");
+            frame += char(command);
+            frame += char(data.size() + 2);
+            frame += char(responseCode);
+            frame += char(0);
+            return hex("FF FF FF FF FF") + withCheck(frame + data);
+        };
+        // Alarm high, square root, kPa, 100 to 0, 0.5 s, not protected, distributor, flags.
+        const QByteArray range = hex("00 01 0C 42 C8 00 00 00 00 00 00 3F 00 00 00 00 FA 00");
+        QTest::newRow("15") << 15 << answer(15, 0, range) << true << true
+                            << "Alarm selection=high; Transfer function=square root; Upper range "
+                               "value=100 kPa; Lower range value=0 kPa; Damping=0.5 s; Write "
+                               "protect=not write protected; Analog channel=no bit set";
+        QTest::newRow("15 in Russian")
+            << 15 << answer(15, 0, range.left(3)) << true << false
+            << QString::fromUtf8("Направление аварийного сигнала=высокий; Передаточная "
+                                 "функция=квадратный корень");
+        QTest::newRow("15, HART 5: no channel flags")
+            << 15 << answer(15, 0, range.left(17)) << true << true
+            << "Alarm selection=high; Transfer function=square root; Upper range value=100 kPa; "
+               "Lower range value=0 kPa; Damping=0.5 s; Write protect=not write protected";
+        QTest::newRow("64") << 15 << answer(15, 64, {}) << true << true
+                            << "not supported by this instrument";
+        QTest::newRow("no answer") << 15 << QByteArray() << false << true << "no answer";
+        QTest::newRow("corrupt") << 15 << answer(15, 0, range).chopped(1) + '\x00' << false << true
+                                 << "answer damaged";
+        QTest::newRow("communication error")
+            << 15 << answer(15, 0x88, {}) << true << true << "answer damaged";
+        QTest::newRow("empty") << 2 << answer(2, 0, {}) << true << true << "answer too short";
+        QTest::newRow("refused") << 2 << answer(2, 5, {}) << true << true
+                                 << "refused: too few data bytes received";
+        // The serial number came, the limits did not.
+        QTest::newRow("14 cut short") << 14 << answer(14, 0, hex("00 30 39 0C 42")) << true << true
+                                      << "Sensor serial number=12345";
+        QTest::newRow("14") << 14
+                            << answer(14, 0, hex("00 30 39 0C 44 7A 00 00 C2 C8 00 00 40 A0 00 00"))
+                            << true << true
+                            << "Sensor serial number=12345; Upper sensor limit=1000 kPa; Lower "
+                               "sensor limit=-100 kPa; Minimum span=5 kPa";
+        QTest::newRow("2") << 2 << answer(2, 0, hex("41 48 00 00 42 48 00 00")) << true << true
+                           << "Loop current=12.5 mA; Percent of range=50 %";
+        QTest::newRow("2 with a warning")
+            << 2 << answer(2, 8, hex("41 48 00 00 42 48 00 00")) << true << true
+            << "Loop current=12.5 mA; Percent of range=50 %; Response=warning: update failure";
+        QTest::newRow("7") << 7 << answer(7, 0, hex("03 00")) << true << true
+                           << "Polling address=3; Loop current mode=disabled (multidrop)";
+        QTest::newRow("12") << 12 << answer(12, 0, protocol::packAscii("CALIBRATED 2026", 32))
+                            << true << true << "Message=CALIBRATED 2026";
+        QTest::newRow("20") << 20
+                            << answer(20, 0,
+                                      QByteArray("FT-305 cooling water").leftJustified(32, '\0'))
+                            << true << true << "Long tag=FT-305 cooling water";
+        QTest::newRow("48 as far as it came")
+            << 48 << answer(48, 0, hex("00 00 00 00 01 00 20 00 01")) << true << true
+            << "Device-specific status=00 00 00 00 01 00; Extended device status=function check; "
+               "Operating mode=normal; Standardized status 0=simulation active";
+        QTest::newRow("9") << 9
+                           << answer(9, 0,
+                                     hex("00 F6 41 0C 42 C8 00 00 C0 F7 40 20 41 B8 00 00 50"))
+                           << true << true
+                           << QString::fromUtf8("Extended device status=no bit set; Variable PV "
+                                                "(246)=100 kPa \u2014 good, not limited; Variable "
+                                                "SV (247)=23 °C \u2014 poor accuracy, low limited");
+        QTest::newRow("50") << 50 << answer(50, 0, hex("00 01 02 03")) << true << true
+                            << "PV=device variable 0; SV=device variable 1; TV=device variable 2; "
+                               "QV=device variable 3";
+    }
+    void details() {
+        QFETCH(int, command);
+        QFETCH(QByteArray, asRead);
+        QFETCH(bool, accepted);
+        QFETCH(bool, english);
+        QFETCH(QString, shown);
+        const DetailReading reading = readDetail(command, accepted, asRead, english);
+        QStringList rows;
+        for (const DetailRow& row : reading.rows)
+            rows << row.name + '=' + row.value;
+        QCOMPARE(reading.state == DetailReading::State::Read ? rows.join("; ") : reading.stateText,
+                 shown);
+    }
+
+    // Which commands an instrument is asked, by the HART revision it speaks.
+    void detailCommandsByRevision() {
+        QCOMPARE(detailCommands(5), (QList<int>{1, 2, 12, 14, 15, 16, 48, 50}));
+        QCOMPARE(detailCommands(6), (QList<int>{1, 2, 7, 8, 12, 14, 15, 16, 20, 48, 50}));
+        QCOMPARE(detailCommands(7).size(), 12);
+        QCOMPARE(detailRequestData(9), hex("F6 F7 F8 F9"));
+        const auto range = rangeValuesFrom(hex("00 01 0C 42 C8 00 00 00 00 00 00 3F 00 00 00 00"));
+        QVERIFY(range && range->transferFunction == 1 && range->upper == 100.f &&
+                range->lower == 0.f);
+        QVERIFY(!rangeValuesFrom(hex("00 01 0C")));
     }
 };
 
