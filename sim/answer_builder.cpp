@@ -3,6 +3,7 @@
 #include "protocol/hart_frame.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace sim {
 
@@ -72,10 +73,37 @@ QByteArray commandThirteenData(const InstrumentConfig& c) {
     return data;
 }
 
+namespace {
+
+double primaryValue(const InstrumentConfig& c, double seconds) {
+    return c.variables.empty() ? c.rangeLower : c.variables.front().wave.valueAt(seconds);
+}
+
+quint8 primaryUnits(const InstrumentConfig& c) {
+    return c.variables.empty() ? 0 : c.variables.front().units;
+}
+
+// The current on the wire: the range's, moved by a drift, or held.
+double sentCurrent(const InstrumentConfig& c, double seconds) {
+    if (c.faults.fixedCurrentMa)
+        return *c.faults.fixedCurrentMa;
+    return loopCurrent(c, primaryValue(c, seconds)) + c.faults.analogDriftMa;
+}
+
+void appendUnsigned24(QByteArray& out, quint32 value) {
+    appendByte(out, int(value >> 16));
+    appendByte(out, int(value >> 8));
+    appendByte(out, int(value));
+}
+
+void appendFloat(QByteArray& out, double value) {
+    out.append(protocol::encodeFloat(float(value)));
+}
+
+} // namespace
+
 QByteArray commandThreeData(const InstrumentConfig& c, double seconds) {
-    const double pv =
-        c.variables.empty() ? c.rangeLower : c.variables.front().wave.valueAt(seconds);
-    QByteArray data = protocol::encodeFloat(float(loopCurrent(c, pv)));
+    QByteArray data = protocol::encodeFloat(float(sentCurrent(c, seconds)));
     for (const VariableConfig& v : c.variables) {
         appendByte(data, v.units);
         data.append(protocol::encodeFloat(float(v.wave.valueAt(seconds))));
@@ -85,8 +113,102 @@ QByteArray commandThreeData(const InstrumentConfig& c, double seconds) {
 
 double loopCurrent(const InstrumentConfig& c, double pv) {
     const double span = c.rangeUpper - c.rangeLower;
-    const double ma = span == 0.0 ? 4.0 : 4.0 + 16.0 * (pv - c.rangeLower) / span;
-    return std::clamp(ma, kLowSaturationMa, kHighSaturationMa);
+    double fraction = span == 0.0 ? 0.0 : (pv - c.rangeLower) / span;
+    if (c.details.transferFunction == 1)
+        fraction = std::sqrt(std::max(0.0, fraction));
+    return std::clamp(4.0 + 16.0 * fraction, kLowSaturationMa, kHighSaturationMa);
+}
+
+std::optional<QByteArray> detailData(const InstrumentConfig& c, int command,
+                                     const QByteArray& requestData, double seconds) {
+    const DetailsConfig& d = c.details;
+    const bool hart7 = c.hartRevision >= 7;
+    const double pv = primaryValue(c, seconds);
+    QByteArray data;
+    switch (command) {
+    case 1:
+        appendByte(data, primaryUnits(c));
+        appendFloat(data, pv);
+        return data;
+    case 2: {
+        const double span = c.rangeUpper - c.rangeLower;
+        appendFloat(data, sentCurrent(c, seconds));
+        appendFloat(data, span == 0.0 ? 0.0 : 100.0 * (pv - c.rangeLower) / span);
+        return data;
+    }
+    case 7:
+        if (!hart7)
+            return std::nullopt;
+        appendByte(data, c.address);
+        appendByte(data, d.loopCurrentMode);
+        return data;
+    case 8:
+        if (!hart7)
+            return std::nullopt;
+        for (const quint8 code : d.classifications)
+            appendByte(data, code);
+        return data;
+    case 9: {
+        if (!hart7)
+            return std::nullopt;
+        appendByte(data, 0); // extended device status
+        // Each asked code: 246 to 249 are the dynamic variables, 0 to 3 the device variables.
+        for (const char asked : requestData) {
+            const int code = static_cast<quint8>(asked);
+            const int index = code >= 246 && code <= 249 ? code - 246 : code;
+            if (index >= int(c.variables.size()))
+                continue;
+            appendByte(data, code);
+            appendByte(data, d.classifications[size_t(index)]);
+            appendByte(data, c.variables[size_t(index)].units);
+            appendFloat(data, c.variables[size_t(index)].wave.valueAt(seconds));
+            appendByte(data, d.variableStatus);
+        }
+        appendByte(data, 0); // the time of the reading: four bytes, 1/32 ms since midnight
+        appendByte(data, 0);
+        appendByte(data, 0);
+        appendByte(data, 0);
+        return data;
+    }
+    case 12:
+        return protocol::packAscii(d.message, 32);
+    case 14:
+        appendUnsigned24(data, d.sensorSerial);
+        appendByte(data, primaryUnits(c));
+        appendFloat(data, d.sensorUpper);
+        appendFloat(data, d.sensorLower);
+        appendFloat(data, d.minimumSpan);
+        return data;
+    case 15:
+        appendByte(data, d.alarmSelection);
+        appendByte(data, d.transferFunction);
+        appendByte(data, primaryUnits(c));
+        appendFloat(data, c.rangeUpper);
+        appendFloat(data, c.rangeLower);
+        appendFloat(data, d.damping);
+        appendByte(data, d.writeProtect);
+        appendByte(data, 250); // private label distributor: not used
+        if (hart7)
+            appendByte(data, 0); // analog channel flags: an output
+        return data;
+    case 16:
+        appendUnsigned24(data, d.finalAssembly);
+        return data;
+    case 20:
+        if (!hart7)
+            return std::nullopt;
+        return d.longTag.toLatin1().leftJustified(32, '\0', true);
+    case 48:
+        if (!d.additionalStatus.isEmpty())
+            return d.additionalStatus;
+        return QByteArray(hart7 ? 14 : 6, '\0');
+    case 50:
+        for (int k = 0; k < 4; ++k)
+            appendByte(data, k);
+        return data;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace sim

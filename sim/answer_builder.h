@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <optional>
+
 namespace sim {
 
 constexpr quint8 kCommandNotImplemented = 64;
@@ -25,6 +27,11 @@ QByteArray commandThirteenData(const InstrumentConfig& config);
 // Data of the command-3 answer at `seconds` since start: loop current, then units code and
 // value of each configured variable.
 QByteArray commandThreeData(const InstrumentConfig& config, double seconds);
+
+// Data of a detail command (1, 2, 7, 8, 9, 12, 14, 15, 16, 20, 48, 50) at `seconds` since
+// start; nothing when the instrument does not know the command (HART 5 has no 7, 8, 9, 20).
+std::optional<QByteArray> detailData(const InstrumentConfig& config, int command,
+                                     const QByteArray& requestData, double seconds);
 
 // The loop current in mA for primary value `pv` over the instrument's 4-20 mA range, held
 // within the saturation limits 3.8 and 20.5 mA.

@@ -184,7 +184,8 @@ FaultConfig faults(const ObjectReader& r) {
                          {QStringLiteral("silentCommands"), QStringLiteral("corruptCheckEvery"),
                           QStringLiteral("responseCode"), QStringLiteral("deviceStatus"),
                           QStringLiteral("configChangedAfter"), QStringLiteral("pvHighLimit"),
-                          QStringLiteral("leaveAfter")});
+                          QStringLiteral("leaveAfter"), QStringLiteral("analogDriftMa"),
+                          QStringLiteral("fixedCurrentMa"), QStringLiteral("moreStatus")});
     if (o.has(QStringLiteral("silentCommands"))) {
         const QString key = o.key(QStringLiteral("silentCommands"));
         const QJsonArray list = arrayOf(o.value(QStringLiteral("silentCommands")), key);
@@ -201,6 +202,16 @@ FaultConfig faults(const ObjectReader& r) {
     f.deviceStatus = static_cast<quint8>(o.integer(QStringLiteral("deviceStatus"), 0, 255, 0));
     f.configChangedAfter = o.integer(QStringLiteral("configChangedAfter"), 0, 1000000, 0);
     f.leaveAfter = o.integer(QStringLiteral("leaveAfter"), 0, 1000000, 0);
+    if (o.has(QStringLiteral("analogDriftMa")))
+        f.analogDriftMa = o.number(QStringLiteral("analogDriftMa"));
+    if (o.has(QStringLiteral("fixedCurrentMa")))
+        f.fixedCurrentMa = o.number(QStringLiteral("fixedCurrentMa"));
+    if (o.has(QStringLiteral("moreStatus"))) {
+        const QJsonValue more = o.value(QStringLiteral("moreStatus"));
+        if (!more.isBool())
+            fail(o.key(QStringLiteral("moreStatus")), QStringLiteral("must be true or false"));
+        f.moreStatus = more.toBool();
+    }
     if (o.has(QStringLiteral("pvHighLimit"))) {
         const QJsonValue limit = o.value(QStringLiteral("pvHighLimit"));
         if (!limit.isDouble())
@@ -220,6 +231,64 @@ QDate date(const ObjectReader& r, QDate fallback) {
     return d;
 }
 
+DetailsConfig details(const ObjectReader& r, int hartRevision) {
+    DetailsConfig d;
+    if (!r.has(QStringLiteral("details")))
+        return d;
+    const ObjectReader o(r.value(QStringLiteral("details")), r.key(QStringLiteral("details")),
+                         {QStringLiteral("alarmSelection"), QStringLiteral("transferFunction"),
+                          QStringLiteral("damping"), QStringLiteral("writeProtect"),
+                          QStringLiteral("loopCurrentMode"), QStringLiteral("sensorSerial"),
+                          QStringLiteral("sensorUpper"), QStringLiteral("sensorLower"),
+                          QStringLiteral("minimumSpan"), QStringLiteral("message"),
+                          QStringLiteral("finalAssembly"), QStringLiteral("longTag"),
+                          QStringLiteral("classifications"), QStringLiteral("variableStatus"),
+                          QStringLiteral("additionalStatus")});
+    d.alarmSelection = o.integer(QStringLiteral("alarmSelection"), 0, 255, d.alarmSelection);
+    d.transferFunction = o.integer(QStringLiteral("transferFunction"), 0, 255, d.transferFunction);
+    if (o.has(QStringLiteral("damping")))
+        d.damping = o.number(QStringLiteral("damping"));
+    d.writeProtect = o.integer(QStringLiteral("writeProtect"), 0, 255, d.writeProtect);
+    d.loopCurrentMode = o.integer(QStringLiteral("loopCurrentMode"), 0, 1, d.loopCurrentMode);
+    d.sensorSerial = quint32(o.integer(QStringLiteral("sensorSerial"), 0, 0xFFFFFF, 0));
+    for (const auto& [key, target] :
+         {std::pair{"sensorUpper", &d.sensorUpper}, std::pair{"sensorLower", &d.sensorLower},
+          std::pair{"minimumSpan", &d.minimumSpan}})
+        if (o.has(QLatin1String(key)))
+            *target = o.number(QLatin1String(key));
+    d.message = packedText(o, QStringLiteral("message"), 32);
+    d.finalAssembly = quint32(o.integer(QStringLiteral("finalAssembly"), 0, 0xFFFFFF, 0));
+    if (o.has(QStringLiteral("longTag"))) {
+        if (hartRevision < 7)
+            fail(o.key(QStringLiteral("longTag")), QStringLiteral("is read from HART 7 only"));
+        d.longTag = o.string(QStringLiteral("longTag"));
+        if (d.longTag.size() > 32 || d.longTag.toLatin1() != d.longTag.toUtf8())
+            fail(o.key(QStringLiteral("longTag")), QStringLiteral("at most 32 ASCII characters"));
+    }
+    if (o.has(QStringLiteral("classifications"))) {
+        const QString key = o.key(QStringLiteral("classifications"));
+        const QJsonArray list = arrayOf(o.value(QStringLiteral("classifications")), key);
+        if (list.size() != 4)
+            fail(key, QStringLiteral("must hold four codes: PV, SV, TV, QV"));
+        for (int k = 0; k < 4; ++k) {
+            const double code = list.at(k).toDouble(-1);
+            if (code < 0 || code > 255 || code != std::floor(code))
+                fail(element(key, k), QStringLiteral("must be a code 0 to 255"));
+            d.classifications[size_t(k)] = quint8(code);
+        }
+    }
+    d.variableStatus = quint8(o.integer(QStringLiteral("variableStatus"), 0, 255, 0xC0));
+    if (o.has(QStringLiteral("additionalStatus"))) {
+        const QString text = o.string(QStringLiteral("additionalStatus"));
+        const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
+        if (bytes.size() < 6 || bytes.size() > 25 || bytes.toHex() != text.toLower().toLatin1())
+            fail(o.key(QStringLiteral("additionalStatus")),
+                 QStringLiteral("must be 6 to 25 bytes in hex digits"));
+        d.additionalStatus = bytes;
+    }
+    return d;
+}
+
 InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
     const ObjectReader r(
         value, path,
@@ -229,7 +298,7 @@ InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
          QStringLiteral("hardwareRevision"), QStringLiteral("physicalSignaling"),
          QStringLiteral("flags"), QStringLiteral("configChangeCounter"), QStringLiteral("tag"),
          QStringLiteral("descriptor"), QStringLiteral("date"), QStringLiteral("range"),
-         QStringLiteral("variables"), QStringLiteral("faults")});
+         QStringLiteral("variables"), QStringLiteral("details"), QStringLiteral("faults")});
     InstrumentConfig c;
     for (const char* key : {"address", "hartRevision", "manufacturer", "deviceType"})
         r.require(QLatin1String(key));
@@ -274,6 +343,7 @@ InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
             fail(range.key(QStringLiteral("upper")), QStringLiteral("must differ from lower"));
     }
     c.variables = variables(r);
+    c.details = details(r, c.hartRevision);
     c.faults = faults(r);
     return c;
 }

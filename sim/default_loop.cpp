@@ -47,6 +47,13 @@ InstrumentConfig pressureTransmitter() {
     c.variables = {sine(kKilopascal, 238.0, 262.0, 120.0),
                    sine(kDegreesCelsius, 24.2, 25.8, 300.0, 40.0),
                    sine(kDegreesCelsius, 31.0, 33.0, 420.0, 100.0), constant(kPercent, 62.5)};
+    c.details.damping = 0.4;
+    c.details.sensorSerial = 4711;
+    c.details.sensorUpper = 2000.0;
+    c.details.sensorLower = -100.0;
+    c.details.minimumSpan = 20.0;
+    c.details.message = QStringLiteral("CALIBRATED 2026-03");
+    c.details.finalAssembly = 305112;
     c.faults.configChangedAfter = 4; // someone reconfigured it during the second pass
     return c;
 }
@@ -70,6 +77,14 @@ InstrumentConfig temperatureTransmitter() {
     c.variables = {sine(kDegreesCelsius, 84.0, 86.5, 180.0),
                    sine(kDegreesCelsius, 26.0, 27.0, 600.0, 150.0), sine(kOhm, 132.4, 133.3, 180.0),
                    constant(kDegreesCelsius, 30.5)};
+    c.details.alarmSelection = 1; // low
+    c.details.damping = 2.0;
+    c.details.sensorSerial = 88201;
+    c.details.sensorUpper = 600.0;
+    c.details.sensorLower = -200.0;
+    c.details.minimumSpan = 10.0;
+    c.details.longTag = QStringLiteral("TT-202 reactor inlet temperature");
+    c.details.classifications = {64, 64, 85, 64}; // temperature, resistance
     c.faults.pvHighLimit = 86.0; // its inlet runs a little hot at the top of each swing
     return c;
 }
@@ -92,6 +107,14 @@ InstrumentConfig flowMeter() {
     c.rangeUpper = 100.0;
     c.variables = {sine(kCubicMetresPerHour, 40.0, 48.0, 90.0),
                    sine(kDegreesCelsius, 17.5, 18.5, 240.0, 60.0)};
+    c.details.transferFunction = 1; // square root: flow from a differential pressure
+    c.details.sensorSerial = 1202;
+    c.details.sensorUpper = 120.0;
+    c.details.minimumSpan = 5.0;
+    c.details.longTag = QStringLiteral("FT-305 cooling water to E-12");
+    c.details.classifications = {66, 64, 0, 0}; // volumetric flow, temperature
+    // Its analog output has drifted: the loop check on this one disagrees.
+    c.faults.analogDriftMa = 0.35;
     return c;
 }
 

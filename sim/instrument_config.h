@@ -28,6 +28,29 @@ struct FaultConfig {
     int configChangedAfter = 0;        // from its Nth answer on, "configuration changed"; 0: never
     std::optional<double> pvHighLimit; // while the PV is above it, "PV out of limits"
     int leaveAfter = 0; // after its Nth answer it answers nothing, as if taken off the loop
+    // For the loop check: the current sent differs from the PV's by this many mA; or is held.
+    double analogDriftMa = 0.0;
+    std::optional<double> fixedCurrentMa; // "loop current fixed" is set while it holds
+    bool moreStatus = false;              // "more status available" in every answer
+};
+
+// What the instrument tells when asked beyond commands 0, 13 and 3.
+struct DetailsConfig {
+    int alarmSelection = 0;   // 0 high, 1 low
+    int transferFunction = 0; // 0 linear, 1 square root
+    double damping = 0.5;     // seconds
+    int writeProtect = 0;
+    int loopCurrentMode = 1; // HART 7: 0 disabled (multidrop), 1 enabled
+    quint32 sensorSerial = 0;
+    double sensorUpper = 0.0, sensorLower = 0.0, minimumSpan = 0.0; // in the PV's units
+    QString message;                                                // up to 32 packable characters
+    quint32 finalAssembly = 0;                                      // 24 bits
+    QString longTag;                         // HART 7: up to 32 Latin-1 characters
+    std::array<quint8, 4> classifications{}; // HART 7, command 8
+    quint8 variableStatus = 0xC0;            // HART 7, command 9: good, not limited
+    // Command 48's bytes as sent; empty: six device-specific zero bytes and, for HART 7, the
+    // extended status, operating mode and standardized status bytes, all clear.
+    QByteArray additionalStatus;
 };
 
 struct InstrumentConfig {
@@ -50,6 +73,7 @@ struct InstrumentConfig {
     double rangeLower = 0.0;
     double rangeUpper = 100.0;
     std::vector<VariableConfig> variables; // sent in command 3, at most four
+    DetailsConfig details;
     FaultConfig faults;
 };
 

@@ -64,8 +64,14 @@ Loop::Instrument* Loop::addressed(const Request& request) {
 
 quint8 Loop::deviceStatus(const InstrumentConfig& c, int answerNumber, double seconds) {
     constexpr quint8 kConfigurationChanged = 0x40;
+    constexpr quint8 kMoreStatus = 0x10;
+    constexpr quint8 kCurrentFixed = 0x08;
     constexpr quint8 kPrimaryOutOfLimits = 0x01;
     quint8 status = c.faults.deviceStatus;
+    if (c.faults.moreStatus)
+        status |= kMoreStatus;
+    if (c.faults.fixedCurrentMa)
+        status |= kCurrentFixed;
     if (c.faults.configChangedAfter > 0 && answerNumber >= c.faults.configChangedAfter)
         status |= kConfigurationChanged;
     if (c.faults.pvHighLimit && !c.variables.empty() &&
@@ -93,7 +99,11 @@ QByteArray Loop::answer(Instrument& instrument, const Request& request, qint64 n
         data = commandThirteenData(c);
         break;
     default:
-        responseCode = kCommandNotImplemented;
+        if (std::optional<QByteArray> detail =
+                detailData(c, request.command, request.data, nowMs / 1000.0))
+            data = *detail;
+        else
+            responseCode = kCommandNotImplemented;
         break;
     }
     ++instrument.answersSent;

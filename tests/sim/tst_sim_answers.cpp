@@ -1,3 +1,5 @@
+#include "protocol/hart_frame.h"
+#include "sim/answer_builder.h"
 #include "sim/loop.h"
 #include "sim/waveform.h"
 
@@ -133,7 +135,9 @@ private slots:
         second.address = 2;
         second.manufacturer = 0xC1; // above 127
         second.hartRevision = 7;
-        second.faults = {{13}, 0, 0x20, 0x40, 0, std::nullopt};
+        second.faults.silentCommands = {13};
+        second.faults.responseCode = 0x20;
+        second.faults.deviceStatus = 0x40;
         sim::Loop loop({golden(), second});
         const QByteArray answer = loop.answerBytes(frame, 0);
         QCOMPARE(answer.isEmpty(), codes.isEmpty());
@@ -237,6 +241,75 @@ private slots:
         for (int i = 0; i < 7; ++i)
             good << !checked(loop.answerBytes(request(kGoldenId, i % 2 ? 3 : 13), 0)).isEmpty();
         QCOMPARE(good, (QList<bool>{true, true, false, true, true, false, true}));
+    }
+
+    // The detail commands' data, by HART revision; 64 for what the instrument does not know.
+    void detailAnswers_data() {
+        QTest::addColumn<int>("revision");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QByteArray>("requestData"); // hex
+        QTest::addColumn<QByteArray>("expected");    // response code and data, hex
+        // The PV is a constant 25 kPa on a 0 to 100 range: 8 mA, 25 %.
+        QTest::newRow("1") << 5 << 1 << QByteArray() << QByteArray("00 0C 41 C8 00 00");
+        QTest::newRow("2") << 5 << 2 << QByteArray() << QByteArray("00 41 00 00 00 41 C8 00 00");
+        QTest::newRow("15, HART 5") << 5 << 15 << QByteArray()
+                                    << QByteArray("00 00 00 0C 42 C8 00 00 00 00 00 00 3F 00 00 "
+                                                  "00 00 FA");
+        QTest::newRow("15, HART 7") << 7 << 15 << QByteArray()
+                                    << QByteArray("00 00 00 0C 42 C8 00 00 00 00 00 00 3F 00 00 "
+                                                  "00 00 FA 00");
+        QTest::newRow("16") << 5 << 16 << QByteArray() << QByteArray("00 01 E2 40");
+        QTest::newRow("7, HART 5") << 5 << 7 << QByteArray() << QByteArray("40");
+        QTest::newRow("7, HART 7") << 7 << 7 << QByteArray() << QByteArray("00 01 01");
+        QTest::newRow("9, PV asked") << 7 << 9 << QByteArray("F6")
+                                     << QByteArray("00 00 F6 41 0C 41 C8 00 00 C0 00 00 00 00");
+        QTest::newRow("48, HART 5")
+            << 5 << 48 << QByteArray() << QByteArray("00 00 00 00 00 00 00");
+        QTest::newRow("unknown") << 7 << 130 << QByteArray() << QByteArray("40");
+    }
+    void detailAnswers() {
+        QFETCH(int, revision);
+        QFETCH(int, command);
+        QFETCH(QByteArray, requestData);
+        QFETCH(QByteArray, expected);
+        sim::InstrumentConfig c = golden();
+        c.hartRevision = revision;
+        c.rangeLower = 0;
+        c.rangeUpper = 100;
+        sim::VariableConfig pv;
+        pv.units = 12; // kPa
+        pv.wave.value = 25;
+        c.variables = {pv};
+        c.details.finalAssembly = 123456;
+        c.details.classifications = {65, 0, 0, 0};
+        sim::Loop loop({c});
+        const QByteArray data = QByteArray::fromHex(requestData);
+        QByteArray frame = '\x82' + kGoldenId + char(command) + char(data.size()) + data;
+        char check = 0;
+        for (const char b : frame)
+            check ^= b;
+        const QByteArray answer =
+            checked(loop.answerBytes(QByteArray(5, '\xFF') + frame + check, 0));
+        QVERIFY(!answer.isEmpty());
+        // Delimiter, address, command and byte count aside; the device status byte too.
+        const QByteArray body = answer.mid(1 + 5 + 2);
+        QCOMPARE(hex(body.left(1) + body.mid(2).chopped(1)), expected);
+    }
+
+    // The loop check's faults: the current sent drifts from the PV's, or is held and says so.
+    void currentFaults() {
+        sim::InstrumentConfig c = golden();
+        sim::VariableConfig pv;
+        pv.wave.value = 25;
+        c.variables = {pv};
+        c.faults.analogDriftMa = 0.5;
+        c.faults.moreStatus = true;
+        QCOMPARE(sim::commandThreeData(c, 0).left(4), protocol::encodeFloat(8.5f));
+        c.faults.fixedCurrentMa = 12.0;
+        QCOMPARE(sim::commandThreeData(c, 0).left(4), protocol::encodeFloat(12.0f));
+        sim::Loop loop({c});
+        const QByteArray answer = checked(loop.answerBytes(request(kGoldenId, 3), 0));
+        QCOMPARE(quint8(answer.at(1 + 5 + 3)), quint8(0x10 | 0x08)); // more status, fixed
     }
 };
 
