@@ -20,6 +20,8 @@ LoopSession::LoopSession(protocol::Board& board, Setup setup, QObject* parent)
     connect(m_cycle.get(), &protocol::PollingCycle::answerDecoded, &m_model,
             &field::FieldModel::takeAnswer);
     connect(m_cycle.get(), &protocol::PollingCycle::cleared, &m_model, &field::FieldModel::clear);
+    // After the model: it reads what the model just took.
+    m_details = std::make_unique<DetailsReader>(*m_cycle, m_model);
 }
 
 LoopSession::~LoopSession() = default;

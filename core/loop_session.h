@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settings_file.h"
+#include "core/details_reader.h"
 #include "field/field_model.h"
 #include "protocol/board.h"
 #include "protocol/protocol_state.h"
@@ -51,6 +52,8 @@ public:
     protocol::PollingCycle& cycle() { return *m_cycle; }
     field::FieldModel& fieldModel() { return m_model; }
     record::Recorder& recorder() { return m_recorder; }
+    // Details and follow, asked beside the pass.
+    DetailsReader& details() { return *m_details; }
     const Setup& setup() const { return m_setup; }
 
 private:
@@ -63,6 +66,7 @@ private:
     serial::PortController m_portController;
     std::unique_ptr<protocol::PollingCycle> m_cycle; // refers to the board, port and timer
     field::FieldModel m_model;
+    std::unique_ptr<DetailsReader> m_details;
     record::Recorder m_recorder; // last: its writer's thread ends before the rest goes
 };
 

@@ -15,6 +15,19 @@ void FieldModel::takeAnswer(int command, int address, bool accepted, const QByte
     if (address < 0 || address >= int(m_instruments.size()))
         return;
     Instrument& in = m_instruments[size_t(address)];
+    // Only the pass asks 0, 13 and 3 of its own; anything else was asked for, and what came of
+    // it, answer or not, is what the view shows.
+    if (command != 0 && command != 13 && command != 3) {
+        in.detailsPending.erase(command);
+        in.details[command] = {accepted, asRead, m_now().toMSecsSinceEpoch()};
+        if (accepted) {
+            const AnswerFrame frame = parseAnswer(asRead);
+            in.responseCode = frame.responseCode;
+            in.deviceStatus = frame.deviceStatus;
+        }
+        emit instrumentChanged(address);
+        return;
+    }
     if (!accepted) {
         // Silence or a broken answer to command 0 means nobody answers here now; what was
         // learnt before stays, marked as such by `answering`.
@@ -40,6 +53,7 @@ void FieldModel::takeAnswer(int command, int address, bool accepted, const QByte
             in.tag.reset();
             in.variables.reset();
             in.history.clear();
+            in.details.clear();
         }
         in.identity = identity;
         in.answering = true;
@@ -57,6 +71,20 @@ void FieldModel::takeAnswer(int command, int address, bool accepted, const QByte
     emit instrumentChanged(address);
     if (command == 3 && in.variables)
         emit measurement(address, now);
+}
+
+void FieldModel::detailAsked(int address, int command) {
+    if (address < 0 || address >= int(m_instruments.size()))
+        return;
+    m_instruments[size_t(address)].detailsPending.insert(command);
+    emit instrumentChanged(address);
+}
+
+void FieldModel::detailDropped(int address, int command) {
+    if (address < 0 || address >= int(m_instruments.size()))
+        return;
+    m_instruments[size_t(address)].detailsPending.erase(command);
+    emit instrumentChanged(address);
 }
 
 void FieldModel::clear() {

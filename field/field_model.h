@@ -9,7 +9,9 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 
 namespace field {
 
@@ -28,6 +30,14 @@ struct Instrument {
     int lastCommand = -1;  // the command it answered
     qint64 lastAnswerMs = 0;
     History history;
+    // What was asked beyond the pass: by command, the last answer (or its absence) as read.
+    struct DetailAnswer {
+        bool accepted = false;
+        QByteArray asRead;
+        qint64 atMs = 0;
+    };
+    std::map<int, DetailAnswer> details;
+    std::set<int> detailsPending; // asked, not answered yet
 };
 
 // The instruments of the loop, fed by the polling cycle's report of every answer it read. It
@@ -46,6 +56,9 @@ public:
     void takeAnswer(int command, int address, bool accepted, const QByteArray& asRead);
     // Polling stopped and the board was cleared: nothing is known any more.
     void clear();
+    // A detail command was asked of the instrument at `address`, or its request was dropped.
+    void detailAsked(int address, int command);
+    void detailDropped(int address, int command);
 
 signals:
     void instrumentChanged(int address);

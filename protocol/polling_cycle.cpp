@@ -180,7 +180,9 @@ void PollingCycle::receiveOnDemandAnswer() {
         return;
     const bool accepted = answersRequest(asRead, asked.command,
                                          m_state.Device_Table[size_t(asked.address)].Long_Address);
+    m_reportingOnDemand = true;
     emit answerDecoded(asked.command, asked.address, accepted, asRead);
+    m_reportingOnDemand = false;
     m_yield.yield();
     if (!stillCurrent(run))
         return;

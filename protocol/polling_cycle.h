@@ -72,6 +72,9 @@ public:
     int queuedRequests() const { return int(m_queue.size()); }
     // Whether the instrument at `address` accepted command 0 in this pass: requests may go to it.
     bool answeredThisPass(int address) const;
+    // While answerDecoded reports an answer: whether it answers a request asked for beside the
+    // pass rather than a step of the pass.
+    bool reportingOnDemand() const { return m_reportingOnDemand; }
 
     // One step: choose the next command and address, mark the row pending, build and send.
     void Hart_Connet_Prosses();
@@ -126,6 +129,7 @@ private:
     std::deque<OnDemandRequest> m_queue;
     std::optional<OnDemandRequest> m_onDemand; // the request whose answer the wait is for
     std::bitset<kRowCount> m_answered;         // command 0 accepted in this pass, by address
+    bool m_reportingOnDemand = false;
 };
 
 } // namespace protocol

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+
+namespace field {
+class FieldModel;
+}
+namespace protocol {
+class PollingCycle;
+}
+
+namespace core {
+
+// Asks an instrument for what it tells beyond the pass, through the cycle's requests on demand:
+// its details, once when asked (and command 48 again when an answer says more status is
+// available), and its values after every step of the pass while it is followed. What comes back
+// goes into the field model like every other answer. Nothing is asked until someone asks.
+class DetailsReader : public QObject {
+    Q_OBJECT
+public:
+    DetailsReader(protocol::PollingCycle& cycle, field::FieldModel& model,
+                  QObject* parent = nullptr);
+
+    // Queues every detail command the instrument at `address` speaks; false when it cannot be
+    // asked now (polling stopped, or no instrument answered there in this pass).
+    bool readDetails(int address);
+    // Follows the instrument at `address` (-1: none): command 3 to it after every step of the
+    // pass. At most one instrument at a time.
+    void follow(int address);
+    int followed() const { return m_followed; }
+
+private:
+    void answered(int command, int address, bool accepted);
+
+    protocol::PollingCycle& m_cycle;
+    field::FieldModel& m_model;
+    int m_followed = -1;
+    // Addresses whose details were read: a "more status available" there reads command 48 again.
+    quint32 m_detailed = 0;
+    qint64 m_lastMoreStatusReadMs[16] = {};
+};
+
+} // namespace core
