@@ -36,7 +36,23 @@ InstrumentView* FieldLayer::open(int address) {
     }
     auto* view = new InstrumentView(m_model, address, m_session.languageFlag());
     m_views << view;
+    core::DetailsReader& details = m_session.details();
+    connect(view, &InstrumentView::detailsRequested, this,
+            [&details](int asked) { details.readDetails(asked); });
+    connect(view, &InstrumentView::followToggled, this, [this, &details](int asked, bool on) {
+        // One instrument followed at a time: the view that followed before says so no more.
+        details.follow(on ? asked : -1);
+        for (InstrumentView* other : views())
+            other->showFollowing(details.followed() == other->address());
+    });
+    connect(view, &QObject::destroyed, this, [&details, address] {
+        if (details.followed() == address)
+            details.follow(-1);
+    });
     view->show();
+    // Opened for an instrument that answers: its details are read at once.
+    if (m_model.instrument(address).answering)
+        details.readDetails(address);
     return view;
 }
 

@@ -1,5 +1,7 @@
 #include "instrument_view.h"
 
+#include "details_panel.h"
+#include "loop_check_panel.h"
 #include "trend_plot.h"
 
 #include "app/language.h"
@@ -7,6 +9,7 @@
 #include "field/frame_explanation.h"
 #include "field/hart_tables.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QFontDatabase>
@@ -16,6 +19,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -150,8 +155,23 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     m_explanation->setWordWrap(false);
     answerColumn->addWidget(m_explanation);
 
+    m_readDetails = new QPushButton(this);
+    m_readDetails->setObjectName(QStringLiteral("Read_Details"));
+    connect(m_readDetails, &QPushButton::clicked, this,
+            [this] { emit detailsRequested(m_address); });
+    m_follow = new QCheckBox(this);
+    m_follow->setObjectName(QStringLiteral("Follow"));
+    connect(m_follow, &QCheckBox::clicked, this,
+            [this](bool on) { emit followToggled(m_address, on); });
+    m_detailsPanel = new DetailsPanel(this);
+    m_loopCheck = new LoopCheckPanel(this);
+
     auto* grid = new QGridLayout(this);
-    grid->addWidget(m_state, 0, 0, 1, 2);
+    auto* header = new QHBoxLayout;
+    header->addWidget(m_state, 1);
+    header->addWidget(m_follow);
+    header->addWidget(m_readDetails);
+    grid->addLayout(header, 0, 0, 1, 2);
     auto* leftColumn = new QVBoxLayout;
     leftColumn->addWidget(m_identityBox);
     leftColumn->addWidget(m_tagBox);
@@ -159,13 +179,15 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     auto* middleColumn = new QVBoxLayout;
     middleColumn->addWidget(m_valuesBox);
     middleColumn->addWidget(m_statusBox);
+    middleColumn->addWidget(m_loopCheck);
     middleColumn->addStretch(1);
     auto* top = new QHBoxLayout;
     top->addLayout(leftColumn, 1);
     top->addLayout(middleColumn, 1);
     top->addWidget(m_trendBox, 2);
     grid->addLayout(top, 1, 0, 1, 2);
-    grid->addWidget(m_answerBox, 2, 0, 1, 2);
+    grid->addWidget(m_answerBox, 2, 0);
+    grid->addWidget(m_detailsPanel, 2, 1);
     grid->setRowStretch(2, 1);
 
     // The trend ends at the present, so a silent instrument's gap grows in sight even when no
@@ -179,7 +201,11 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     clock->start();
 
     setLanguage(languageFlag);
-    resize(1100, 760);
+    // As large as it wants, where the screen has the room.
+    QSize size(1180, 900);
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
+    resize(size);
 }
 
 QString InstrumentView::say(app::Text id) const {
@@ -285,6 +311,8 @@ void InstrumentView::retranslate() {
     m_trendBox->setTitle(say(Text::ViewTrend));
     m_answerBox->setTitle(say(Text::ViewAnswerExplained));
     m_trendWindowCaption->setText(say(Text::ViewWindow));
+    m_readDetails->setText(say(Text::ViewReadDetails));
+    m_follow->setText(say(Text::ViewFollow));
     for (int k = 0; k < m_trendWindow->count(); ++k)
         m_trendWindow->setItemText(
             k, QStringLiteral("%1 %2").arg(kTrendChoices[k]).arg(say(Text::ViewMinutes)));
@@ -322,6 +350,13 @@ void InstrumentView::refresh() {
     showStatus(in);
     showTrend(in);
     showExplanation(in);
+    m_detailsPanel->show(in, m_english);
+    m_loopCheck->show(in, m_english);
+    m_readDetails->setEnabled(in.answering);
+}
+
+void InstrumentView::showFollowing(bool on) {
+    m_follow->setChecked(on);
 }
 
 void InstrumentView::showIdentity(const field::Instrument& in) {

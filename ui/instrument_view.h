@@ -5,7 +5,9 @@
 #include <QList>
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
+class QPushButton;
 class QFormLayout;
 class QGroupBox;
 class QLabel;
@@ -18,6 +20,8 @@ struct Instrument;
 
 namespace ui {
 
+class DetailsPanel;
+class LoopCheckPanel;
 class TrendPlot;
 
 // One instrument, live: what it is, its tag, its values with their units at full precision, its
@@ -49,6 +53,17 @@ public:
     const QList<QLabel*>& statusBitLabels() const { return m_statusBits; }
     QLabel* responseLine() const { return m_responseLine; }
     QString valuesTitle() const;
+    DetailsPanel* detailsPanel() const { return m_detailsPanel; }
+    LoopCheckPanel* loopCheckPanel() const { return m_loopCheck; }
+    QPushButton* readDetailsButton() const { return m_readDetails; }
+    QCheckBox* followSwitch() const { return m_follow; }
+    // Shows whether this instrument is followed, without asking anything.
+    void showFollowing(bool on);
+
+signals:
+    // The operator asked for the instrument's details, or switched following it on or off.
+    void detailsRequested(int address);
+    void followToggled(int address, bool on);
 
 private:
     struct Row {
@@ -85,6 +100,10 @@ private:
     TrendPlot* m_currentTrend = nullptr;
     TrendPlot* m_primaryTrend = nullptr;
     QTableWidget* m_explanation = nullptr;
+    QPushButton* m_readDetails = nullptr;
+    QCheckBox* m_follow = nullptr;
+    DetailsPanel* m_detailsPanel = nullptr;
+    LoopCheckPanel* m_loopCheck = nullptr;
 };
 
 } // namespace ui
