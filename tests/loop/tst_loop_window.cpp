@@ -6,8 +6,11 @@
 #include "ui/board_widget.h"
 #include "ui/instrument_view.h"
 #include "ui/trend_plot.h"
+#include "ui/details_panel.h"
+#include "ui/loop_check_panel.h"
 #include "ui/window_layers.h"
 
+#include "helpers.h"
 #include "simulated_loop.h"
 #include <QAction>
 #include <QDir>
@@ -27,6 +30,7 @@ class LoopWindowTest : public QObject {
 private slots:
     void yesShowsTheDefaultLoop();
     void recordsWhatTheLoopAnswers();
+    void detailsAndTheLoopCheck();
 };
 
 namespace {
@@ -222,6 +226,62 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
     QVERIFY(QFile::exists(gone + "2026/December/2026-12-04.csv"));
     window->Command1_Click();
     QVERIFY(loop.stop());
+}
+
+// A view opened on the simulated loop reads the instrument's details beside the pass, in either
+// language, without touching the board; the loop check finds the flow meter's drifted output.
+void LoopWindowTest::detailsAndTheLoopCheck() {
+    SimulatedLoop loop;
+    QVERIFY(!loop.start({"--log", loop.path("wire.log")}).isEmpty());
+    WindowRecorder recorder;
+    auto window = startWindow(loop.path("settings") + QLatin1Char('/'), recorder);
+    ui::WindowLayers layers(*window, nullptr);
+    QTest::keyClick(window->yesButton(), Qt::Key_Return);
+    runOnePass(*window);
+    const auto step = [&window](int steps) {
+        for (int k = 0; k < steps; ++k) {
+            QTest::qWait(kStepWaitMs);
+            window->cycle().Timer3_Timer();
+        }
+    };
+    const QString boardRow = ptest::cellText(window->board(), 5, protocol::kAllColumns);
+
+    // The HART 7 flow meter: twelve commands, one step each, the pass paused meanwhile.
+    ui::InstrumentView* view = layers.field.open(5);
+    // Asked after the step under way; its answer's tick sends the first.
+    QCOMPARE(window->cycle().queuedRequests(), 12);
+    step(1 + 12);
+    QCOMPARE(window->cycle().queuedRequests(), 0);
+    const QString english = view->detailsPanel()->text();
+    for (const char* line : {"Long tag: FT-305 cooling water to E-12",
+                             "Transfer function: square root", "Upper range value: 100 m³/h",
+                             "Sensor serial number: 1202", "Loop current mode: enabled"})
+        QVERIFY2(english.contains(QString::fromUtf8(line)), qPrintable(english));
+    QVERIFY(!english.contains("asking"));
+    const auto& check = view->loopCheckPanel()->result();
+    QVERIFY(check && check->verdict == field::LoopCheckResult::Verdict::Disagrees);
+    QVERIFY2(std::abs(check->differenceMa - 0.35) < 0.01, qPrintable(QString::number(check->differenceMa)));
+    QVERIFY(view->loopCheckPanel()->verdictLine()->text().startsWith("Disagrees by 0.35"));
+    // Nothing of it reached the board.
+    QCOMPARE(ptest::cellText(window->board(), 5, protocol::kAllColumns), boardRow);
+
+    window->mnu_rus_Click();
+    const QString russian = view->detailsPanel()->text();
+    QVERIFY2(russian.contains(QString::fromUtf8("Длинный тег: FT-305 cooling water to E-12")),
+             qPrintable(russian));
+    QVERIFY(view->loopCheckPanel()->verdictLine()->text().startsWith(
+        QString::fromUtf8("Расходится на 0.35")));
+
+    // The HART 5 pressure transmitter: eight commands, and its signal agrees.
+    window->mnu_eng_Click();
+    ui::InstrumentView* pressure = layers.field.open(1);
+    step(1 + 8);
+    const QString hart5 = pressure->detailsPanel()->text();
+    QVERIFY2(hart5.contains("Message: CALIBRATED 2026-03") &&
+                 !hart5.contains("Long tag") && !hart5.contains("command 7"),
+             qPrintable(hart5));
+    QCOMPARE(pressure->loopCheckPanel()->result()->verdict,
+             field::LoopCheckResult::Verdict::Agrees);
 }
 
 QTEST_MAIN(LoopWindowTest)
