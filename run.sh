@@ -5,8 +5,9 @@
 # With no display it runs the same under Xvfb, answers the scan question, lets the loop be
 # polled for about twenty seconds, recording its measurements into a scratch settings and
 # results folder of its own (./corvantelis-demo/, never your own settings or results), and
-# leaves a screenshot in ./corvantelis-demo.png; then it opens the instrument view for address 1
-# and leaves ./corvantelis-instrument.png beside it, and names the file it recorded into.
+# leaves a screenshot in ./corvantelis-demo.png; then it opens the instrument view for address 5
+# (whose output has drifted), lets it read the instrument's details, and leaves
+# ./corvantelis-instrument.png beside it, and names the file it recorded into.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -92,15 +93,16 @@ fi
 import -window "$window" "$PWD/corvantelis-demo.png"
 echo "Screenshot: $PWD/corvantelis-demo.png"
 
-# The instrument view for address 1, opened as an engineer would: a double-click on its row.
-open_instrument_view "$window" 1
-view="$(wait_for_window "Instrument 01")" || true
+# The instrument view for address 5, opened as an engineer would: a double-click on its row.
+open_instrument_view "$window" 5
+view="$(wait_for_window "Instrument 05")" || true
 if [ -z "$view" ]; then
-    echo "The instrument view for address 1 did not open:" >&2
+    echo "The instrument view for address 5 did not open:" >&2
     cat "$workdir/monitor.log" >&2
     exit 1
 fi
-sleep 2
+# Its details take a step each (twelve for this HART 7 instrument) before the pass goes on.
+sleep 10
 import -window "$view" "$PWD/corvantelis-instrument.png"
 echo "Screenshot: $PWD/corvantelis-instrument.png"
 
