@@ -97,6 +97,8 @@ int main(int argc, char* argv[]) {
         if (!side.setRecordingEnabled(on, &error))
             noteOnStandardError(QStringLiteral("the recording choice is not remembered: ") + error);
     });
+    const app::SideSettings::LoopCheckTolerance tolerance = side.loopCheckTolerance();
+    layers.field.setLoopCheckTolerance(tolerance.ma, tolerance.percentOfSpan);
     window.Form_Load();
     layers.recording.recorder().setEnabled(line.record || side.recordingEnabled());
     window.show();

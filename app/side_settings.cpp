@@ -32,6 +32,20 @@ bool SideSettings::setRecordingEnabled(bool enabled, QString* error) {
     return store(kRecordingKey, enabled, error);
 }
 
+SideSettings::LoopCheckTolerance SideSettings::loopCheckTolerance() const {
+    const QSettings file(m_path, QSettings::IniFormat);
+    LoopCheckTolerance tolerance;
+    const auto positive = [&file](const QString& key, double fallback) {
+        bool ok = false;
+        const double value = file.value(key).toDouble(&ok);
+        return ok && value > 0 && value < 1e6 ? value : fallback;
+    };
+    tolerance.ma = positive(QStringLiteral("loop-check/toleranceMa"), tolerance.ma);
+    tolerance.percentOfSpan =
+        positive(QStringLiteral("loop-check/tolerancePercentOfSpan"), tolerance.percentOfSpan);
+    return tolerance;
+}
+
 // Writes `value` under `key`, or removes the key for a null value.
 bool SideSettings::store(const QString& key, const QVariant& value, QString* error) {
     QSettings file(m_path, QSettings::IniFormat);

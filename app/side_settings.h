@@ -23,6 +23,14 @@ public:
     bool recordingEnabled() const;
     bool setRecordingEnabled(bool enabled, QString* error = nullptr);
 
+    // How close the loop check wants the current to the PV's: [loop-check] toleranceMa and
+    // tolerancePercentOfSpan. A value that is missing, not a number or not above 0: the default.
+    struct LoopCheckTolerance {
+        double ma = 0.05;
+        double percentOfSpan = 0.3;
+    };
+    LoopCheckTolerance loopCheckTolerance() const;
+
 private:
     bool store(const QString& key, const QVariant& value, QString* error);
 

@@ -1,6 +1,7 @@
 #include "field_layer.h"
 
 #include "instrument_view.h"
+#include "loop_check_panel.h"
 #include "window_surface.h"
 
 #include "app/language.h"
@@ -35,6 +36,7 @@ InstrumentView* FieldLayer::open(int address) {
         }
     }
     auto* view = new InstrumentView(m_model, address, m_session.languageFlag());
+    view->loopCheckPanel()->setTolerance(m_toleranceMa, m_tolerancePercent);
     m_views << view;
     core::DetailsReader& details = m_session.details();
     connect(view, &InstrumentView::detailsRequested, this,
@@ -62,6 +64,15 @@ QList<InstrumentView*> FieldLayer::views() const {
         if (view)
             open << view.data();
     return open;
+}
+
+void FieldLayer::setLoopCheckTolerance(double ma, double percentOfSpan) {
+    m_toleranceMa = ma;
+    m_tolerancePercent = percentOfSpan;
+    for (InstrumentView* view : views()) {
+        view->loopCheckPanel()->setTolerance(ma, percentOfSpan);
+        view->refresh();
+    }
 }
 
 void FieldLayer::setLanguage(qint16 languageFlag) {

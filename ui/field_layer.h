@@ -29,6 +29,8 @@ public:
     QList<InstrumentView*> views() const;
     // The language changed: the open views follow.
     void setLanguage(qint16 languageFlag);
+    // How close the loop check wants the current, for the views opened from now on and those open.
+    void setLoopCheckTolerance(double ma, double percentOfSpan);
 
 private:
     void explainDump(const QByteArray& asRead);
@@ -37,6 +39,8 @@ private:
     WindowSurface& m_window;
     field::FieldModel& m_model; // the session's
     QList<QPointer<InstrumentView>> m_views;
+    double m_toleranceMa = 0.05;
+    double m_tolerancePercent = 0.3;
 };
 
 } // namespace ui

@@ -94,6 +94,11 @@ LoopCheckPanel::LoopCheckPanel(QWidget* parent) : QGroupBox(parent) {
     column->addWidget(m_verdict);
 }
 
+void LoopCheckPanel::setTolerance(double ma, double percentOfSpan) {
+    m_toleranceMa = ma;
+    m_tolerancePercent = percentOfSpan;
+}
+
 std::optional<field::LoopCheckInput> LoopCheckPanel::inputFor(const field::Instrument& in) {
     if (!in.variables || !in.variables->values[0])
         return std::nullopt;
@@ -121,7 +126,11 @@ void LoopCheckPanel::show(const field::Instrument& in, bool english) {
     m_measuredCaption->setText(app::text(Text::ViewCheckMeasured, language) + QLatin1Char(':'));
     m_differenceCaption->setText(app::text(Text::ViewCheckDifference, language) + QLatin1Char(':'));
 
-    const std::optional<field::LoopCheckInput> input = inputFor(in);
+    std::optional<field::LoopCheckInput> input = inputFor(in);
+    if (input) {
+        input->toleranceMa = m_toleranceMa;
+        input->tolerancePercentOfSpan = m_tolerancePercent;
+    }
     m_result = input ? std::optional(field::checkLoop(*input)) : std::nullopt;
     const QString dash = QStringLiteral("\u2014");
     const bool computed = m_result && m_result->reason != Reason::RangeNotRead &&

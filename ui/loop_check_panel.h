@@ -22,6 +22,8 @@ public:
     explicit LoopCheckPanel(QWidget* parent);
 
     void show(const field::Instrument& in, bool english);
+    // How close the current must be to agree (defaults 0.05 mA, 0.3 % of span).
+    void setTolerance(double ma, double percentOfSpan);
     // The check as last shown; nothing before an instrument's values came.
     const std::optional<field::LoopCheckResult>& result() const { return m_result; }
     QLabel* verdictLine() const { return m_verdict; }
@@ -39,6 +41,8 @@ private:
     QLabel* m_difference = nullptr;
     QLabel* m_verdict = nullptr;
     std::optional<field::LoopCheckResult> m_result;
+    double m_toleranceMa = field::LoopCheckInput{}.toleranceMa;
+    double m_tolerancePercent = field::LoopCheckInput{}.tolerancePercentOfSpan;
 };
 
 } // namespace ui

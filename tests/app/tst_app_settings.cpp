@@ -458,6 +458,32 @@ private slots:
                 QVERIFY2(!english.contains(cyrillic), name);
         }
     }
+
+    // The loop check's tolerance from the side file; anything unusable leaves the default.
+    void loopCheckTolerance_data() {
+        QTest::addColumn<QString>("written"); // the [loop-check] lines, empty: none
+        QTest::addColumn<double>("ma");
+        QTest::addColumn<double>("percent");
+        QTest::newRow("none") << QString() << 0.05 << 0.3;
+        QTest::newRow("both") << "toleranceMa=0.1\ntolerancePercentOfSpan=0.5" << 0.1 << 0.5;
+        QTest::newRow("not a number") << "toleranceMa=abc" << 0.05 << 0.3;
+        QTest::newRow("not above 0") << "toleranceMa=-1\ntolerancePercentOfSpan=0" << 0.05 << 0.3;
+    }
+    void loopCheckTolerance() {
+        QFETCH(QString, written);
+        QFETCH(double, ma);
+        QFETCH(double, percent);
+        QTemporaryDir dir;
+        const app::SideSettings side(dir.path() + '/');
+        if (!written.isEmpty()) {
+            QFile file(side.filePath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(("[loop-check]\n" + written + "\n").toUtf8());
+        }
+        const auto tolerance = side.loopCheckTolerance();
+        QCOMPARE(tolerance.ma, ma);
+        QCOMPARE(tolerance.percentOfSpan, percent);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAppSettings)

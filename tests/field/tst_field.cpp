@@ -617,6 +617,52 @@ private slots:
                 range->lower == 0.f);
         QVERIFY(!rangeValuesFrom(hex("00 01 0C")));
     }
+
+    // The code tables hold HART's published codes (common tables 3, 6, 7, 16, 21 and the
+    // standardized status bits of command 48).
+    void codeTables_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("transfer 0") << "transfer" << 0 << "linear";
+        QTest::newRow("transfer 1") << "transfer" << 1 << "square root";
+        QTest::newRow("transfer 230") << "transfer" << 230 << "discrete (switch)";
+        QTest::newRow("alarm 0") << "alarm" << 0 << "high";
+        QTest::newRow("alarm 239") << "alarm" << 239 << "hold last output value";
+        QTest::newRow("alarm 251") << "alarm" << 251 << "none";
+        QTest::newRow("write protect 1") << "protect" << 1 << "write protected";
+        QTest::newRow("loop current mode 0") << "mode" << 0 << "disabled (multidrop)";
+        QTest::newRow("class 64") << "class" << 64 << "temperature";
+        QTest::newRow("class 65") << "class" << 65 << "pressure";
+        QTest::newRow("class 66") << "class" << 66 << "volumetric flow";
+        QTest::newRow("class 92") << "class" << 92 << "level";
+        QTest::newRow("class unknown") << "class" << 42 << "code 42";
+        QTest::newRow("standardized 0, 0x01") << "std0" << 0x01 << "simulation active";
+        QTest::newRow("standardized 0, 0x40") << "std0" << 0x40 << "electronic defect";
+        QTest::newRow("standardized 1, 0x08")
+            << "std1" << 0x08 << "battery or power supply needs maintenance";
+    }
+    void codeTables() {
+        QFETCH(QString, table);
+        QFETCH(int, code);
+        QFETCH(QString, words);
+        if (table.startsWith("std")) {
+            const QList<StatusBit> bits =
+                table == "std0" ? standardizedStatus0Bits() : standardizedStatus1Bits();
+            QString found;
+            for (const StatusBit& bit : bits)
+                if (bit.mask == code)
+                    found = bitText(bit, true);
+            QCOMPARE(found, words);
+            return;
+        }
+        const QMap<QString, QList<CodeWord> (*)()> tables{{"transfer", transferFunctionCodes},
+                                                          {"alarm", alarmSelectionCodes},
+                                                          {"protect", writeProtectCodes},
+                                                          {"mode", loopCurrentModeCodes},
+                                                          {"class", classificationCodes}};
+        QCOMPARE(codeText(tables.value(table)(), code, true), words);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestField)
