@@ -2,6 +2,7 @@
 
 #include "sim/config_loader.h"
 #include "sim/default_loop.h"
+#include "sim/hartip_server.h"
 #include "sim/line.h"
 #include "sim/link_file.h"
 #include "sim/loop.h"
@@ -11,10 +12,13 @@
 #include <QFile>
 #include <QStringList>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <optional>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -79,6 +83,11 @@ int main(int argc, char* argv[]) {
         }
         config = std::move(loaded.loop);
     }
+    // The HART-IP server answers from a loop of its own with the same instruments, on a thread
+    // of its own beside the line's.
+    std::optional<sim::Loop> networkLoop;
+    if (options.hartIpPort != 0)
+        networkLoop.emplace(config);
     sim::Loop loop(std::move(config));
 
     // Signals are caught from here on, so no exit path leaves the link behind.
@@ -115,15 +124,36 @@ int main(int argc, char* argv[]) {
         return kExitFailure;
     }
 
+    sim::HartIpServer network;
+    if (networkLoop && !network.open(quint16(options.hartIpPort), error)) {
+        complain(QStringLiteral("HART-IP port %1: ").arg(options.hartIpPort) + error);
+        if (!options.linkPath.isEmpty())
+            sim::removeLink(line.devicePath, options.linkPath);
+        sim::closeLine(line);
+        if (log)
+            std::fclose(log);
+        return kExitFailure;
+    }
     std::printf("hart-loop-sim: serving %d instruments on %s\n", loop.instrumentCount(),
                 line.devicePath.toLocal8Bit().constData());
+    if (networkLoop)
+        std::printf("hart-loop-sim: and over HART-IP on 127.0.0.1:%d, TCP and UDP\n",
+                    options.hartIpPort);
     std::fflush(stdout);
+    std::atomic<bool> stopNetwork{false};
+    std::thread networkThread;
+    if (networkLoop)
+        networkThread =
+            std::thread([&] { network.run(*networkLoop, log, g_stopPipe[0], stopNetwork); });
 
     sim::ServerSettings settings;
     settings.fast = options.fast;
     settings.log = log;
     settings.stopFd = g_stopPipe[0];
     const bool served = sim::serve(loop, line, settings);
+    stopNetwork = true;
+    if (networkThread.joinable())
+        networkThread.join();
     if (!served)
         complain(line.devicePath + QStringLiteral(": the line failed"));
 

@@ -8,6 +8,21 @@ OptionsResult parseOptions(const QStringList& arguments) {
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
         QString* target = nullptr;
+        if (arg == QLatin1String("--hartip")) {
+            bool ok = false;
+            const int port = i + 1 < arguments.size() ? arguments.at(i + 1).toInt(&ok) : 0;
+            if (!ok || port < 1 || port > 65535) {
+                result.error = arg + QStringLiteral(" needs a port number 1 to 65535");
+                return result;
+            }
+            if (o.hartIpPort != 0) {
+                result.error = arg + QStringLiteral(" given twice");
+                return result;
+            }
+            o.hartIpPort = port;
+            ++i;
+            continue;
+        }
         if (arg == QLatin1String("--config"))
             target = &o.configFile;
         else if (arg == QLatin1String("--link"))
@@ -44,11 +59,12 @@ OptionsResult parseOptions(const QStringList& arguments) {
 QString usageText() {
     return QStringLiteral(
         "usage: hart-loop-sim [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] "
-        "[--fast]\n"
+        "[--hartip PORT] [--fast]\n"
         "  --config FILE   the instruments, as JSON (default: a loop of three)\n"
         "  --link PATH     make PATH a symbolic link to the served device\n"
         "  --port DEVICE   serve a serial device at 1200 8O1 instead of a pseudo-terminal\n"
         "  --log FILE      write every request and answer to FILE\n"
+        "  --hartip PORT   also serve the loop over HART-IP on 127.0.0.1:PORT, TCP and UDP\n"
         "  --fast          answer at once, without line pacing\n"
         "  -h, --help      show this help and exit\n"
         "  -v, --version   show the version and exit\n");

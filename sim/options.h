@@ -10,6 +10,7 @@ struct Options {
     QString linkPath;
     QString portDevice;
     QString logFile;
+    int hartIpPort = 0; // 0: no HART-IP server
     bool fast = false;
     bool help = false;
     bool version = false;
@@ -22,7 +23,8 @@ struct OptionsResult {
 };
 
 // The command line without the program name:
-// [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] [--fast] [--help] [--version]
+// [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] [--hartip PORT] [--fast] [--help]
+// [--version]
 OptionsResult parseOptions(const QStringList& arguments);
 
 QString usageText();

@@ -3,6 +3,7 @@
 // addresses, HART 5 and 7; and the cycle's next-step rule as a table.
 
 #include "protocol/hart_frame.h"
+#include "protocol/hartip_message.h"
 #include "protocol/polling_cycle.h"
 
 #include "helpers.h"
@@ -121,6 +122,75 @@ private slots:
         const NextStep next = nextStep(known, qint16(lastCommand), qint16(address));
         QCOMPARE(int(next.command), command);
         QCOMPARE(int(next.address), nextAddress);
+    }
+
+    // HART-IP messages as they are on the wire: header (version, type, id, status, sequence,
+    // byte count of the whole message) and body.
+    void hartIpMessages_data() {
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<int>("taken"); // 0 message, 1 need more, 2 malformed
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("sequence");
+        QTest::addColumn<QByteArray>("body");
+        // Session Initiate as a primary master, 60 s inactivity timer, sequence 1.
+        QTest::newRow("session initiate") << hex("01 00 00 00 00 01 00 0D 01 00 00 EA 60") << 0 << 0
+                                          << 0 << 0 << 1 << hex("01 00 00 EA 60");
+        // The server set another timer (status 8) and says which.
+        QTest::newRow("initiate answered, timer set to 30 s")
+            << hex("01 01 00 08 00 01 00 0D 01 00 00 75 30") << 0 << 1 << 0 << 8 << 1
+            << hex("01 00 00 75 30");
+        QTest::newRow("keep alive")
+            << hex("01 00 02 00 01 02 00 08") << 0 << 0 << 2 << 0 << 258 << QByteArray();
+        // Command 0 to polling address 0 from the primary master, no preamble.
+        QTest::newRow("token-passing PDU") << hex("01 00 03 00 00 07 00 0D 02 80 00 00 82") << 0
+                                           << 0 << 3 << 0 << 7 << hex("02 80 00 00 82");
+        QTest::newRow("published")
+            << hex("01 02 03 00 FF FF 00 0A 81 00") << 0 << 2 << 3 << 0 << 65535 << hex("81 00");
+        QTest::newRow("header cut short")
+            << hex("01 00 02 00 00") << 1 << 0 << 0 << 0 << 0 << QByteArray();
+        QTest::newRow("body cut short")
+            << hex("01 00 03 00 00 07 00 0D 02 80") << 1 << 0 << 0 << 0 << 0 << QByteArray();
+        QTest::newRow("version 3")
+            << hex("03 00 02 00 00 01 00 08") << 2 << 0 << 0 << 0 << 0 << QByteArray();
+        QTest::newRow("byte count below the header")
+            << hex("01 00 02 00 00 01 00 04") << 2 << 0 << 0 << 0 << 0 << QByteArray();
+    }
+    void hartIpMessages() {
+        QFETCH(QByteArray, wire);
+        QFETCH(int, taken);
+        QFETCH(int, type);
+        QFETCH(int, id);
+        QFETCH(int, status);
+        QFETCH(int, sequence);
+        QFETCH(QByteArray, body);
+        namespace ip = protocol::hartip;
+        // A whole message has a keep-alive after it; one cut short is all there is.
+        QByteArray stream = taken == 0 ? wire + hex("01 00 02 00 00 09 00 08") : wire;
+        ip::Message message;
+        const ip::Message::Taken result = ip::Message::take(stream, &message);
+        QCOMPARE(int(result), taken);
+        if (result != ip::Message::Taken::Message) {
+            QCOMPARE(stream, wire); // not taken: what is there waits for the rest, or is left
+            return;
+        }
+        QCOMPARE(int(message.type), type);
+        QCOMPARE(int(message.id), id);
+        QCOMPARE(int(message.status), status);
+        QCOMPARE(int(message.sequence), sequence);
+        QCOMPARE(message.body, body);
+        QCOMPARE(message.encode(), wire); // and put together again, byte for byte
+        QCOMPARE(int(ip::Message::take(stream, &message)), 0); // the next one follows intact
+        QCOMPARE(int(message.sequence), 9);
+    }
+
+    void hartIpSessionInitiateBody() {
+        namespace ip = protocol::hartip;
+        const auto initiate = ip::SessionInitiate::parse(hex("01 00 00 EA 60"));
+        QVERIFY(initiate && initiate->masterType == 1 && initiate->inactivityMs == 60000);
+        QCOMPARE((ip::SessionInitiate{1, 30000}.encode()), hex("01 00 00 75 30"));
+        QVERIFY(!ip::SessionInitiate::parse(hex("01 00 00")));
     }
 };
 

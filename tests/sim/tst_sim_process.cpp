@@ -1,7 +1,13 @@
+#include "protocol/hart_frame.h"
+#include "protocol/hartip_message.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -23,6 +29,12 @@ const QByteArray kAnswer1 =
     "FF FF FF FF FF 06 01 00 0E 00 00 FE 3C 51 05 05 03 0C 02 00 10 20 31 96";
 const QByteArray kBadAsk1 = "FF FF FF FF 02 01 00 00 04";
 
+} // namespace
+
+namespace {
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
 } // namespace
 
 class SimProcessTest : public QObject {
@@ -58,6 +70,88 @@ private slots:
         QVERIFY(sim.waitForFinished(5000));
         QVERIFY(sim.exitStatus() == QProcess::NormalExit && sim.exitCode() == 0);
         QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    // The loop over HART-IP, TCP and UDP alike: a session, HART frames without preamble both
+    // ways, a communication error for an address nobody holds, keep-alive and close.
+    void servesHartIp_data() {
+        QTest::addColumn<bool>("udp");
+        QTest::newRow("TCP") << false;
+        QTest::newRow("UDP") << true;
+    }
+    void servesHartIp() {
+        QFETCH(bool, udp);
+        namespace ip = protocol::hartip;
+        QTcpServer probe; // a free port for the simulator
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QTemporaryDir dir;
+        QProcess sim;
+        sim.start(QStringLiteral(HART_LOOP_SIM),
+                  {"--fast", "--link", dir.filePath("loop"), "--hartip", QString::number(port)});
+        QVERIFY(sim.waitForStarted(5000));
+        QByteArray banner;
+        QTRY_VERIFY2_WITH_TIMEOUT((banner += sim.readAllStandardOutput()).contains("HART-IP"),
+                                  qPrintable(banner + sim.readAllStandardError()), 5000);
+
+        QTcpSocket tcp;
+        QUdpSocket datagrams;
+        QByteArray stream;
+        const auto ask = [&](ip::MessageId id, quint16 sequence, const QByteArray& body) {
+            ip::Message request;
+            request.id = id;
+            request.sequence = sequence;
+            request.body = body;
+            if (udp)
+                datagrams.writeDatagram(request.encode(), QHostAddress::LocalHost, port);
+            else
+                tcp.write(request.encode());
+            ip::Message answer;
+            for (int tries = 0; tries < 50; ++tries) {
+                if (udp && datagrams.waitForReadyRead(100)) {
+                    QByteArray datagram(int(datagrams.pendingDatagramSize()), '\0');
+                    datagrams.readDatagram(datagram.data(), datagram.size());
+                    stream += datagram;
+                } else if (!udp && tcp.waitForReadyRead(100)) {
+                    stream += tcp.readAll();
+                }
+                if (ip::Message::take(stream, &answer) == ip::Message::Taken::Message)
+                    return std::optional(answer);
+            }
+            return std::optional<ip::Message>();
+        };
+        if (!udp) {
+            tcp.connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(tcp.waitForConnected(3000));
+        }
+        const auto opened = ask(ip::MessageId::SessionInitiate, 1, hex("01 00 00 EA 60"));
+        QVERIFY(opened && opened->type == ip::MessageType::Response && opened->status == 0);
+        QCOMPARE(opened->sequence, quint16(1));
+        QCOMPARE(opened->body, hex("01 00 00 EA 60"));
+
+        // Command 0 to polling address 1 from the primary master: the pressure transmitter.
+        const auto identity = ask(ip::MessageId::TokenPassingPdu, 2, hex("02 81 00 00 83"));
+        QVERIFY(identity && identity->sequence == 2);
+        const protocol::HartFrame frame = protocol::HartFrame::parse(identity->body);
+        QVERIFY(frame.preambleLength == 0 && frame.complete && frame.checkMatches);
+        QCOMPARE(frame.delimiter, 0x06);
+        QCOMPARE(frame.responseCode, 0);
+        QCOMPARE(frame.data.mid(1, 2), hex("3C 51")); // manufacturer, device type
+        // Address 3 holds nobody: a communication error rather than silence.
+        const auto nobody = ask(ip::MessageId::TokenPassingPdu, 3, hex("02 83 00 00 81"));
+        QVERIFY(nobody && (protocol::HartFrame::parse(nobody->body).responseCode & 0x80));
+
+        const auto alive = ask(ip::MessageId::KeepAlive, 4, {});
+        QVERIFY(alive && alive->sequence == 4 && alive->body.isEmpty());
+        const auto closed = ask(ip::MessageId::SessionClose, 5, {});
+        QVERIFY(closed && closed->sequence == 5);
+        if (!udp)
+            QTRY_COMPARE_WITH_TIMEOUT(tcp.state(), QAbstractSocket::UnconnectedState, 3000);
+
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitCode(), 0);
     }
 
     void configErrorExitsWithStatusTwo() {

@@ -1,0 +1,226 @@
+#include "sim/hartip_server.h"
+
+#include "protocol/hart_frame.h"
+#include "protocol/hartip_message.h"
+
+#include <QElapsedTimer>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace sim {
+
+namespace {
+
+namespace ip = protocol::hartip;
+
+// The first response byte of an answer for a polling address no instrument holds: bit 7, a
+// communication error, so the master does not take it for an instrument.
+constexpr char kNobodyThere = char(0x80);
+
+QString systemError(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+int boundSocket(int type, quint16 port, QString& error) {
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = systemError("socket");
+        return -1;
+    }
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        (type == SOCK_STREAM && ::listen(fd, 8) != 0)) {
+        error = systemError(type == SOCK_STREAM ? "TCP" : "UDP");
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+struct Session {
+    bool open = false;
+    QByteArray buffer; // TCP: what arrived and is not a whole message yet
+};
+
+class Dispatcher {
+public:
+    Dispatcher(Loop& loop, std::FILE* log) : m_loop(loop), m_log(log) { m_clock.start(); }
+
+    // What to send back for `request` in `session`; `close` is set when the session ends.
+    QByteArray answer(const ip::Message& request, Session& session, bool& close) {
+        ip::Message response;
+        response.type = ip::MessageType::Response;
+        response.id = request.id;
+        response.sequence = request.sequence;
+        switch (request.id) {
+        case ip::MessageId::SessionInitiate:
+            if (const auto initiate = ip::SessionInitiate::parse(request.body)) {
+                response.status = session.open ? ip::kSessionAlreadyOpen : ip::kSuccess;
+                response.body = initiate->encode();
+                session.open = true;
+            } else {
+                response.status = 5; // too few data bytes
+            }
+            break;
+        case ip::MessageId::KeepAlive:
+            break;
+        case ip::MessageId::SessionClose:
+            close = true;
+            break;
+        case ip::MessageId::TokenPassingPdu:
+            if (!session.open) {
+                close = true; // a PDU outside a session: the session is dropped without a word
+                return {};
+            }
+            response.body = frameAnswer(request.body);
+            break;
+        default:
+            response.type = ip::MessageType::Nak;
+            break;
+        }
+        return response.encode();
+    }
+
+private:
+    // The loop answers the frame as it would on the wire; without preamble both ways.
+    QByteArray frameAnswer(const QByteArray& frame) {
+        const qint64 ms = m_clock.elapsed();
+        QByteArray answer;
+        for (const Exchange& e : m_loop.receive(QByteArray(2, '\xFF') + frame, ms)) {
+            log(ms, "RX", frame, e.request.checkOk ? " check ok" : " check bad");
+            answer = e.answer;
+        }
+        while (answer.startsWith('\xFF'))
+            answer.remove(0, 1);
+        if (answer.isEmpty() && frame.size() >= 4) {
+            // Nobody there: the address and command echoed, a communication error, no data.
+            protocol::HartFrame nobody = protocol::HartFrame::parse(frame);
+            nobody.delimiter = nobody.longAddress() ? protocol::kLongAnswerDelimiter
+                                                    : protocol::kShortAnswerDelimiter;
+            nobody.responseCode = static_cast<quint8>(kNobodyThere);
+            nobody.deviceStatus = 0;
+            nobody.data.clear();
+            answer = nobody.encode();
+        }
+        log(ms, "TX", answer, "");
+        return answer;
+    }
+
+    void log(qint64 ms, const char* direction, const QByteArray& bytes, const char* note) {
+        if (!m_log)
+            return;
+        std::fprintf(m_log, "%lld %s %s%s\n", static_cast<long long>(ms), direction,
+                     bytes.toHex(' ').toUpper().constData(), note);
+        std::fflush(m_log);
+    }
+
+    Loop& m_loop;
+    std::FILE* m_log;
+    QElapsedTimer m_clock;
+};
+
+} // namespace
+
+HartIpServer::~HartIpServer() {
+    for (const int fd : {m_tcp, m_udp})
+        if (fd >= 0)
+            ::close(fd);
+}
+
+bool HartIpServer::open(quint16 port, QString& error) {
+    m_tcp = boundSocket(SOCK_STREAM, port, error);
+    if (m_tcp < 0)
+        return false;
+    m_udp = boundSocket(SOCK_DGRAM, port, error);
+    return m_udp >= 0;
+}
+
+void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic<bool>& stop) {
+    Dispatcher dispatcher(loop, log);
+    std::map<int, Session> connections;                   // TCP, by socket
+    std::map<std::pair<quint32, quint16>, Session> peers; // UDP, by address and port
+    char buffer[4096];
+    while (!stop) {
+        std::vector<pollfd> fds{{stopFd, POLLIN, 0}, {m_tcp, POLLIN, 0}, {m_udp, POLLIN, 0}};
+        for (const auto& [fd, session] : connections)
+            fds.push_back({fd, POLLIN, 0});
+        if (::poll(fds.data(), fds.size(), 100) < 0 && errno != EINTR)
+            return;
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR))
+            return;
+        if (fds[1].revents & POLLIN) {
+            const int client = ::accept4(m_tcp, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client >= 0)
+                connections[client] = Session{};
+        }
+        if (fds[2].revents & POLLIN) {
+            sockaddr_in from{};
+            socklen_t length = sizeof from;
+            const ssize_t n = ::recvfrom(m_udp, buffer, sizeof buffer, 0,
+                                         reinterpret_cast<sockaddr*>(&from), &length);
+            if (n > 0) {
+                Session& session = peers[{from.sin_addr.s_addr, from.sin_port}];
+                QByteArray datagram(buffer, int(n));
+                ip::Message request;
+                if (ip::Message::take(datagram, &request) == ip::Message::Taken::Message) {
+                    bool close = false;
+                    const QByteArray reply = dispatcher.answer(request, session, close);
+                    if (!reply.isEmpty())
+                        ::sendto(m_udp, reply.constData(), size_t(reply.size()), 0,
+                                 reinterpret_cast<sockaddr*>(&from), length);
+                    if (close)
+                        peers.erase({from.sin_addr.s_addr, from.sin_port});
+                }
+            }
+        }
+        for (size_t k = 3; k < fds.size(); ++k) {
+            if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const int fd = fds[k].fd;
+            Session& session = connections[fd];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            bool close = n <= 0;
+            if (n > 0)
+                session.buffer.append(buffer, int(n));
+            ip::Message request;
+            for (;;) {
+                const ip::Message::Taken taken = ip::Message::take(session.buffer, &request);
+                if (taken == ip::Message::Taken::NeedMore)
+                    break;
+                if (taken == ip::Message::Taken::Malformed) {
+                    close = true; // a header error drops the session without a word
+                    break;
+                }
+                const QByteArray reply = dispatcher.answer(request, session, close);
+                if (!reply.isEmpty() &&
+                    ::write(fd, reply.constData(), size_t(reply.size())) != reply.size())
+                    close = true; // a client that cannot take an answer is let go
+                if (close)
+                    break;
+            }
+            if (close) {
+                ::close(fd);
+                connections.erase(fd);
+            }
+        }
+    }
+    for (const auto& [fd, session] : connections)
+        ::close(fd);
+}
+
+} // namespace sim
