@@ -1,0 +1,164 @@
+#include "hartip_session_machine.h"
+
+namespace net {
+
+namespace ip = protocol::hartip;
+
+QByteArray HartIpSessionMachine::message(ip::MessageId id, const QByteArray& body, qint64 nowMs) {
+    ip::Message request;
+    request.id = id;
+    request.sequence = ++m_sequence;
+    request.body = body;
+    m_lastSentMs = nowMs;
+    return request.encode();
+}
+
+HartIpSessionMachine::Actions HartIpSessionMachine::start(qint64) {
+    Actions actions;
+    m_state = State::Connecting;
+    actions.connect = true;
+    return actions;
+}
+
+HartIpSessionMachine::Actions HartIpSessionMachine::connected(qint64 nowMs) {
+    Actions actions;
+    if (m_state != State::Connecting)
+        return actions;
+    m_stream.clear();
+    m_state = State::Initiating;
+    ip::SessionInitiate initiate;
+    initiate.masterType = ip::kPrimaryMaster;
+    initiate.inactivityMs = m_settings.inactivityMs;
+    actions.send = message(ip::MessageId::SessionInitiate, initiate.encode(), nowMs);
+    m_pending = Pending{Waiting::Initiate, m_sequence, nowMs + m_settings.answerTimeoutMs};
+    return actions;
+}
+
+HartIpSessionMachine::Actions HartIpSessionMachine::received(const QByteArray& bytes,
+                                                             qint64 nowMs) {
+    Actions actions;
+    if (m_state != State::Initiating && m_state != State::Open)
+        return actions;
+    if (m_settings.datagrams)
+        m_stream = bytes; // a datagram is a message of its own; nothing carries over
+    else
+        m_stream += bytes;
+    for (;;) {
+        ip::Message taken;
+        const ip::Message::Taken result = ip::Message::take(m_stream, &taken);
+        if (result == ip::Message::Taken::NeedMore)
+            break;
+        if (result == ip::Message::Taken::Malformed) {
+            ++m_ignored;
+            if (!m_settings.datagrams)
+                fail(Failure::StreamUnreadable, nowMs, actions); // nothing after it can be framed
+            m_stream.clear();
+            break;
+        }
+        take(taken, nowMs, actions);
+        if (m_state != State::Initiating && m_state != State::Open)
+            break;
+    }
+    if (m_settings.datagrams)
+        m_stream.clear();
+    return actions;
+}
+
+void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Actions& actions) {
+    if (message.type != ip::MessageType::Response || !m_pending ||
+        message.sequence != m_pending->sequence) {
+        ++m_ignored; // published data is not this machine's; a stale or foreign response
+        return;
+    }
+    const Waiting what = m_pending->what;
+    m_pending.reset();
+    switch (what) {
+    case Waiting::Initiate:
+        if (message.status == ip::kSuccess || message.status == ip::kTimerSetToOther) {
+            const auto initiate = ip::SessionInitiate::parse(message.body);
+            m_inactivityMs = initiate ? initiate->inactivityMs : m_settings.inactivityMs;
+            m_state = State::Open;
+            m_failure = Failure::None;
+            m_refusedStatus = -1;
+        } else {
+            m_refusedStatus = message.status;
+            fail(Failure::Refused, nowMs, actions);
+        }
+        break;
+    case Waiting::KeepAlive:
+        break;
+    case Waiting::Frame:
+        actions.answered = message.body;
+        break;
+    }
+}
+
+HartIpSessionMachine::Actions HartIpSessionMachine::disconnected(qint64 nowMs) {
+    Actions actions;
+    if (m_state == State::Closed || m_state == State::Paused)
+        return actions;
+    m_state = State::Open; // so that fail() treats it as a session that went away
+    fail(Failure::ConnectionLost, nowMs, actions);
+    actions.disconnect = false; // already gone
+    return actions;
+}
+
+void HartIpSessionMachine::fail(Failure failure, qint64 nowMs, Actions& actions) {
+    if (m_pending && m_pending->what == Waiting::Frame)
+        actions.timedOut = true; // the request asked will not be answered
+    m_pending.reset();
+    m_failure = failure;
+    m_state = State::Paused;
+    m_reconnectAtMs = nowMs + m_settings.reconnectMs;
+    actions.disconnect = true;
+}
+
+HartIpSessionMachine::Actions HartIpSessionMachine::tick(qint64 nowMs) {
+    Actions actions;
+    if (m_state == State::Paused) {
+        if (nowMs >= m_reconnectAtMs) {
+            m_state = State::Connecting;
+            actions.connect = true;
+        }
+        return actions;
+    }
+    if (m_pending && nowMs >= m_pending->deadlineMs) {
+        if (m_pending->what == Waiting::Frame) {
+            // An instrument that does not answer is the loop's business, not the session's.
+            m_pending.reset();
+            actions.timedOut = true;
+        } else {
+            fail(Failure::NoAnswer, nowMs, actions);
+            return actions;
+        }
+    }
+    // Well before the server's inactivity timer runs out: a third of it gone quiet.
+    if (m_state == State::Open && !m_pending && m_inactivityMs > 0 &&
+        nowMs - m_lastSentMs >= qint64(m_inactivityMs) / 3) {
+        actions.send = message(ip::MessageId::KeepAlive, {}, nowMs);
+        m_pending = Pending{Waiting::KeepAlive, m_sequence, nowMs + m_settings.answerTimeoutMs};
+    }
+    return actions;
+}
+
+bool HartIpSessionMachine::ask(const QByteArray& frame, qint64 nowMs, Actions* actions) {
+    if (m_state != State::Open || m_pending)
+        return false;
+    actions->send = message(ip::MessageId::TokenPassingPdu, frame, nowMs);
+    m_pending = Pending{Waiting::Frame, m_sequence, nowMs + m_settings.answerTimeoutMs};
+    return true;
+}
+
+HartIpSessionMachine::Actions HartIpSessionMachine::close(qint64 nowMs) {
+    Actions actions;
+    if (m_state == State::Open)
+        actions.send = message(ip::MessageId::SessionClose, {}, nowMs);
+    if (m_pending && m_pending->what == Waiting::Frame)
+        actions.timedOut = true;
+    m_pending.reset();
+    m_state = State::Closed;
+    actions.disconnect = true;
+    return actions;
+}
+
+} // namespace net

@@ -1,0 +1,156 @@
+// The HART-IP session's rules on a fake clock: opening, refusal, keep-alive, requests matched by
+// sequence number, timeouts, and opening again after a failure.
+
+#include "net/hartip_session_machine.h"
+
+#include "helpers.h"
+
+#include <QtTest>
+
+using net::HartIpSessionMachine;
+using ptest::hex;
+using State = HartIpSessionMachine::State;
+using Failure = HartIpSessionMachine::Failure;
+
+namespace {
+
+// The server's response to the request with `sequence`: type 1, the same id, `status`, `body`.
+QByteArray response(int id, int sequence, int status, const QByteArray& body = {}) {
+    protocol::hartip::Message message;
+    message.type = protocol::hartip::MessageType::Response;
+    message.id = protocol::hartip::MessageId(id);
+    message.status = quint8(status);
+    message.sequence = quint16(sequence);
+    message.body = body;
+    return message.encode();
+}
+
+// A session opened at time 0 with the default 60 s timer: sequence 1 is spent.
+HartIpSessionMachine opened(bool datagrams = false) {
+    HartIpSessionMachine session({60000, 2000, 1000, datagrams});
+    session.start(0);
+    session.connected(0);
+    session.received(response(0, 1, 0, hex("01 00 00 EA 60")), 10);
+    return session;
+}
+
+} // namespace
+
+class TestNetSession : public QObject {
+    Q_OBJECT
+private slots:
+    void opensAsPrimaryMaster() {
+        HartIpSessionMachine session({60000, 2000, 1000, false});
+        QVERIFY(session.start(0).connect);
+        QCOMPARE(session.connected(0).send, hex("01 00 00 00 00 01 00 0D 01 00 00 EA 60"));
+        QCOMPARE(session.state(), State::Initiating);
+        // The server set its own timer (status 8): that one counts.
+        session.received(response(0, 1, 8, hex("01 00 00 75 30")), 5);
+        QCOMPARE(session.state(), State::Open);
+        QCOMPARE(session.inactivityMs(), quint32(30000));
+    }
+
+    // Refused, or never answered: the session waits and opens again by itself.
+    void failsAndComesBack_data() {
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("all sessions in use") << true;
+        QTest::newRow("no answer") << false;
+    }
+    void failsAndComesBack() {
+        QFETCH(bool, refused);
+        HartIpSessionMachine session({60000, 2000, 1000, false});
+        session.start(0);
+        session.connected(0);
+        HartIpSessionMachine::Actions actions =
+            refused ? session.received(response(0, 1, 15), 50) : session.tick(2000);
+        QVERIFY(actions.disconnect);
+        QCOMPARE(session.state(), State::Paused);
+        QCOMPARE(session.failure(), refused ? Failure::Refused : Failure::NoAnswer);
+        QCOMPARE(session.refusedStatus(), refused ? 15 : -1);
+        const qint64 failedAt = refused ? 50 : 2000;
+        QVERIFY(!session.tick(failedAt + 999).connect);
+        QVERIFY(session.tick(failedAt + 1000).connect);
+        QCOMPARE(session.connected(failedAt + 1000).send.mid(4, 2), hex("00 02"));
+        session.received(response(0, 2, 0, hex("01 00 00 EA 60")), failedAt + 1001);
+        QCOMPARE(session.state(), State::Open);
+        QCOMPARE(session.failure(), Failure::None);
+    }
+
+    // One request at a time, its answer known by its sequence number.
+    void requestsMatchedBySequence() {
+        HartIpSessionMachine session = opened();
+        HartIpSessionMachine::Actions actions;
+        QVERIFY(session.ask(hex("02 81 00 00 83"), 100, &actions));
+        QCOMPARE(actions.send, hex("01 00 03 00 00 02 00 0D 02 81 00 00 83"));
+        QVERIFY(!session.ask(hex("02 82 00 00 80"), 110, &actions)); // the first waits
+        // A response to another request is ignored; the right one, arriving in two pieces, is
+        // the answer.
+        QVERIFY(!session.received(response(3, 7, 0, hex("06 81 00")), 120).answered);
+        QCOMPARE(session.ignored(), 1);
+        const QByteArray whole = response(3, 2, 0, hex("06 81 00 02 00 00 85"));
+        QVERIFY(!session.received(whole.left(10), 130).answered);
+        const auto answered = session.received(whole.mid(10), 140).answered;
+        QCOMPARE(answered.value_or(QByteArray()), hex("06 81 00 02 00 00 85"));
+        QVERIFY(!session.waitingForAnswer());
+        // Unanswered: over after the timeout, the session stays open.
+        QVERIFY(session.ask(hex("02 82 00 00 80"), 200, &actions));
+        QVERIFY(!session.tick(2199).timedOut);
+        QVERIFY(session.tick(2200).timedOut);
+        QCOMPARE(session.state(), State::Open);
+    }
+
+    // Quiet for a third of the timer: Keep Alive; unanswered, the session is dead.
+    void keepAlive() {
+        HartIpSessionMachine session = opened();
+        QVERIFY(session.tick(19999).send.isEmpty());
+        QCOMPARE(session.tick(20000).send, hex("01 00 02 00 00 02 00 08"));
+        session.received(response(2, 2, 0), 20010);
+        QCOMPARE(session.state(), State::Open);
+        QVERIFY(session.tick(39999).send.isEmpty());
+        QVERIFY(!session.tick(40010).send.isEmpty());
+        const HartIpSessionMachine::Actions dead = session.tick(42010);
+        QVERIFY(dead.disconnect);
+        QCOMPARE(session.failure(), Failure::NoAnswer);
+    }
+
+    // A header no message can have: a stream cannot be read past it, a datagram can.
+    void malformedHeader_data() {
+        QTest::addColumn<bool>("datagrams");
+        QTest::newRow("TCP") << false;
+        QTest::newRow("UDP") << true;
+    }
+    void malformedHeader() {
+        QFETCH(bool, datagrams);
+        HartIpSessionMachine session = opened(datagrams);
+        const HartIpSessionMachine::Actions actions =
+            session.received(hex("07 01 03 00 00 02 00 08"), 100);
+        QCOMPARE(session.ignored(), 1);
+        QCOMPARE(actions.disconnect, !datagrams);
+        QCOMPARE(session.state(), datagrams ? State::Open : State::Paused);
+        if (!datagrams)
+            QCOMPARE(session.failure(), Failure::StreamUnreadable);
+    }
+
+    // The transport lost while a request waits: the request is over, the session comes back.
+    void connectionLost() {
+        HartIpSessionMachine session = opened();
+        HartIpSessionMachine::Actions actions;
+        QVERIFY(session.ask(hex("02 81 00 00 83"), 100, &actions));
+        actions = session.disconnected(150);
+        QVERIFY(actions.timedOut);
+        QCOMPARE(session.failure(), Failure::ConnectionLost);
+        QVERIFY(session.tick(1150).connect);
+    }
+
+    void closes() {
+        HartIpSessionMachine session = opened();
+        const HartIpSessionMachine::Actions actions = session.close(500);
+        QCOMPARE(actions.send, hex("01 00 01 00 00 02 00 08"));
+        QVERIFY(actions.disconnect);
+        QCOMPARE(session.state(), State::Closed);
+        QVERIFY(!session.tick(5000).connect); // closed on purpose: it stays closed
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNetSession)
+#include "tst_net_session.moc"
