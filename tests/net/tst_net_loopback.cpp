@@ -1,0 +1,119 @@
+// The HART-IP session over loopback against hart-loop-sim --hartip: a frame asked and answered
+// over TCP and over UDP, and a session that comes back by itself when the server does.
+
+#include "net/hartip_session.h"
+#include "protocol/hart_frame.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+quint16 freePort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+bool startSim(QProcess& sim, const QTemporaryDir& dir, quint16 port) {
+    sim.start(QStringLiteral(HART_LOOP_SIM),
+              {"--fast", "--link", dir.filePath("loop"), "--hartip", QString::number(port)});
+    if (!sim.waitForStarted(5000))
+        return false;
+    QByteArray banner;
+    for (int k = 0; k < 50 && !banner.contains("HART-IP"); ++k) {
+        sim.waitForReadyRead(100);
+        banner += sim.readAllStandardOutput();
+    }
+    return banner.contains("HART-IP");
+}
+
+} // namespace
+
+class TestNetLoopback : public QObject {
+    Q_OBJECT
+private slots:
+    void parsesDevices_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("parsed"); // host:port:udp, empty: not HART-IP
+        QTest::newRow("TCP, default port") << "hartip://10.0.0.5"
+                                           << "10.0.0.5:5094:0";
+        QTest::newRow("UDP with port") << "hartip+udp://gw.plant:20004"
+                                       << "gw.plant:20004:1";
+        QTest::newRow("serial device") << "/dev/ttyUSB0"
+                                       << "";
+        QTest::newRow("no host") << "hartip://:5094"
+                                 << "";
+        QTest::newRow("a path") << "hartip://10.0.0.5/x"
+                                << "";
+        QTest::newRow("port out of range") << "hartip://10.0.0.5:70000"
+                                           << "";
+    }
+    void parsesDevices() {
+        QFETCH(QString, device);
+        QFETCH(QString, parsed);
+        const auto address = net::parseHartIpDevice(device);
+        QCOMPARE(address ? QStringLiteral("%1:%2:%3")
+                               .arg(address->host)
+                               .arg(address->port)
+                               .arg(int(address->udp))
+                         : QString(),
+                 parsed);
+    }
+
+    void asksOverTheNetwork_data() {
+        QTest::addColumn<bool>("udp");
+        QTest::newRow("TCP") << false;
+        QTest::newRow("UDP") << true;
+    }
+    void asksOverTheNetwork() {
+        QFETCH(bool, udp);
+        QTemporaryDir dir;
+        const quint16 port = freePort();
+        QProcess sim;
+        QVERIFY(startSim(sim, dir, port));
+        net::HartIpSession session({QStringLiteral("127.0.0.1"), port, udp}, {});
+        session.open();
+        QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 3000);
+        QSignalSpy answered(&session, &net::HartIpSession::answered);
+        QVERIFY(session.ask(QByteArray::fromHex("0281000083"))); // command 0 to address 1
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 1, 3000);
+        const protocol::HartFrame frame =
+            protocol::HartFrame::parse(answered.at(0).at(0).toByteArray());
+        QVERIFY(frame.complete && frame.checkMatches && frame.command == 0);
+        QCOMPARE(frame.data.mid(1, 2), QByteArray::fromHex("3C51"));
+        session.close();
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+    }
+
+    // The server goes away and comes back: the session opens again by itself.
+    void comesBackWithTheServer() {
+        QTemporaryDir dir;
+        const quint16 port = freePort();
+        QProcess sim;
+        QVERIFY(startSim(sim, dir, port));
+        net::HartIpSession session({QStringLiteral("127.0.0.1"), port, false}, {});
+        session.open();
+        QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 3000);
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(session.state() != net::HartIpSessionMachine::State::Open, 3000);
+        QCOMPARE(session.failure(), net::HartIpSessionMachine::Failure::ConnectionLost);
+        QProcess again;
+        QVERIFY(startSim(again, dir, port));
+        QElapsedTimer back;
+        back.start();
+        QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 5000);
+        qInfo("back %lld ms after the server", static_cast<long long>(back.elapsed()));
+        session.close();
+        again.terminate();
+        QVERIFY(again.waitForFinished(5000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNetLoopback)
+#include "tst_net_loopback.moc"
