@@ -2,7 +2,10 @@
 
 #include "app/settings_file.h"
 #include "core/details_reader.h"
+#include "core/line_switch.h"
 #include "field/field_model.h"
+#include "net/hartip_line.h"
+#include "net/hartip_session.h"
 #include "protocol/board.h"
 #include "protocol/protocol_state.h"
 #include "protocol/qt_cycle_ports.h"
@@ -54,6 +57,12 @@ public:
     record::Recorder& recorder() { return m_recorder; }
     // Details and follow, asked beside the pass.
     DetailsReader& details() { return *m_details; }
+
+    // Polls over the network instead of the serial port: a HART-IP session to `address`, opened
+    // now and again by itself whenever it fails. The serial port is left alone (closed).
+    void useHartIp(const net::HartIpAddress& address);
+    // The session in use; null on the serial line.
+    net::HartIpSession* hartIpSession() { return m_hartIp.get(); }
     const Setup& setup() const { return m_setup; }
 
 private:
@@ -64,9 +73,12 @@ private:
     protocol::QtAnswerTimer m_timer;
     protocol::QtEventYield m_yield;
     serial::PortController m_portController;
-    std::unique_ptr<protocol::PollingCycle> m_cycle; // refers to the board, port and timer
+    LineSwitch m_line;                               // the serial port, or the network
+    std::unique_ptr<protocol::PollingCycle> m_cycle; // refers to the board, and the line
     field::FieldModel m_model;
     std::unique_ptr<DetailsReader> m_details;
+    std::unique_ptr<net::HartIpSession> m_hartIp;
+    std::unique_ptr<net::HartIpLine> m_hartIpLine;
     record::Recorder m_recorder; // last: its writer's thread ends before the rest goes
 };
 

@@ -1,0 +1,59 @@
+#include "hartip_line.h"
+
+#include "protocol/hart_frame.h"
+
+namespace net {
+
+HartIpLine::HartIpLine(HartIpSession& session, QObject* parent)
+    : QObject(parent), m_session(session) {
+    m_fallback.setSingleShot(true);
+    connect(&m_fallback, &QTimer::timeout, this, &HartIpLine::waitOver);
+    connect(&session, &HartIpSession::answered, this, [this](const QByteArray& frame) {
+        m_received += frame;
+        waitOver();
+    });
+    connect(&session, &HartIpSession::timedOut, this, &HartIpLine::waitOver);
+}
+
+std::optional<QByteArray> HartIpLine::readAllWaiting() {
+    return std::exchange(m_received, {});
+}
+
+bool HartIpLine::write(const QByteArray& frame) {
+    QByteArray bare = frame;
+    while (bare.startsWith(char(protocol::kPreambleByte)))
+        bare.remove(0, 1);
+    m_over = false;
+    if (m_session.ask(bare))
+        return true;
+    // Not open, or still waiting: the step ends after the usual wait with nothing received,
+    // as on a serial line where nobody answers.
+    m_fallback.start(2000);
+    return false;
+}
+
+void HartIpLine::setHandler(std::function<void()> handler) {
+    m_handler = std::move(handler);
+}
+
+void HartIpLine::arm() {
+    m_armed = true;
+    if (m_over) // answered while the step was still yielding
+        QMetaObject::invokeMethod(this, &HartIpLine::waitOver, Qt::QueuedConnection);
+}
+
+void HartIpLine::disarm() {
+    m_armed = false;
+}
+
+void HartIpLine::waitOver() {
+    m_over = true;
+    if (!m_armed || !m_handler)
+        return;
+    m_armed = false;
+    m_over = false;
+    m_fallback.stop();
+    m_handler();
+}
+
+} // namespace net
