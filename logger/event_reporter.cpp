@@ -3,6 +3,7 @@
 #include "app/texts.h"
 #include "core/loop_session.h"
 #include "field/hart_tables.h"
+#include "net/hartip_session.h"
 #include "serial/port_status_text.h"
 
 namespace logger {
@@ -41,6 +42,50 @@ EventReporter::EventReporter(core::LoopSession& session, Line line, QObject* par
 
 QString EventReporter::say(Text id) const {
     return app::text(id, m_session.languageFlag());
+}
+
+void EventReporter::watchNetwork(net::HartIpSession& network) {
+    connect(&network, &net::HartIpSession::stateChanged, this, [this, &network] {
+        using State = net::HartIpSessionMachine::State;
+        using Failure = net::HartIpSessionMachine::Failure;
+        const net::HartIpAddress& at = network.address();
+        const QString where = QStringLiteral("%1:%2, %3")
+                                  .arg(at.host)
+                                  .arg(at.port)
+                                  .arg(at.udp ? QStringLiteral("UDP") : QStringLiteral("TCP"));
+        if (network.state() == State::Open) {
+            m_line(say(Text::LogNetworkOpen).arg(where));
+            return;
+        }
+        if (network.state() != State::Paused)
+            return;
+        QString why;
+        switch (network.failure()) {
+        case Failure::Refused:
+            why = say(Text::NetworkRefused).arg(network.refusedStatus());
+            break;
+        case Failure::NoAnswer:
+            why = say(Text::NetworkNoAnswer);
+            break;
+        case Failure::StreamUnreadable:
+            why = say(Text::NetworkUnreadable);
+            break;
+        case Failure::ConnectionLost:
+        case Failure::None:
+            why = network.socketError().isEmpty() ? say(Text::NetworkConnectionLost)
+                                                  : network.socketError();
+            break;
+        }
+        // Said once while it keeps failing the same way.
+        const QString line = say(Text::LogNetworkFailed).arg(where, why);
+        if (line != m_lastNetworkFailure)
+            m_line(line);
+        m_lastNetworkFailure = line;
+    });
+    connect(&network, &net::HartIpSession::stateChanged, this, [this, &network] {
+        if (network.state() == net::HartIpSessionMachine::State::Open)
+            m_lastNetworkFailure.clear();
+    });
 }
 
 void EventReporter::portChanged(const serial::PortStatus& status) {

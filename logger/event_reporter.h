@@ -12,6 +12,9 @@
 namespace core {
 class LoopSession;
 }
+namespace net {
+class HartIpSession;
+}
 
 namespace logger {
 
@@ -24,6 +27,8 @@ class EventReporter : public QObject {
 public:
     using Line = std::function<void(const QString& line)>;
     EventReporter(core::LoopSession& session, Line line, QObject* parent = nullptr);
+    // Reports the network session too: opened, failed and why.
+    void watchNetwork(net::HartIpSession& network);
 
 private:
     QString say(app::Text id) const;
@@ -38,6 +43,7 @@ private:
         int deviceStatus = -1;
     };
     std::array<Known, 16> m_known;
+    QString m_lastNetworkFailure;
 };
 
 } // namespace logger

@@ -11,6 +11,7 @@
 #include "app/side_settings.h"
 #include "app/texts.h"
 #include "core/loop_session.h"
+#include "net/hartip_session.h"
 #include "protocol/polling_cycle.h"
 #include "record/append_only_file.h"
 
@@ -68,6 +69,13 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    // A network address, checked before anything is started.
+    const std::optional<net::HartIpAddress> network = net::parseHartIpDevice(device);
+    if (net::looksLikeHartIp(device) && !network) {
+        printLine(stderr, app::text(app::Text::LogNotHartIp, qint16(0)).arg(device));
+        return 2;
+    }
+
     protocol::MemoryBoard board;
     core::LoopSession::Setup setup;
     setup.settingsDir = settingsDir;
@@ -103,21 +111,27 @@ int main(int argc, char* argv[]) {
             .arg(QStringLiteral(CORVANTELIS_VERSION), settingsDir,
                  session.settings().record().Results_Dir));
 
-    session.serialPort().setDevice(device);
-    session.portController().Open_Port();
-    // A port that could not be opened at start is tried again once a second, as the window
-    // does after an unplug; once it was open, the controller itself looks for it when lost.
     QTimer openAgain;
-    openAgain.setInterval(1000);
-    QObject::connect(&openAgain, &QTimer::timeout, [&session, &openAgain] {
-        if (session.serialPort().isOpen() || session.portController().isReopening()) {
-            openAgain.stop();
-            return;
-        }
+    if (network) {
+        // The session opens again by itself after a failure, once a second.
+        session.useHartIp(*network);
+        reporter->watchNetwork(*session.hartIpSession());
+    } else {
+        session.serialPort().setDevice(device);
         session.portController().Open_Port();
-    });
-    if (!session.serialPort().isOpen())
-        openAgain.start();
+        // A port that could not be opened at start is tried again once a second, as the window
+        // does after an unplug; once it was open, the controller itself looks for it when lost.
+        openAgain.setInterval(1000);
+        QObject::connect(&openAgain, &QTimer::timeout, [&session, &openAgain] {
+            if (session.serialPort().isOpen() || session.portController().isReopening()) {
+                openAgain.stop();
+                return;
+            }
+            session.portController().Open_Port();
+        });
+        if (!session.serialPort().isOpen())
+            openAgain.start();
+    }
 
     // Recording is what the logger is for: after a failure it comes back on by itself as soon
     // as the file can be written again.

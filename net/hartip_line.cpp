@@ -8,6 +8,9 @@ HartIpLine::HartIpLine(HartIpSession& session, QObject* parent)
     : QObject(parent), m_session(session) {
     m_fallback.setSingleShot(true);
     connect(&m_fallback, &QTimer::timeout, this, &HartIpLine::waitOver);
+    m_pace.setSingleShot(true);
+    connect(&m_pace, &QTimer::timeout, this, &HartIpLine::waitOver);
+    m_sinceWrite.start();
     connect(&session, &HartIpSession::answered, this, [this](const QByteArray& frame) {
         m_received += frame;
         waitOver();
@@ -24,6 +27,7 @@ bool HartIpLine::write(const QByteArray& frame) {
     while (bare.startsWith(char(protocol::kPreambleByte)))
         bare.remove(0, 1);
     m_over = false;
+    m_sinceWrite.restart();
     if (m_session.ask(bare))
         return true;
     // Not open, or still waiting: the step ends after the usual wait with nothing received,
@@ -50,6 +54,11 @@ void HartIpLine::waitOver() {
     m_over = true;
     if (!m_armed || !m_handler)
         return;
+    const qint64 early = kShortestStepMs - m_sinceWrite.elapsed();
+    if (early > 0) {
+        m_pace.start(int(early));
+        return;
+    }
     m_armed = false;
     m_over = false;
     m_fallback.stop();

@@ -3,6 +3,7 @@
 #include "net/hartip_session.h"
 #include "protocol/cycle_ports.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -35,6 +36,11 @@ private:
     bool m_armed = false;
     bool m_over = false; // the answer (or its absence) came before the wait was armed
     QTimer m_fallback;   // a request the session would not take still ends its step
+    // A step takes at least this long, so a server that answers at once (loopback) is not
+    // polled flat out: 22 steps make a pass of under half a second.
+    static constexpr int kShortestStepMs = 20;
+    QElapsedTimer m_sinceWrite;
+    QTimer m_pace;
 };
 
 } // namespace net

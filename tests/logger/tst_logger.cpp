@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -80,6 +81,48 @@ private slots:
     }
 
     void pollsRecordsAndStopsCleanly();
+
+    // The same over the network: hart-loop-sim served over HART-IP, the logger polling it
+    // through a session and recording what it read. A pass needs no fixed waits there.
+    void pollsOverHartIp() {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        SimulatedLoop loop;
+        QVERIFY(!loop.start({"--log", loop.path("wire.log"), "--hartip", QString::number(port)})
+                     .isEmpty());
+        QProcess logger;
+        logger.start(QStringLiteral(CORVANTELIS_LOGGER),
+                     {"--port", QStringLiteral("hartip://127.0.0.1:%1").arg(port), "--settings-dir",
+                      loop.path("settings"), "--results-dir", loop.path("results")});
+        QVERIFY(logger.waitForStarted());
+        QString out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += QString::fromUtf8(logger.readAllStandardOutput()))
+                                     .contains("instrument 01 found"),
+                                 20000);
+        QTest::qWait(2000);
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(10000));
+        QCOMPARE(logger.exitCode(), 0);
+        out += QString::fromUtf8(logger.readAllStandardOutput());
+        QVERIFY2(out.contains(QStringLiteral("HART-IP session open: 127.0.0.1:%1, TCP").arg(port)),
+                 qPrintable(out));
+        for (const char* tag : {"tag PT-101", "tag TT-202", "tag FT-305"})
+            QVERIFY2(out.contains(tag), qPrintable(out));
+        // Whole passes, from one command 0 to address 1 to the next, as the simulator heard them:
+        // frames without preamble.
+        QFile wire(loop.path("wire.log"));
+        QVERIFY(wire.open(QIODevice::ReadOnly));
+        QList<qint64> passStarts;
+        for (const QByteArray& line : wire.readAll().split('\n'))
+            if (line.contains(" RX 02 01 00 00 03 "))
+                passStarts << line.left(line.indexOf(' ')).toLongLong();
+        QVERIFY2(passStarts.size() >= 3, qPrintable(QString::number(passStarts.size())));
+        const qint64 pass = passStarts[2] - passStarts[1];
+        qInfo("a pass over HART-IP on loopback: %lld ms", static_cast<long long>(pass));
+        QVERIFY(pass < 5000); // generous: a loaded machine; the serial line needs 13 s
+    }
 
     // The log speaks the language of the settings it runs with, as the window would.
     void speaksTheLanguageOfItsSettings() {
