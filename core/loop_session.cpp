@@ -1,5 +1,6 @@
 #include "core/loop_session.h"
 
+#include "app/texts.h"
 #include "protocol/polling_cycle.h"
 
 namespace core {
@@ -28,6 +29,59 @@ LoopSession::LoopSession(protocol::Board& board, Setup setup, QObject* parent)
 LoopSession::~LoopSession() {
     // The network line goes before the cycle that holds the switch to it.
     m_line.useSerial();
+}
+
+void LoopSession::useSerial() {
+    if (!m_hartIp)
+        return;
+    m_cycle->stop();
+    m_line.useSerial();
+    m_hartIp->close();
+    m_hartIpLine.reset();
+    m_hartIp.reset();
+}
+
+QString LoopSession::networkStatusText(qint16 languageFlag) const {
+    if (!m_hartIp)
+        return QString();
+    using State = net::HartIpSessionMachine::State;
+    using Failure = net::HartIpSessionMachine::Failure;
+    using app::Text;
+    const net::HartIpAddress& at = m_hartIp->address();
+    const QString where = QStringLiteral("%1:%2, %3")
+                              .arg(at.host)
+                              .arg(at.port)
+                              .arg(at.udp ? QStringLiteral("UDP") : QStringLiteral("TCP"));
+    switch (m_hartIp->state()) {
+    case State::Open:
+        return app::text(Text::PortNetworkOpen, languageFlag).arg(where);
+    case State::Connecting:
+    case State::Initiating:
+        return app::text(Text::PortNetworkConnecting, languageFlag).arg(where);
+    case State::Closed:
+        return app::text(Text::PortNetworkClosed, languageFlag).arg(where);
+    case State::Paused:
+        break;
+    }
+    QString why;
+    switch (m_hartIp->failure()) {
+    case Failure::Refused:
+        why = app::text(Text::NetworkRefused, languageFlag).arg(m_hartIp->refusedStatus());
+        break;
+    case Failure::NoAnswer:
+        why = app::text(Text::NetworkNoAnswer, languageFlag);
+        break;
+    case Failure::StreamUnreadable:
+        why = app::text(Text::NetworkUnreadable, languageFlag);
+        break;
+    case Failure::ConnectionLost:
+    case Failure::None:
+        why = m_hartIp->socketError().isEmpty()
+                  ? app::text(Text::NetworkConnectionLost, languageFlag)
+                  : m_hartIp->socketError();
+        break;
+    }
+    return app::text(Text::PortNetworkFailed, languageFlag).arg(where, why);
 }
 
 void LoopSession::useHartIp(const net::HartIpAddress& address) {

@@ -61,6 +61,11 @@ public:
     // Polls over the network instead of the serial port: a HART-IP session to `address`, opened
     // now and again by itself whenever it fails. The serial port is left alone (closed).
     void useHartIp(const net::HartIpAddress& address);
+    // Back to the serial port: the network session, if any, is closed.
+    void useSerial();
+    // The network line in words, as the port panel and the logger say it: where, and whether
+    // the session is open or why not.
+    QString networkStatusText(qint16 languageFlag) const;
     // The session in use; null on the serial line.
     net::HartIpSession* hartIpSession() { return m_hartIp.get(); }
     const Setup& setup() const { return m_setup; }

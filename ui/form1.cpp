@@ -14,6 +14,7 @@
 #include "app/result_folders.h"
 #include "app/texts.h"
 #include "core/loop_session.h"
+#include "net/hartip_session.h"
 #include "protocol/decoders.h"
 #include "protocol/polling_cycle.h"
 #include "serial/port_status_text.h"
@@ -351,11 +352,19 @@ void Form1::Form_Load() {
                                         pathAndReason(folders.failedFolder, folders.reason));
 
     Set_Captions();
-    if (!m_env.startupDevice.isEmpty())
-        serialPort().setDevice(m_env.startupDevice);
-    portController().Open_Port();
-    if (!m_env.missingDevice.isEmpty())
-        portController().noteMissingRemembered(m_env.missingDevice);
+    const std::optional<net::HartIpAddress> network = net::parseHartIpDevice(m_env.startupDevice);
+    if (network) {
+        useNetwork(*network);
+    } else {
+        if (net::looksLikeHartIp(m_env.startupDevice))
+            problems
+                << app::text(app::Text::MessageNotHartIp, languageFlag()).arg(m_env.startupDevice);
+        else if (!m_env.startupDevice.isEmpty())
+            serialPort().setDevice(m_env.startupDevice);
+        portController().Open_Port();
+        if (!m_env.missingDevice.isEmpty())
+            portController().noteMissingRemembered(m_env.missingDevice);
+    }
 
     // Start-up goes on whatever failed; what did is said once, after the port was tried.
     if (!problems.isEmpty() && m_env.showMessage)
@@ -409,6 +418,8 @@ void Form1::Clear_Display() {
 void Form1::Combo1_Click() {
     command1()->setText(kRun);
     cycle().stop();
+    // A serial port chosen while polling over the network: back to the serial line.
+    m_session->useSerial();
     const QString device = combo1()->currentData().toString();
     if (device.isEmpty())
         portController().changePort(combo1()->currentText());
@@ -423,7 +434,27 @@ void Form1::refreshPortList() {
 }
 
 void Form1::showPortStatus() {
+    if (m_session->hartIpSession()) {
+        m_frame2->showStatus(m_session->networkStatusText(languageFlag()));
+        return;
+    }
     m_frame2->showStatus(serial::portStatusText(portController().status(), languageFlag()));
+}
+
+void Form1::useNetwork(const net::HartIpAddress& address) {
+    m_session->useHartIp(address);
+    net::HartIpSession* network = m_session->hartIpSession();
+    // The lamp and the port line follow the session: green while it is open.
+    const auto follow = [this, network] {
+        if (m_session->hartIpSession() != network)
+            return;
+        shape1()->setColour(network->state() == net::HartIpSessionMachine::State::Open
+                                ? serial::kLampOpen
+                                : serial::kLampFailed);
+        showPortStatus();
+    };
+    connect(network, &net::HartIpSession::stateChanged, this, follow);
+    follow();
 }
 
 void Form1::mnu_ComPort_Click() {

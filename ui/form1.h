@@ -27,6 +27,9 @@ class QScrollArea;
 namespace core {
 class LoopSession;
 }
+namespace net {
+struct HartIpAddress;
+}
 namespace protocol {
 class PollingCycle;
 }
@@ -153,6 +156,8 @@ private:
     void setPanelVisible(QWidget* panel, bool visible);
 
     void showPortStatus();
+    // Polls over HART-IP instead of the serial port (a hartip:// device given at start-up).
+    void useNetwork(const net::HartIpAddress& address);
     void showRecordLine();
     void Start();
     void Stop();

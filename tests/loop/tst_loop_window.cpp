@@ -3,11 +3,13 @@
 #include "tests/ui/window_fixture.h"
 
 #include "protocol/polling_cycle.h"
+#include "serial/port_controller.h"
 #include "ui/board_widget.h"
-#include "ui/instrument_view.h"
-#include "ui/trend_plot.h"
 #include "ui/details_panel.h"
+#include "ui/instrument_view.h"
+#include "ui/lamp_widget.h"
 #include "ui/loop_check_panel.h"
+#include "ui/trend_plot.h"
 #include "ui/window_layers.h"
 
 #include "helpers.h"
@@ -20,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTest>
 
 using protocol::Column;
@@ -31,6 +34,7 @@ private slots:
     void yesShowsTheDefaultLoop();
     void recordsWhatTheLoopAnswers();
     void detailsAndTheLoopCheck();
+    void pollsOverHartIp();
 };
 
 namespace {
@@ -260,7 +264,8 @@ void LoopWindowTest::detailsAndTheLoopCheck() {
     QVERIFY(!english.contains("asking"));
     const auto& check = view->loopCheckPanel()->result();
     QVERIFY(check && check->verdict == field::LoopCheckResult::Verdict::Disagrees);
-    QVERIFY2(std::abs(check->differenceMa - 0.35) < 0.01, qPrintable(QString::number(check->differenceMa)));
+    QVERIFY2(std::abs(check->differenceMa - 0.35) < 0.01,
+             qPrintable(QString::number(check->differenceMa)));
     QVERIFY(view->loopCheckPanel()->verdictLine()->text().startsWith("Disagrees by 0.35"));
     // Nothing of it reached the board.
     QCOMPARE(ptest::cellText(window->board(), 5, protocol::kAllColumns), boardRow);
@@ -277,11 +282,41 @@ void LoopWindowTest::detailsAndTheLoopCheck() {
     ui::InstrumentView* pressure = layers.field.open(1);
     step(1 + 8);
     const QString hart5 = pressure->detailsPanel()->text();
-    QVERIFY2(hart5.contains("Message: CALIBRATED 2026-03") &&
-                 !hart5.contains("Long tag") && !hart5.contains("command 7"),
+    QVERIFY2(hart5.contains("Message: CALIBRATED 2026-03") && !hart5.contains("Long tag") &&
+                 !hart5.contains("command 7"),
              qPrintable(hart5));
     QCOMPARE(pressure->loopCheckPanel()->result()->verdict,
              field::LoopCheckResult::Verdict::Agrees);
+}
+
+// The window on the network: hart-loop-sim served over HART-IP, given as the device at start-up.
+// The lamp and the port line follow the session; the board fills as on the serial line.
+void LoopWindowTest::pollsOverHartIp() {
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    SimulatedLoop loop;
+    QVERIFY(!loop.start({"--hartip", QString::number(port)}).isEmpty());
+    WindowRecorder recorder;
+    ui::Form1Environment environment =
+        testEnvironment(loop.path("settings") + QLatin1Char('/'), recorder);
+    environment.startupDevice = QStringLiteral("hartip://127.0.0.1:%1").arg(port);
+    auto window = std::make_unique<ui::Form1>(environment);
+    window->Form_Load();
+    QTRY_COMPARE_WITH_TIMEOUT(window->shape1()->colour(), serial::kLampOpen, 5000);
+    QCOMPARE(window->portStatusLabel()->accessibleName(),
+             QStringLiteral("HART-IP 127.0.0.1:%1, TCP, session open").arg(port));
+    QTest::keyClick(window->yesButton(), Qt::Key_Return);
+    // No fixed waits on the network: the answers end the steps by themselves.
+    QTRY_VERIFY_WITH_TIMEOUT(window->board().caption(Column::Label2, 5).contains("FT-305"), 10000);
+    for (int row : {1, 2})
+        QVERIFY(!window->board().caption(Column::Label1, row).trimmed().isEmpty());
+    QVERIFY(window->board().caption(Column::Label1, 3).trimmed().isEmpty());
+    QCOMPARE(recorder.messages, QStringList());
+    window->mnu_rus_Click();
+    QCOMPARE(window->portStatusLabel()->accessibleName(),
+             QString::fromUtf8("HART-IP 127.0.0.1:%1, TCP, сеанс открыт").arg(port));
 }
 
 QTEST_MAIN(LoopWindowTest)
