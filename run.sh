@@ -25,7 +25,8 @@ while [ $# -gt 0 ]; do
     *) echo "Unknown argument: $1" >&2; usage >&2; exit 2 ;;
     esac
 done
-if [ -n "$port" ] && [ ! -e "$port" ]; then
+# A network address (hartip://HOST[:PORT], hartip+udp://) is no file to look for.
+if [ -n "$port" ] && [[ "$port" != hartip://* && "$port" != hartip+udp://* ]] && [ ! -e "$port" ]; then
     echo "No such device: $port" >&2
     exit 2
 fi
