@@ -29,8 +29,8 @@ namespace core {
 
 // Everything that runs the loop, owned and wired in one place: the settings file, the protocol
 // state, the serial port and its controller, the answer wait, the yield, the polling cycle, the
-// field model fed by the cycle, and the recorder fed by the model. It needs QtCore and
-// QtSerialPort only, so a front end without a window holds one as well as the window does; the
+// field model fed by the cycle, and the recorder fed by the model. It needs QtCore, QtSerialPort
+// and QtNetwork only, so a front end without a window holds one as well as the window does; the
 // front end brings the board the cycle writes to and says how messages reach the operator.
 class LoopSession : public QObject {
     Q_OBJECT
