@@ -72,7 +72,7 @@ deploy_windows_programs() {
     mkdir -p "$to/platforms" "$to/styles"
     cp "$WINDOWS_BIN/corvantelis.exe" "$WINDOWS_BIN/corvantelis-logger.exe" "$to/"
     local module
-    for module in Core Gui Widgets SerialPort; do
+    for module in Core Gui Widgets SerialPort Network; do
         cp "$WINDOWS_QT/bin/Qt6$module.dll" "$to/"
     done
     cp "$WINDOWS_QT/plugins/platforms/qwindows.dll" "$to/platforms/"
