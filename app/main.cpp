@@ -2,6 +2,7 @@
 #include "app/paths.h"
 #include "app/program_identity.h"
 #include "app/side_settings.h"
+#include "net/hartip_session.h"
 #include "serial/discovered_port.h"
 #include "ui/folder_picker.h"
 #include "ui/form1.h"
@@ -28,8 +29,10 @@ void noteOnStandardError(const QString& line) {
 }
 
 // A device path is there when it names a file (Linux) or a port the system lists (Windows).
+// A network address is not looked for: the session says whether it answers.
 bool deviceIsThere(const QString& device) {
-    return QFileInfo::exists(device) || !QSerialPortInfo(device).isNull();
+    return net::looksLikeHartIp(device) || QFileInfo::exists(device) ||
+           !QSerialPortInfo(device).isNull();
 }
 
 ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideSettings& side) {
@@ -43,6 +46,9 @@ ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideS
     };
     environment.note = noteOnStandardError;
     environment.pickFolder = ui::systemFolderPicker();
+    environment.askNetwork = [](const QString& last, qint16 languageFlag) {
+        return ui::askNetworkAddress(QApplication::activeWindow(), last, languageFlag);
+    };
     environment.now = &QDateTime::currentDateTime;
     environment.locale = QLocale::system();
     environment.settingsDir = app::settingsDirFromEnvironment();

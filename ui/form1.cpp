@@ -418,9 +418,22 @@ void Form1::Clear_Display() {
 void Form1::Combo1_Click() {
     command1()->setText(kRun);
     cycle().stop();
+    const QString device = combo1()->currentData().toString();
+    if (device == PortPanel::networkEntryData()) {
+        // The question is a dialog of its own: asked once the step under way has returned.
+        if (cycle().isInsideStep())
+            connect(
+                &cycle(), &protocol::PollingCycle::stepFinished, this,
+                [this] {
+                    QMetaObject::invokeMethod(this, &Form1::chooseNetwork, Qt::QueuedConnection);
+                },
+                Qt::SingleShotConnection);
+        else
+            chooseNetwork();
+        return;
+    }
     // A serial port chosen while polling over the network: back to the serial line.
     m_session->useSerial();
-    const QString device = combo1()->currentData().toString();
     if (device.isEmpty())
         portController().changePort(combo1()->currentText());
     else
@@ -430,7 +443,37 @@ void Form1::Combo1_Click() {
 }
 
 void Form1::refreshPortList() {
-    m_frame2->refreshPortList(m_env.discoverPorts);
+    m_frame2->refreshPortList(m_env.discoverPorts,
+                              app::text(app::Text::PortListNetwork, languageFlag()));
+}
+
+void Form1::chooseNetwork() {
+    if (!m_env.askNetwork) {
+        combo1()->setEditText(portController().selectionText());
+        return;
+    }
+    const net::HartIpSession* now = m_session->hartIpSession();
+    const QString last =
+        now ? QStringLiteral("%1://%2:%3")
+                  .arg(now->address().udp ? QStringLiteral("hartip+udp") : QStringLiteral("hartip"),
+                       now->address().host)
+                  .arg(now->address().port)
+            : QString();
+    const std::optional<QString> device = m_env.askNetwork(last, languageFlag());
+    if (!device) {
+        // Nothing chosen: the box names the line in use again, not the entry.
+        combo1()->setEditText(now ? last : portController().selectionText());
+        return;
+    }
+    const std::optional<net::HartIpAddress> address = net::parseHartIpDevice(*device);
+    if (!address) {
+        tell(app::text(app::Text::MessageNotHartIp, languageFlag()).arg(*device));
+        return;
+    }
+    useNetwork(*address);
+    combo1()->setEditText(*device);
+    if (m_env.rememberDevice)
+        m_env.rememberDevice(*device);
 }
 
 void Form1::showPortStatus() {

@@ -156,8 +156,11 @@ private:
     void setPanelVisible(QWidget* panel, bool visible);
 
     void showPortStatus();
-    // Polls over HART-IP instead of the serial port (a hartip:// device given at start-up).
+    // Polls over HART-IP instead of the serial port (a hartip:// device given at start-up, or
+    // the port list's network entry).
     void useNetwork(const net::HartIpAddress& address);
+    // The port list's network entry: asks where, then polls there and remembers it.
+    void chooseNetwork();
     void showRecordLine();
     void Start();
     void Stop();

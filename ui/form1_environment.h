@@ -1,6 +1,7 @@
 #pragma once
 
 #include "folder_picker.h"
+#include "network_dialog.h"
 
 #include "serial/discovered_port.h"
 
@@ -20,6 +21,8 @@ struct Form1Environment {
     // A line on standard error, for what is worth noting but not worth a message box.
     std::function<void(const QString& line)> note;
     FolderPicker pickFolder;
+    // Asks where a HART-IP server is, when the port list's network entry is chosen.
+    NetworkAddressQuestion askNetwork;
     std::function<QDateTime()> now;
     // Regional settings: weekday and month names, the numbers on the board.
     QLocale locale;

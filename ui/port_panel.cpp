@@ -136,7 +136,8 @@ void PortPanel::setAnswerExplanation(const QString& toolTip) {
     m_text3->setToolTip(toolTip);
 }
 
-void PortPanel::refreshPortList(const serial::PortDiscovery& discover) {
+void PortPanel::refreshPortList(const serial::PortDiscovery& discover,
+                                const QString& networkEntry) {
     const QString typed = m_combo1->currentText();
     while (m_combo1->count() > kNumberedPorts)
         m_combo1->removeItem(m_combo1->count() - 1);
@@ -144,6 +145,7 @@ void PortPanel::refreshPortList(const serial::PortDiscovery& discover) {
         for (const serial::PortEntry& entry : serial::portEntries(discover()))
             m_combo1->addItem(entry.text, entry.devicePath);
     }
+    m_combo1->addItem(networkEntry, networkEntryData());
     m_combo1->setEditText(typed);
 }
 

@@ -31,9 +31,11 @@ public:
     void showAnswer(int length, const QString& dump);
     // Text3's tooltip, the last answer taken apart; empty: none.
     void setAnswerExplanation(const QString& toolTip);
-    // Combo1's entries: the four numbered ports, then the devices `discover` reports now. What
-    // stands typed in the box stays.
-    void refreshPortList(const serial::PortDiscovery& discover);
+    // Combo1's entries: the four numbered ports, the devices `discover` reports now, and last
+    // `networkEntry` (choosing it asks for a HART-IP server). What stands typed in the box stays.
+    void refreshPortList(const serial::PortDiscovery& discover, const QString& networkEntry);
+    // The data of the network entry.
+    static QString networkEntryData() { return QStringLiteral("hartip:"); }
 
     QComboBox* combo1() const { return m_combo1; }
     LampWidget* shape1() const { return m_shape1; }

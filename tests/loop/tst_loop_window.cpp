@@ -15,6 +15,7 @@
 #include "helpers.h"
 #include "simulated_loop.h"
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -34,6 +35,7 @@ private slots:
     void yesShowsTheDefaultLoop();
     void recordsWhatTheLoopAnswers();
     void detailsAndTheLoopCheck();
+    void pollsOverHartIp_data();
     void pollsOverHartIp();
 };
 
@@ -291,7 +293,14 @@ void LoopWindowTest::detailsAndTheLoopCheck() {
 
 // The window on the network: hart-loop-sim served over HART-IP, given as the device at start-up.
 // The lamp and the port line follow the session; the board fills as on the serial line.
+void LoopWindowTest::pollsOverHartIp_data() {
+    QTest::addColumn<bool>("fromTheList"); // else: given at start-up
+    QTest::newRow("given at start-up") << false;
+    QTest::newRow("chosen from the port list") << true;
+}
+
 void LoopWindowTest::pollsOverHartIp() {
+    QFETCH(bool, fromTheList);
     QTcpServer probe;
     QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
     const quint16 port = probe.serverPort();
@@ -301,9 +310,30 @@ void LoopWindowTest::pollsOverHartIp() {
     WindowRecorder recorder;
     ui::Form1Environment environment =
         testEnvironment(loop.path("settings") + QLatin1Char('/'), recorder);
-    environment.startupDevice = QStringLiteral("hartip://127.0.0.1:%1").arg(port);
+    const QString device = QStringLiteral("hartip://127.0.0.1:%1").arg(port);
+    QStringList asked, remembered;
+    if (fromTheList) {
+        environment.askNetwork = [&](const QString& last, qint16) {
+            asked << last;
+            return std::optional(device);
+        };
+        environment.rememberDevice = [&](const QString& chosen) { remembered << chosen; };
+    } else {
+        environment.startupDevice = device;
+    }
     auto window = std::make_unique<ui::Form1>(environment);
     window->Form_Load();
+    if (fromTheList) {
+        // The network entry comes last in the list, in the language in force.
+        window->refreshPortList();
+        QComboBox* list = window->combo1();
+        QCOMPARE(list->itemText(list->count() - 1), "Network (HART-IP)…");
+        list->setCurrentIndex(list->count() - 1);
+        emit list->activated(list->count() - 1);
+        QCOMPARE(asked, QStringList{QString()});
+        QCOMPARE(remembered, QStringList{device});
+        QCOMPARE(list->currentText(), device);
+    }
     QTRY_COMPARE_WITH_TIMEOUT(window->shape1()->colour(), serial::kLampOpen, 5000);
     QCOMPARE(window->portStatusLabel()->accessibleName(),
              QStringLiteral("HART-IP 127.0.0.1:%1, TCP, session open").arg(port));
