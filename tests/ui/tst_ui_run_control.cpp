@@ -123,7 +123,7 @@ private slots:
             items << window.combo1()->itemText(i);
         QCOMPARE(items, (QStringList{"1", "2", "3", "4",
                                      m_pty->slavePath() + " \u2014 HART modem (0403:6001)", stable,
-                                     "/nonexistent/ttyUSB7"}));
+                                     "/nonexistent/ttyUSB7", "Network (HART-IP)\u2026"}));
 
         choose(window, stable);
         QCOMPARE(window.shape1()->colour(), serial::kLampOpen);
