@@ -46,6 +46,9 @@ ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideS
     };
     environment.note = noteOnStandardError;
     environment.pickFolder = ui::systemFolderPicker();
+    const app::SideSettings::HartIpTimes times = side.hartIpTimes();
+    environment.network.answerTimeoutMs = times.answerTimeoutMs;
+    environment.network.inactivityMs = quint32(times.inactivityMs);
     environment.askNetwork = [](const QString& last, qint16 languageFlag) {
         return ui::askNetworkAddress(QApplication::activeWindow(), last, languageFlag);
     };

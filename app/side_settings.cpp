@@ -32,6 +32,20 @@ bool SideSettings::setRecordingEnabled(bool enabled, QString* error) {
     return store(kRecordingKey, enabled, error);
 }
 
+SideSettings::HartIpTimes SideSettings::hartIpTimes() const {
+    const QSettings file(m_path, QSettings::IniFormat);
+    HartIpTimes times;
+    const auto milliseconds = [&file](const QString& key, int fallback) {
+        bool ok = false;
+        const int value = file.value(key).toInt(&ok);
+        return ok && value >= 100 && value <= 3600000 ? value : fallback;
+    };
+    times.answerTimeoutMs =
+        milliseconds(QStringLiteral("hart-ip/answerTimeoutMs"), times.answerTimeoutMs);
+    times.inactivityMs = milliseconds(QStringLiteral("hart-ip/inactivityMs"), times.inactivityMs);
+    return times;
+}
+
 SideSettings::LoopCheckTolerance SideSettings::loopCheckTolerance() const {
     const QSettings file(m_path, QSettings::IniFormat);
     LoopCheckTolerance tolerance;

@@ -31,6 +31,14 @@ public:
     };
     LoopCheckTolerance loopCheckTolerance() const;
 
+    // HART-IP: [hart-ip] answerTimeoutMs (2000) and inactivityMs (60000). A value that is
+    // missing or out of range (100 ms to 1 hour): the default.
+    struct HartIpTimes {
+        int answerTimeoutMs = 2000;
+        int inactivityMs = 60000;
+    };
+    HartIpTimes hartIpTimes() const;
+
 private:
     bool store(const QString& key, const QVariant& value, QString* error);
 

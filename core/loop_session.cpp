@@ -84,12 +84,13 @@ QString LoopSession::networkStatusText(qint16 languageFlag) const {
     return app::text(Text::PortNetworkFailed, languageFlag).arg(where, why);
 }
 
-void LoopSession::useHartIp(const net::HartIpAddress& address) {
+void LoopSession::useHartIp(const net::HartIpAddress& address,
+                            net::HartIpSessionMachine::Settings settings) {
     m_cycle->stop();
     m_line.useSerial();
     m_hartIpLine.reset();
-    m_hartIp = std::make_unique<net::HartIpSession>(address, net::HartIpSessionMachine::Settings{});
-    m_hartIpLine = std::make_unique<net::HartIpLine>(*m_hartIp);
+    m_hartIp = std::make_unique<net::HartIpSession>(address, settings);
+    m_hartIpLine = std::make_unique<net::HartIpLine>(*m_hartIp, settings.answerTimeoutMs);
     m_line.useNetwork(*m_hartIpLine, *m_hartIpLine);
     m_hartIp->open();
 }

@@ -60,7 +60,8 @@ public:
 
     // Polls over the network instead of the serial port: a HART-IP session to `address`, opened
     // now and again by itself whenever it fails. The serial port is left alone (closed).
-    void useHartIp(const net::HartIpAddress& address);
+    void useHartIp(const net::HartIpAddress& address,
+                   net::HartIpSessionMachine::Settings settings = {});
     // Back to the serial port: the network session, if any, is closed.
     void useSerial();
     // The network line in words, as the port panel and the logger say it: where, and whether

@@ -114,7 +114,11 @@ int main(int argc, char* argv[]) {
     QTimer openAgain;
     if (network) {
         // The session opens again by itself after a failure, once a second.
-        session.useHartIp(*network);
+        const app::SideSettings::HartIpTimes times = side.hartIpTimes();
+        net::HartIpSessionMachine::Settings settings;
+        settings.answerTimeoutMs = times.answerTimeoutMs;
+        settings.inactivityMs = quint32(times.inactivityMs);
+        session.useHartIp(*network, settings);
         reporter->watchNetwork(*session.hartIpSession());
     } else {
         session.serialPort().setDevice(device);

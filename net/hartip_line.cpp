@@ -4,8 +4,8 @@
 
 namespace net {
 
-HartIpLine::HartIpLine(HartIpSession& session, QObject* parent)
-    : QObject(parent), m_session(session) {
+HartIpLine::HartIpLine(HartIpSession& session, int fallbackMs, QObject* parent)
+    : QObject(parent), m_session(session), m_fallbackMs(fallbackMs) {
     m_fallback.setSingleShot(true);
     connect(&m_fallback, &QTimer::timeout, this, &HartIpLine::waitOver);
     m_pace.setSingleShot(true);
@@ -32,7 +32,7 @@ bool HartIpLine::write(const QByteArray& frame) {
         return true;
     // Not open, or still waiting: the step ends after the usual wait with nothing received,
     // as on a serial line where nobody answers.
-    m_fallback.start(2000);
+    m_fallback.start(m_fallbackMs);
     return false;
 }
 

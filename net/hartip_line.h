@@ -15,7 +15,8 @@ namespace net {
 class HartIpLine : public QObject, public protocol::HartPort, public protocol::AnswerTimer {
     Q_OBJECT
 public:
-    explicit HartIpLine(HartIpSession& session, QObject* parent = nullptr);
+    // `fallbackMs`: how long a step lasts whose request the session would not take.
+    explicit HartIpLine(HartIpSession& session, int fallbackMs = 2000, QObject* parent = nullptr);
 
     // HartPort.
     std::optional<QByteArray> readAllWaiting() override;
@@ -36,6 +37,7 @@ private:
     bool m_armed = false;
     bool m_over = false; // the answer (or its absence) came before the wait was armed
     QTimer m_fallback;   // a request the session would not take still ends its step
+    int m_fallbackMs = 2000;
     // A step takes at least this long, so a server that answers at once (loopback) is not
     // polled flat out: 22 steps make a pass of under half a second.
     static constexpr int kShortestStepMs = 20;

@@ -485,7 +485,7 @@ void Form1::showPortStatus() {
 }
 
 void Form1::useNetwork(const net::HartIpAddress& address) {
-    m_session->useHartIp(address);
+    m_session->useHartIp(address, m_env.network);
     net::HartIpSession* network = m_session->hartIpSession();
     // The lamp and the port line follow the session: green while it is open.
     const auto follow = [this, network] {

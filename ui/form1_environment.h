@@ -3,6 +3,8 @@
 #include "folder_picker.h"
 #include "network_dialog.h"
 
+#include "net/hartip_session_machine.h"
+
 #include "serial/discovered_port.h"
 
 #include <QDateTime>
@@ -23,6 +25,8 @@ struct Form1Environment {
     FolderPicker pickFolder;
     // Asks where a HART-IP server is, when the port list's network entry is chosen.
     NetworkAddressQuestion askNetwork;
+    // How long a HART-IP request and the session's quiet may last (the side file's).
+    net::HartIpSessionMachine::Settings network;
     std::function<QDateTime()> now;
     // Regional settings: weekday and month names, the numbers on the board.
     QLocale locale;

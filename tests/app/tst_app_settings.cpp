@@ -484,6 +484,31 @@ private slots:
         QCOMPARE(tolerance.ma, ma);
         QCOMPARE(tolerance.percentOfSpan, percent);
     }
+
+    // The HART-IP times from the side file; out of range leaves the default.
+    void hartIpTimes_data() {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("inactivity");
+        QTest::newRow("none") << QString() << 2000 << 60000;
+        QTest::newRow("both") << "answerTimeoutMs=500\ninactivityMs=30000" << 500 << 30000;
+        QTest::newRow("too short, too long")
+            << "answerTimeoutMs=5\ninactivityMs=99999999" << 2000 << 60000;
+    }
+    void hartIpTimes() {
+        QFETCH(QString, written);
+        QFETCH(int, answer);
+        QFETCH(int, inactivity);
+        QTemporaryDir dir;
+        const app::SideSettings side(dir.path() + '/');
+        if (!written.isEmpty()) {
+            QFile file(side.filePath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(("[hart-ip]\n" + written + "\n").toUtf8());
+        }
+        QCOMPARE(side.hartIpTimes().answerTimeoutMs, answer);
+        QCOMPARE(side.hartIpTimes().inactivityMs, inactivity);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAppSettings)
