@@ -45,6 +45,8 @@ public:
     HartIpSessionMachine::State state() const { return m_machine.state(); }
     HartIpSessionMachine::Failure failure() const { return m_machine.failure(); }
     int refusedStatus() const { return m_machine.refusedStatus(); }
+    // Responses to other requests, and messages that could not be read.
+    int ignored() const { return m_machine.ignored(); }
     // The socket's own words for the last failure to connect ("Connection refused", …).
     const QString& socketError() const { return m_socketError; }
 

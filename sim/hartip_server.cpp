@@ -59,7 +59,11 @@ struct Session {
 
 class Dispatcher {
 public:
-    Dispatcher(Loop& loop, std::FILE* log) : m_loop(loop), m_log(log) { m_clock.start(); }
+    Dispatcher(Loop& loop, std::FILE* log, const HartIpServer::Faults& faults)
+        : m_loop(loop), m_log(log), m_faults(faults) {
+        m_clock.start();
+    }
+    qint64 now() const { return m_clock.elapsed(); }
 
     // What to send back for `request` in `session`; `close` is set when the session ends.
     QByteArray answer(const ip::Message& request, Session& session, bool& close) {
@@ -82,13 +86,27 @@ public:
         case ip::MessageId::SessionClose:
             close = true;
             break;
-        case ip::MessageId::TokenPassingPdu:
+        case ip::MessageId::TokenPassingPdu: {
             if (!session.open) {
                 close = true; // a PDU outside a session: the session is dropped without a word
                 return {};
             }
+            const int count = ++m_pdus;
+            const auto every = [count](int n) { return n > 0 && count % n == 0; };
+            if (every(m_faults.dropEvery)) {
+                close = true;
+                return {};
+            }
             response.body = frameAnswer(request.body);
+            if (every(m_faults.wrongSequenceEvery))
+                response.sequence = quint16(request.sequence + 1000);
+            if (every(m_faults.malformedEvery)) {
+                QByteArray bad = response.encode();
+                bad[0] = char(9); // no such version
+                return bad;
+            }
             break;
+        }
         default:
             response.type = ip::MessageType::Nak;
             break;
@@ -131,7 +149,17 @@ private:
 
     Loop& m_loop;
     std::FILE* m_log;
+    const HartIpServer::Faults& m_faults;
     QElapsedTimer m_clock;
+    int m_pdus = 0;
+};
+
+// An answer held back on purpose, and where it goes.
+struct Late {
+    qint64 dueMs;
+    int fd; // TCP; -1 for UDP
+    sockaddr_in to;
+    QByteArray bytes;
 };
 
 } // namespace
@@ -151,7 +179,11 @@ bool HartIpServer::open(quint16 port, QString& error) {
 }
 
 void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic<bool>& stop) {
-    Dispatcher dispatcher(loop, log);
+    Dispatcher dispatcher(loop, log, m_faults);
+    std::vector<Late> late;
+    const auto sendTcp = [](int fd, const QByteArray& reply) {
+        return ::write(fd, reply.constData(), size_t(reply.size())) == reply.size();
+    };
     std::map<int, Session> connections;                   // TCP, by socket
     std::map<std::pair<quint32, quint16>, Session> peers; // UDP, by address and port
     char buffer[4096];
@@ -159,8 +191,23 @@ void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic
         std::vector<pollfd> fds{{stopFd, POLLIN, 0}, {m_tcp, POLLIN, 0}, {m_udp, POLLIN, 0}};
         for (const auto& [fd, session] : connections)
             fds.push_back({fd, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), 100) < 0 && errno != EINTR)
+        if (::poll(fds.data(), fds.size(), late.empty() ? 100 : 5) < 0 && errno != EINTR)
             return;
+        // What was held back and is due now.
+        for (auto it = late.begin(); it != late.end();) {
+            if (it->dueMs > dispatcher.now()) {
+                ++it;
+                continue;
+            }
+            if (it->fd >= 0) {
+                if (connections.count(it->fd))
+                    sendTcp(it->fd, it->bytes);
+            } else {
+                ::sendto(m_udp, it->bytes.constData(), size_t(it->bytes.size()), 0,
+                         reinterpret_cast<const sockaddr*>(&it->to), sizeof it->to);
+            }
+            it = late.erase(it);
+        }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR))
             return;
         if (fds[1].revents & POLLIN) {
@@ -180,7 +227,10 @@ void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic
                 if (ip::Message::take(datagram, &request) == ip::Message::Taken::Message) {
                     bool close = false;
                     const QByteArray reply = dispatcher.answer(request, session, close);
-                    if (!reply.isEmpty())
+                    if (!reply.isEmpty() && m_faults.lateMs > 0 &&
+                        request.id == ip::MessageId::TokenPassingPdu)
+                        late.push_back({dispatcher.now() + m_faults.lateMs, -1, from, reply});
+                    else if (!reply.isEmpty())
                         ::sendto(m_udp, reply.constData(), size_t(reply.size()), 0,
                                  reinterpret_cast<sockaddr*>(&from), length);
                     if (close)
@@ -207,8 +257,10 @@ void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic
                     break;
                 }
                 const QByteArray reply = dispatcher.answer(request, session, close);
-                if (!reply.isEmpty() &&
-                    ::write(fd, reply.constData(), size_t(reply.size())) != reply.size())
+                if (!reply.isEmpty() && m_faults.lateMs > 0 &&
+                    request.id == ip::MessageId::TokenPassingPdu)
+                    late.push_back({dispatcher.now() + m_faults.lateMs, fd, {}, reply});
+                else if (!reply.isEmpty() && !sendTcp(fd, reply))
                     close = true; // a client that cannot take an answer is let go
                 if (close)
                     break;

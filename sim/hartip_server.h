@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/loop.h"
+#include "sim/options.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -16,6 +17,9 @@ namespace sim {
 // communication error, as gateways do, rather than left to time out.
 class HartIpServer {
 public:
+    using Faults = HartIpFaults;
+    void setFaults(const Faults& faults) { m_faults = faults; }
+
     HartIpServer() = default;
     ~HartIpServer();
     HartIpServer(const HartIpServer&) = delete;
@@ -30,6 +34,7 @@ public:
 private:
     int m_tcp = -1;
     int m_udp = -1;
+    Faults m_faults;
 };
 
 } // namespace sim

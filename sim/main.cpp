@@ -125,6 +125,7 @@ int main(int argc, char* argv[]) {
     }
 
     sim::HartIpServer network;
+    network.setFaults(options.hartIpFaults);
     if (networkLoop && !network.open(quint16(options.hartIpPort), error)) {
         complain(QStringLiteral("HART-IP port %1: ").arg(options.hartIpPort) + error);
         if (!options.linkPath.isEmpty())

@@ -31,6 +31,8 @@ OptionsResult parseOptions(const QStringList& arguments) {
             target = &o.portDevice;
         else if (arg == QLatin1String("--log"))
             target = &o.logFile;
+        else if (arg == QLatin1String("--hartip-faults"))
+            target = &o.hartIpFaultList;
         if (target) {
             if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
                 result.error = arg + QStringLiteral(" needs a value");
@@ -52,6 +54,25 @@ OptionsResult parseOptions(const QStringList& arguments) {
             return result;
         }
     }
+    for (const QString& item : o.hartIpFaultList.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString name = item.section(QLatin1Char('='), 0, 0);
+        bool ok = false;
+        const int value = item.section(QLatin1Char('='), 1).toInt(&ok);
+        int* field = name == QLatin1String("late")             ? &o.hartIpFaults.lateMs
+                     : name == QLatin1String("wrong-sequence") ? &o.hartIpFaults.wrongSequenceEvery
+                     : name == QLatin1String("malformed")      ? &o.hartIpFaults.malformedEvery
+                     : name == QLatin1String("drop")           ? &o.hartIpFaults.dropEvery
+                                                               : nullptr;
+        if (!field || !ok || value < 1 || value > 1000000) {
+            result.error = QStringLiteral("--hartip-faults: not a fault: ") + item;
+            return result;
+        }
+        *field = value;
+    }
+    if (!o.hartIpFaultList.isEmpty() && o.hartIpPort == 0) {
+        result.error = QStringLiteral("--hartip-faults needs --hartip");
+        return result;
+    }
     result.ok = true;
     return result;
 }
@@ -59,12 +80,14 @@ OptionsResult parseOptions(const QStringList& arguments) {
 QString usageText() {
     return QStringLiteral(
         "usage: hart-loop-sim [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] "
-        "[--hartip PORT] [--fast]\n"
+        "[--hartip PORT [--hartip-faults LIST]] [--fast]\n"
         "  --config FILE   the instruments, as JSON (default: a loop of three)\n"
         "  --link PATH     make PATH a symbolic link to the served device\n"
         "  --port DEVICE   serve a serial device at 1200 8O1 instead of a pseudo-terminal\n"
         "  --log FILE      write every request and answer to FILE\n"
         "  --hartip PORT   also serve the loop over HART-IP on 127.0.0.1:PORT, TCP and UDP\n"
+        "  --hartip-faults LIST  misbehave over HART-IP: late=MS, wrong-sequence=N,\n"
+        "                  malformed=N, drop=N (every Nth answer or request), comma-separated\n"
         "  --fast          answer at once, without line pacing\n"
         "  -h, --help      show this help and exit\n"
         "  -v, --version   show the version and exit\n");

@@ -5,12 +5,24 @@
 
 namespace sim {
 
+// Misbehaviour over HART-IP on purpose, counted over token-passing PDUs (0: never), so a
+// master's handling of it can be tried.
+struct HartIpFaults {
+    int lateMs = 0;             // every answer goes out this much later
+    int wrongSequenceEvery = 0; // every Nth answer carries another sequence number
+    int malformedEvery = 0;     // every Nth answer has a header no message can have
+    int dropEvery = 0;          // every Nth request ends the session without a word
+};
+
 struct Options {
     QString configFile;
     QString linkPath;
     QString portDevice;
     QString logFile;
     int hartIpPort = 0; // 0: no HART-IP server
+    // --hartip-faults late=MS,wrong-sequence=N,malformed=N,drop=N (any of them).
+    QString hartIpFaultList;
+    HartIpFaults hartIpFaults;
     bool fast = false;
     bool help = false;
     bool version = false;

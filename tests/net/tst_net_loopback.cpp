@@ -18,9 +18,13 @@ quint16 freePort() {
     return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
-bool startSim(QProcess& sim, const QTemporaryDir& dir, quint16 port) {
-    sim.start(QStringLiteral(HART_LOOP_SIM),
-              {"--fast", "--link", dir.filePath("loop"), "--hartip", QString::number(port)});
+bool startSim(QProcess& sim, const QTemporaryDir& dir, quint16 port,
+              const QString& faults = QString()) {
+    QStringList arguments{"--fast", "--link", dir.filePath("loop"), "--hartip",
+                          QString::number(port)};
+    if (!faults.isEmpty())
+        arguments << "--hartip-faults" << faults;
+    sim.start(QStringLiteral(HART_LOOP_SIM), arguments);
     if (!sim.waitForStarted(5000))
         return false;
     QByteArray banner;
@@ -85,6 +89,47 @@ private slots:
             protocol::HartFrame::parse(answered.at(0).at(0).toByteArray());
         QVERIFY(frame.complete && frame.checkMatches && frame.command == 0);
         QCOMPARE(frame.data.mid(1, 2), QByteArray::fromHex("3C51"));
+        session.close();
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+    }
+
+    // A server that misbehaves: what it sends wrong is ignored and counted, a request it does
+    // not answer in time is over, and a session it breaks comes back by itself.
+    void serverFaults_data() {
+        QTest::addColumn<QString>("faults");
+        QTest::addColumn<bool>("sessionBreaks");
+        QTest::newRow("wrong sequence number") << "wrong-sequence=1" << false;
+        QTest::newRow("late answer") << "late=600" << false;
+        QTest::newRow("malformed header") << "malformed=1" << true;
+        QTest::newRow("session dropped") << "drop=1" << true;
+    }
+    void serverFaults() {
+        QFETCH(QString, faults);
+        QFETCH(bool, sessionBreaks);
+        QTemporaryDir dir;
+        const quint16 port = freePort();
+        QProcess sim;
+        QVERIFY(startSim(sim, dir, port, faults));
+        net::HartIpSessionMachine::Settings settings;
+        settings.answerTimeoutMs = 300;
+        net::HartIpSession session({QStringLiteral("127.0.0.1"), port, false}, settings);
+        session.open();
+        QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 3000);
+        QSignalSpy answered(&session, &net::HartIpSession::answered);
+        QSignalSpy timedOut(&session, &net::HartIpSession::timedOut);
+        QVERIFY(session.ask(QByteArray::fromHex("0281000083")));
+        QTRY_COMPARE_WITH_TIMEOUT(timedOut.size(), 1, 3000);
+        QCOMPARE(answered.size(), 0); // nothing wrong was taken for the answer
+        if (sessionBreaks) {
+            QTRY_VERIFY_WITH_TIMEOUT(session.state() != net::HartIpSessionMachine::State::Open,
+                                     3000);
+            QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open,
+                                      5000);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(session.ignored() >= 1, 3000); // the late one, too
+            QCOMPARE(session.state(), net::HartIpSessionMachine::State::Open);
+        }
         session.close();
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
