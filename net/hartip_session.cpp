@@ -124,6 +124,8 @@ void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
         emit answered(*actions.answered);
     if (actions.timedOut)
         emit timedOut();
+    for (const QByteArray& frame : actions.published)
+        emit published(frame);
     if (m_machine.state() != m_reportedState) {
         m_reportedState = m_machine.state();
         emit stateChanged();

@@ -52,6 +52,8 @@ public:
 
 signals:
     void answered(const QByteArray& frame);
+    // A frame the server published unasked (burst data of a subscription).
+    void published(const QByteArray& frame);
     void timedOut();
     // Opened, failed, closed.
     void stateChanged();

@@ -65,6 +65,11 @@ HartIpSessionMachine::Actions HartIpSessionMachine::received(const QByteArray& b
 }
 
 void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Actions& actions) {
+    if (message.type == ip::MessageType::Publish && m_state == State::Open &&
+        message.id == ip::MessageId::TokenPassingPdu) {
+        actions.published << message.body;
+        return;
+    }
     if (message.type != ip::MessageType::Response || !m_pending ||
         message.sequence != m_pending->sequence) {
         ++m_ignored; // published data is not this machine's; a stale or foreign response

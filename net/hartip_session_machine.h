@@ -3,6 +3,7 @@
 #include "protocol/hartip_message.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -45,6 +46,7 @@ public:
         QByteArray send;
         std::optional<QByteArray> answered; // the HART frame that answered the request asked
         bool timedOut = false;              // the request asked has no answer
+        QList<QByteArray> published;        // frames the server published (burst data)
     };
 
     explicit HartIpSessionMachine(Settings settings) : m_settings(settings) {}

@@ -55,7 +55,17 @@ int boundSocket(int type, quint16 port, QString& error) {
 struct Session {
     bool open = false;
     QByteArray buffer; // TCP: what arrived and is not a whole message yet
+    // Command 533 asked for published data of the instrument with this long address.
+    QByteArray subscribed;
+    qint64 nextPublishMs = 0;
+    quint16 publishSequence = 0;
 };
+
+// Command 533, Write Client Subscription Flags, goes inside command 31 (commands above 255):
+// the 16-bit number, then the device's unique address and the flags.
+constexpr int kExpandedCommand = 31;
+constexpr int kWriteSubscription = 533;
+constexpr qint64 kPublishEveryMs = 1000;
 
 class Dispatcher {
 public:
@@ -97,7 +107,9 @@ public:
                 close = true;
                 return {};
             }
-            response.body = frameAnswer(request.body);
+            response.body = subscription(request.body, session);
+            if (response.body.isEmpty())
+                response.body = frameAnswer(request.body);
             if (every(m_faults.wrongSequenceEvery))
                 response.sequence = quint16(request.sequence + 1000);
             if (every(m_faults.malformedEvery)) {
@@ -114,7 +126,57 @@ public:
         return response.encode();
     }
 
+    // What the subscribed instrument publishes now: its command-3 answer as a burst frame, in
+    // a publish message. Empty when nothing is due.
+    QByteArray publish(Session& session) {
+        const qint64 ms = now();
+        if (session.subscribed.isEmpty() || ms < session.nextPublishMs)
+            return {};
+        session.nextPublishMs = ms + kPublishEveryMs;
+        protocol::HartFrame ask;
+        ask.delimiter = protocol::kLongDelimiter;
+        ask.address = session.subscribed;
+        ask.command = 3;
+        QByteArray answer;
+        for (const Exchange& e : m_loop.receive(ask.encode(2), ms))
+            answer = e.answer;
+        protocol::HartFrame burst = protocol::HartFrame::parse(answer);
+        if (!burst.complete)
+            return {};
+        burst.delimiter = protocol::kLongBurstDelimiter;
+        ip::Message message;
+        message.type = ip::MessageType::Publish;
+        message.id = ip::MessageId::TokenPassingPdu;
+        message.sequence = session.publishSequence++;
+        message.body = burst.encode();
+        return message.encode();
+    }
+
 private:
+    // Command 533 inside command 31: taken for this session and echoed as the answer. Empty for
+    // any other frame.
+    QByteArray subscription(const QByteArray& frame, Session& session) {
+        const protocol::HartFrame request = protocol::HartFrame::parse(frame);
+        if (request.command != kExpandedCommand || request.data.size() < 2 + 5 + 2 ||
+            ((quint8(request.data[0]) << 8) | quint8(request.data[1])) != kWriteSubscription)
+            return {};
+        const int flags = (quint8(request.data[7]) << 8) | quint8(request.data[8]);
+        session.subscribed = flags ? request.data.mid(2, 5) : QByteArray();
+        session.nextPublishMs = now();
+        protocol::HartFrame answer;
+        answer.delimiter = request.longAddress() ? protocol::kLongAnswerDelimiter
+                                                 : protocol::kShortAnswerDelimiter;
+        answer.address = request.address;
+        answer.command = request.command;
+        answer.responseCode = 0;
+        answer.deviceStatus = 0;
+        answer.data = request.data;
+        log(now(), "RX", frame, " check ok");
+        const QByteArray bytes = answer.encode();
+        log(now(), "TX", bytes, "");
+        return bytes;
+    }
+
     // The loop answers the frame as it would on the wire; without preamble both ways.
     QByteArray frameAnswer(const QByteArray& frame) {
         const qint64 ms = m_clock.elapsed();
@@ -191,7 +253,7 @@ void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic
         std::vector<pollfd> fds{{stopFd, POLLIN, 0}, {m_tcp, POLLIN, 0}, {m_udp, POLLIN, 0}};
         for (const auto& [fd, session] : connections)
             fds.push_back({fd, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), late.empty() ? 100 : 5) < 0 && errno != EINTR)
+        if (::poll(fds.data(), fds.size(), late.empty() ? 50 : 5) < 0 && errno != EINTR)
             return;
         // What was held back and is due now.
         for (auto it = late.begin(); it != late.end();) {
@@ -210,6 +272,23 @@ void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR))
             return;
+        // Published data for the sessions that asked for it.
+        for (auto& [fd, session] : connections) {
+            const QByteArray published = dispatcher.publish(session);
+            if (!published.isEmpty())
+                sendTcp(fd, published);
+        }
+        for (auto& [peer, session] : peers) {
+            const QByteArray published = dispatcher.publish(session);
+            if (published.isEmpty())
+                continue;
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_addr.s_addr = peer.first;
+            to.sin_port = peer.second;
+            ::sendto(m_udp, published.constData(), size_t(published.size()), 0,
+                     reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        }
         if (fds[1].revents & POLLIN) {
             const int client = ::accept4(m_tcp, nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0)

@@ -135,6 +135,48 @@ private slots:
         QVERIFY(sim.waitForFinished(5000));
     }
 
+    // Command 533 (inside command 31) subscribes to an instrument's published data: its
+    // command-3 answers arrive unasked as burst frames until the flags are cleared again.
+    void subscription() {
+        QTemporaryDir dir;
+        const quint16 port = freePort();
+        QProcess sim;
+        QVERIFY(startSim(sim, dir, port));
+        net::HartIpSession session({QStringLiteral("127.0.0.1"), port, false}, {});
+        session.open();
+        QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 3000);
+        const auto subscribe = [&](quint16 flags) {
+            protocol::HartFrame request;
+            request.delimiter = protocol::kLongDelimiter;
+            request.address = QByteArray::fromHex("BC51102031"); // PT-101, primary master
+            request.command = 31;
+            request.data = QByteArray::fromHex("0215") + QByteArray::fromHex("3C51102031");
+            request.data += char(flags >> 8);
+            request.data += char(flags);
+            return session.ask(request.encode());
+        };
+        QSignalSpy answered(&session, &net::HartIpSession::answered);
+        QSignalSpy published(&session, &net::HartIpSession::published);
+        QVERIFY(subscribe(0x000F));
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 1, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(published.size() >= 2, 4000);
+        const protocol::HartFrame burst =
+            protocol::HartFrame::parse(published.at(0).at(0).toByteArray());
+        QVERIFY(burst.complete && burst.checkMatches);
+        QCOMPARE(burst.type(), protocol::FrameType::Burst);
+        QCOMPARE(burst.command, 3);
+        QCOMPARE(burst.uniqueAddress(), QByteArray::fromHex("3C51102031"));
+        QCOMPARE(session.ignored(), 0);
+        QVERIFY(subscribe(0));
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 2, 3000);
+        published.clear();
+        QTest::qWait(1500);
+        QCOMPARE(published.size(), 0);
+        session.close();
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+    }
+
     // The server goes away and comes back: the session opens again by itself.
     void comesBackWithTheServer() {
         QTemporaryDir dir;

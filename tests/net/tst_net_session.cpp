@@ -142,6 +142,20 @@ private slots:
         QVERIFY(session.tick(1150).connect);
     }
 
+    // Published data is no response: it is handed on, neither ignored nor taken for an answer.
+    void published() {
+        HartIpSessionMachine session = opened();
+        protocol::hartip::Message publish;
+        publish.type = protocol::hartip::MessageType::Publish;
+        publish.id = protocol::hartip::MessageId::TokenPassingPdu;
+        publish.sequence = 77;
+        publish.body = hex("81 BC 51 10 20 31 03 02 00 00 1C");
+        const HartIpSessionMachine::Actions actions = session.received(publish.encode(), 100);
+        QCOMPARE(actions.published, QList<QByteArray>{publish.body});
+        QVERIFY(!actions.answered);
+        QCOMPARE(session.ignored(), 0);
+    }
+
     void closes() {
         HartIpSessionMachine session = opened();
         const HartIpSessionMachine::Actions actions = session.close(500);
