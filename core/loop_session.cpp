@@ -1,6 +1,7 @@
 #include "core/loop_session.h"
 
 #include "app/texts.h"
+#include "protocol/hart_frame.h"
 #include "protocol/polling_cycle.h"
 
 namespace core {
@@ -29,6 +30,22 @@ LoopSession::LoopSession(protocol::Board& board, Setup setup, QObject* parent)
 LoopSession::~LoopSession() {
     // The network line goes before the cycle that holds the switch to it.
     m_line.useSerial();
+}
+
+bool LoopSession::subscribe(int address, bool on) {
+    if (!m_hartIp || address < 0 || address >= protocol::kRowCount)
+        return false;
+    QByteArray unique = m_state.Device_Table[size_t(address)].Long_Address;
+    if (unique.size() != protocol::kLongAddressLength)
+        return false;
+    unique[0] = char(quint8(unique[0]) & protocol::kAddressBits);
+    // Command 533 inside command 31: process data, events, device status and configuration.
+    constexpr quint16 kAllPublished = 0x000F;
+    const quint16 flags = on ? kAllPublished : 0;
+    QByteArray data = QByteArray::fromHex("0215") + unique;
+    data += char(flags >> 8);
+    data += char(flags);
+    return m_cycle->request({address, 31, data});
 }
 
 void LoopSession::useSerial() {
@@ -92,6 +109,22 @@ void LoopSession::useHartIp(const net::HartIpAddress& address,
     m_hartIp = std::make_unique<net::HartIpSession>(address, settings);
     m_hartIpLine = std::make_unique<net::HartIpLine>(*m_hartIp, settings.answerTimeoutMs);
     m_line.useNetwork(*m_hartIpLine, *m_hartIpLine);
+    // Published values go to the instrument whose long address they carry.
+    connect(m_hartIp.get(), &net::HartIpSession::published, this, [this](const QByteArray& frame) {
+        const protocol::HartFrame burst = protocol::HartFrame::parse(frame);
+        if (!burst.complete || !burst.checkMatches || burst.command != 3 || !burst.longAddress())
+            return;
+        for (int address = 0; address < protocol::kRowCount; ++address) {
+            QByteArray known = m_state.Device_Table[size_t(address)].Long_Address;
+            if (known.size() != protocol::kLongAddressLength)
+                continue;
+            known[0] = char(quint8(known[0]) & protocol::kAddressBits);
+            if (known == burst.uniqueAddress()) {
+                m_model.takePublished(address, frame);
+                return;
+            }
+        }
+    });
     m_hartIp->open();
 }
 

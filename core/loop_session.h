@@ -62,6 +62,9 @@ public:
     // now and again by itself whenever it fails. The serial port is left alone (closed).
     void useHartIp(const net::HartIpAddress& address,
                    net::HartIpSessionMachine::Settings settings = {});
+    // Over HART-IP: asks the instrument at `address` for its published data (command 533), or
+    // to stop; false when it cannot be asked now.
+    bool subscribe(int address, bool on);
     // Back to the serial port: the network session, if any, is closed.
     void useSerial();
     // The network line in words, as the port panel and the logger say it: where, and whether

@@ -41,6 +41,8 @@ void FieldModel::takeAnswer(int command, int address, bool accepted, const QByte
     }
     const QDateTime now = m_now();
     const AnswerFrame frame = parseAnswer(asRead);
+    if (command == 3)
+        in.lastPublished = m_publishing;
     in.lastAnswer = asRead;
     in.lastCommand = command;
     in.lastAnswerMs = now.toMSecsSinceEpoch();
@@ -71,6 +73,14 @@ void FieldModel::takeAnswer(int command, int address, bool accepted, const QByte
     emit instrumentChanged(address);
     if (command == 3 && in.variables)
         emit measurement(address, now);
+}
+
+void FieldModel::takePublished(int address, const QByteArray& frame) {
+    if (address < 0 || address >= int(m_instruments.size()))
+        return;
+    m_publishing = true;
+    takeAnswer(3, address, true, frame);
+    m_publishing = false;
 }
 
 void FieldModel::detailAsked(int address, int command) {

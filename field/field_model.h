@@ -26,8 +26,9 @@ struct Instrument {
     std::optional<DynamicVariables> variables;
     int responseCode = -1; // of the last accepted answer
     int deviceStatus = -1;
-    QByteArray lastAnswer; // as read, preamble included
-    int lastCommand = -1;  // the command it answered
+    QByteArray lastAnswer;      // as read, preamble included
+    int lastCommand = -1;       // the command it answered
+    bool lastPublished = false; // the last values came published (a subscription), unasked
     qint64 lastAnswerMs = 0;
     History history;
     // What was asked beyond the pass: by command, the last answer (or its absence) as read.
@@ -54,6 +55,9 @@ public:
 
     // One answer the cycle read for `command` to `address`; `accepted` as the board took it.
     void takeAnswer(int command, int address, bool accepted, const QByteArray& asRead);
+    // A command-3 frame the instrument at `address` published unasked (a HART-IP subscription):
+    // taken as its values, and marked as published.
+    void takePublished(int address, const QByteArray& frame);
     // Polling stopped and the board was cleared: nothing is known any more.
     void clear();
     // A detail command was asked of the instrument at `address`, or its request was dropped.
@@ -67,6 +71,7 @@ signals:
 
 private:
     Clock m_now;
+    bool m_publishing = false; // takeAnswer is taking a published frame
     std::array<Instrument, 16> m_instruments;
 };
 

@@ -47,10 +47,22 @@ InstrumentView* FieldLayer::open(int address) {
         for (InstrumentView* other : views())
             other->showFollowing(details.followed() == other->address());
     });
-    connect(view, &QObject::destroyed, this, [&details, address] {
+    connect(view, &QObject::destroyed, this, [this, &details, address] {
         if (details.followed() == address)
             details.follow(-1);
+        if (m_subscribed.remove(address))
+            m_session.subscribe(address, false);
     });
+    connect(view, &InstrumentView::subscribeToggled, this, [this, view](int asked, bool on) {
+        if (m_session.subscribe(asked, on)) {
+            if (on)
+                m_subscribed.insert(asked);
+            else
+                m_subscribed.remove(asked);
+        }
+        view->showSubscription(m_session.hartIpSession() != nullptr, m_subscribed.contains(asked));
+    });
+    view->showSubscription(m_session.hartIpSession() != nullptr, m_subscribed.contains(address));
     view->show();
     // Opened for an instrument that answers: its details are read at once.
     if (m_model.instrument(address).answering)

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 namespace core {
 class LoopSession;
@@ -39,6 +40,7 @@ private:
     WindowSurface& m_window;
     field::FieldModel& m_model; // the session's
     QList<QPointer<InstrumentView>> m_views;
+    QSet<int> m_subscribed; // addresses whose published data was asked for
     double m_toleranceMa = 0.05;
     double m_tolerancePercent = 0.3;
 };

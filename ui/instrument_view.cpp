@@ -163,12 +163,19 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     m_follow->setObjectName(QStringLiteral("Follow"));
     connect(m_follow, &QCheckBox::clicked, this,
             [this](bool on) { emit followToggled(m_address, on); });
+    // Only where the loop is reached over HART-IP (see showSubscription).
+    m_subscribe = new QCheckBox(this);
+    m_subscribe->setObjectName(QStringLiteral("Subscribe"));
+    m_subscribe->hide();
+    connect(m_subscribe, &QCheckBox::clicked, this,
+            [this](bool on) { emit subscribeToggled(m_address, on); });
     m_detailsPanel = new DetailsPanel(this);
     m_loopCheck = new LoopCheckPanel(this);
 
     auto* grid = new QGridLayout(this);
     auto* header = new QHBoxLayout;
     header->addWidget(m_state, 1);
+    header->addWidget(m_subscribe);
     header->addWidget(m_follow);
     header->addWidget(m_readDetails);
     grid->addLayout(header, 0, 0, 1, 2);
@@ -313,6 +320,7 @@ void InstrumentView::retranslate() {
     m_trendWindowCaption->setText(say(Text::ViewWindow));
     m_readDetails->setText(say(Text::ViewReadDetails));
     m_follow->setText(say(Text::ViewFollow));
+    m_subscribe->setText(say(Text::ViewSubscribe));
     for (int k = 0; k < m_trendWindow->count(); ++k)
         m_trendWindow->setItemText(
             k, QStringLiteral("%1 %2").arg(kTrendChoices[k]).arg(say(Text::ViewMinutes)));
@@ -357,6 +365,11 @@ void InstrumentView::refresh() {
 
 void InstrumentView::showFollowing(bool on) {
     m_follow->setChecked(on);
+}
+
+void InstrumentView::showSubscription(bool offered, bool on) {
+    m_subscribe->setVisible(offered);
+    m_subscribe->setChecked(on);
 }
 
 void InstrumentView::showIdentity(const field::Instrument& in) {
@@ -424,7 +437,8 @@ void InstrumentView::showValues(const field::Instrument& in) {
     const bool lastKnown = v && !in.answering;
     const QString received = in.lastAnswerMs > 0 ? clockTime(in.lastAnswerMs) : QString();
     m_valuesBox->setTitle(lastKnown ? say(Text::ViewValuesCommand3LastKnownFrom).arg(received)
-                                    : say(Text::ViewValuesCommand3));
+                          : in.lastPublished ? say(Text::ViewValuesPublished).arg(received)
+                                             : say(Text::ViewValuesCommand3));
     m_valuesBox->setAccessibleName(m_valuesBox->title());
     for (const char* rowName : kValueRows) {
         for (Row& row : m_rows) {

@@ -59,11 +59,15 @@ public:
     QCheckBox* followSwitch() const { return m_follow; }
     // Shows whether this instrument is followed, without asking anything.
     void showFollowing(bool on);
+    // The Subscribe switch: offered only over HART-IP; `on` whether it is subscribed.
+    void showSubscription(bool offered, bool on);
+    QCheckBox* subscribeSwitch() const { return m_subscribe; }
 
 signals:
     // The operator asked for the instrument's details, or switched following it on or off.
     void detailsRequested(int address);
     void followToggled(int address, bool on);
+    void subscribeToggled(int address, bool on);
 
 private:
     struct Row {
@@ -102,6 +106,7 @@ private:
     QTableWidget* m_explanation = nullptr;
     QPushButton* m_readDetails = nullptr;
     QCheckBox* m_follow = nullptr;
+    QCheckBox* m_subscribe = nullptr;
     DetailsPanel* m_detailsPanel = nullptr;
     LoopCheckPanel* m_loopCheck = nullptr;
 };

@@ -2,6 +2,9 @@
 
 #include "tests/ui/window_fixture.h"
 
+#include "core/loop_session.h"
+#include "field/field_model.h"
+#include "net/hartip_session.h"
 #include "protocol/polling_cycle.h"
 #include "serial/port_controller.h"
 #include "ui/board_widget.h"
@@ -15,6 +18,7 @@
 #include "helpers.h"
 #include "simulated_loop.h"
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -344,6 +348,25 @@ void LoopWindowTest::pollsOverHartIp() {
         QVERIFY(!window->board().caption(Column::Label1, row).trimmed().isEmpty());
     QVERIFY(window->board().caption(Column::Label1, 3).trimmed().isEmpty());
     QCOMPARE(recorder.messages, QStringList());
+
+    // Subscribed, the pressure transmitter's published values reach its view, marked so.
+    ui::WindowLayers layers(*window, nullptr);
+    ui::InstrumentView* view = layers.field.open(1);
+    QVERIFY(!view->subscribeSwitch()->isHidden());
+    // Published values are shown in the same event that brings them: by the time the
+    // session's signal reaches a listener connected after the session's own, the view is done.
+    bool shownAtOnce = false;
+    int seen = 0;
+    connect(window->session().hartIpSession(), &net::HartIpSession::published, view, [&] {
+        ++seen;
+        shownAtOnce = view->valuesTitle().startsWith("Values (published at");
+    });
+    view->subscribeSwitch()->click();
+    QVERIFY(view->subscribeSwitch()->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(seen >= 1, 5000);
+    QVERIFY(shownAtOnce);
+    QVERIFY(window->session().fieldModel().instrument(1).lastPublished);
+
     window->mnu_rus_Click();
     QCOMPARE(window->portStatusLabel()->accessibleName(),
              QString::fromUtf8("HART-IP 127.0.0.1:%1, TCP, сеанс открыт").arg(port));
