@@ -35,6 +35,18 @@ bool startSim(QProcess& sim, const QTemporaryDir& dir, quint16 port,
     return banner.contains("HART-IP");
 }
 
+// A simulator served over HART-IP on a free port of its own, ended with the test.
+struct Served {
+    QTemporaryDir dir;
+    QProcess sim;
+    quint16 port = freePort();
+    bool start(const QString& faults = QString()) { return startSim(sim, dir, port, faults); }
+    ~Served() {
+        sim.terminate();
+        sim.waitForFinished(5000);
+    }
+};
+
 } // namespace
 
 class TestNetLoopback : public QObject {
@@ -75,11 +87,9 @@ private slots:
     }
     void asksOverTheNetwork() {
         QFETCH(bool, udp);
-        QTemporaryDir dir;
-        const quint16 port = freePort();
-        QProcess sim;
-        QVERIFY(startSim(sim, dir, port));
-        net::HartIpSession session({QStringLiteral("127.0.0.1"), port, udp}, {});
+        Served served;
+        QVERIFY(served.start());
+        net::HartIpSession session({QStringLiteral("127.0.0.1"), served.port, udp}, {});
         session.open();
         QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 3000);
         QSignalSpy answered(&session, &net::HartIpSession::answered);
@@ -90,8 +100,6 @@ private slots:
         QVERIFY(frame.complete && frame.checkMatches && frame.command == 0);
         QCOMPARE(frame.data.mid(1, 2), QByteArray::fromHex("3C51"));
         session.close();
-        sim.terminate();
-        QVERIFY(sim.waitForFinished(5000));
     }
 
     // A server that misbehaves: what it sends wrong is ignored and counted, a request it does
@@ -107,13 +115,11 @@ private slots:
     void serverFaults() {
         QFETCH(QString, faults);
         QFETCH(bool, sessionBreaks);
-        QTemporaryDir dir;
-        const quint16 port = freePort();
-        QProcess sim;
-        QVERIFY(startSim(sim, dir, port, faults));
+        Served served;
+        QVERIFY(served.start(faults));
         net::HartIpSessionMachine::Settings settings;
         settings.answerTimeoutMs = 300;
-        net::HartIpSession session({QStringLiteral("127.0.0.1"), port, false}, settings);
+        net::HartIpSession session({QStringLiteral("127.0.0.1"), served.port, false}, settings);
         session.open();
         QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 3000);
         QSignalSpy answered(&session, &net::HartIpSession::answered);
@@ -131,18 +137,14 @@ private slots:
             QCOMPARE(session.state(), net::HartIpSessionMachine::State::Open);
         }
         session.close();
-        sim.terminate();
-        QVERIFY(sim.waitForFinished(5000));
     }
 
     // Command 533 (inside command 31) subscribes to an instrument's published data: its
     // command-3 answers arrive unasked as burst frames until the flags are cleared again.
     void subscription() {
-        QTemporaryDir dir;
-        const quint16 port = freePort();
-        QProcess sim;
-        QVERIFY(startSim(sim, dir, port));
-        net::HartIpSession session({QStringLiteral("127.0.0.1"), port, false}, {});
+        Served served;
+        QVERIFY(served.start());
+        net::HartIpSession session({QStringLiteral("127.0.0.1"), served.port, false}, {});
         session.open();
         QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 3000);
         const auto subscribe = [&](quint16 flags) {
@@ -173,8 +175,6 @@ private slots:
         QTest::qWait(1500);
         QCOMPARE(published.size(), 0);
         session.close();
-        sim.terminate();
-        QVERIFY(sim.waitForFinished(5000));
     }
 
     // The server goes away and comes back: the session opens again by itself.
