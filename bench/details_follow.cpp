@@ -43,29 +43,28 @@ int main(int argc, char* argv[]) {
     qint64 detailsAskedMs = -1, detailsDoneMs = -1, followFromMs = -1;
     int onDemandSteps = 0;
     QList<qint64> followed; // when each command-3 answer of the followed instrument came
-    QObject::connect(&session.cycle(), &protocol::PollingCycle::answerDecoded, &application,
-                     [&](int command, int at, bool accepted, const QByteArray&) {
-                         const qint64 now = clock.elapsed();
-                         if (session.cycle().reportingOnDemand())
-                             ++onDemandSteps;
-                         const field::Instrument& in = session.fieldModel().instrument(address);
-                         if (detailsAskedMs < 0 && command == 3 && at == address && accepted) {
-                             onDemandSteps = 0;
-                             detailsAskedMs = now;
-                             session.details().readDetails(address);
-                         } else if (detailsAskedMs >= 0 && detailsDoneMs < 0 &&
-                                    in.detailsPending.empty()) {
-                             detailsDoneMs = now;
-                             std::printf("details: %zu commands in %d on-demand steps, %lld ms\n",
-                                         in.details.size(), onDemandSteps,
-                                         static_cast<long long>(detailsDoneMs - detailsAskedMs));
-                             followFromMs = now;
-                             session.details().follow(address);
-                         } else if (followFromMs >= 0 && command == 3 && at == address &&
-                                    accepted) {
-                             followed << now;
-                         }
-                     });
+    QObject::connect(
+        &session.cycle(), &protocol::PollingCycle::answerDecoded, &application,
+        [&](int command, int at, bool accepted, const QByteArray&) {
+            const qint64 now = clock.elapsed();
+            if (session.cycle().reportingOnDemand())
+                ++onDemandSteps;
+            const field::Instrument& in = session.fieldModel().instrument(address);
+            if (detailsAskedMs < 0 && command == 3 && at == address && accepted) {
+                onDemandSteps = 0;
+                detailsAskedMs = now;
+                session.details().readDetails(address);
+            } else if (detailsAskedMs >= 0 && detailsDoneMs < 0 && in.detailsPending.empty()) {
+                detailsDoneMs = now;
+                std::printf("details: %zu commands in %d on-demand steps, %lld ms\n",
+                            in.details.size(), onDemandSteps,
+                            static_cast<long long>(detailsDoneMs - detailsAskedMs));
+                followFromMs = now;
+                session.details().follow(address);
+            } else if (followFromMs >= 0 && command == 3 && at == address && accepted) {
+                followed << now;
+            }
+        });
     QTimer::singleShot((60 + followSeconds) * 1000, &application, &QCoreApplication::quit);
     QTimer end;
     QObject::connect(&end, &QTimer::timeout, &application, [&] {
@@ -86,7 +85,6 @@ int main(int argc, char* argv[]) {
     }
     std::printf("follow: %lld answers in %d s, gaps median %lld ms, longest %lld ms\n",
                 static_cast<long long>(followed.size()), followSeconds,
-                static_cast<long long>(gaps[gaps.size() / 2]),
-                static_cast<long long>(gaps.last()));
+                static_cast<long long>(gaps[gaps.size() / 2]), static_cast<long long>(gaps.last()));
     return 0;
 }
