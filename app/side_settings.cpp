@@ -2,6 +2,7 @@
 
 #include "app/program_identity.h"
 
+#include <QFile>
 #include <QSettings>
 
 namespace app {
@@ -10,6 +11,8 @@ namespace {
 
 const QString kDeviceKey = QStringLiteral("port/device");
 const QString kRecordingKey = QStringLiteral("recording/enabled");
+const QString kIdentityGroup = QStringLiteral("hart-ip-psk-identity");
+const QString kKeyGroup = QStringLiteral("hart-ip-psk-key");
 
 } // namespace
 
@@ -46,6 +49,36 @@ SideSettings::HartIpTimes SideSettings::hartIpTimes() const {
     return times;
 }
 
+std::optional<SideSettings::HartIpKey> SideSettings::hartIpKey(const QString& host) const {
+    guardKeys();
+    const QSettings file(m_path, QSettings::IniFormat);
+    HartIpKey key;
+    key.identity = file.value(kIdentityGroup + QLatin1Char('/') + host).toString();
+    key.hexKey = file.value(kKeyGroup + QLatin1Char('/') + host).toString();
+    if (key.identity.isEmpty() || key.hexKey.isEmpty())
+        return std::nullopt;
+    return key;
+}
+
+bool SideSettings::setHartIpKey(const QString& host, const HartIpKey& key, QString* error) {
+    // The file is closed to others before the key is in it.
+    if (QFile::exists(m_path))
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return store(kIdentityGroup + QLatin1Char('/') + host, key.identity, error) &&
+           store(kKeyGroup + QLatin1Char('/') + host, key.hexKey, error);
+}
+
+void SideSettings::guardKeys() const {
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    if (!QFile::exists(m_path) || !(QFile::permissions(m_path) & others))
+        return;
+    const QSettings file(m_path, QSettings::IniFormat);
+    if (file.childGroups().contains(kKeyGroup))
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
 SideSettings::LoopCheckTolerance SideSettings::loopCheckTolerance() const {
     const QSettings file(m_path, QSettings::IniFormat);
     LoopCheckTolerance tolerance;
@@ -68,6 +101,7 @@ bool SideSettings::store(const QString& key, const QVariant& value, QString* err
     else
         file.setValue(key, value);
     file.sync();
+    guardKeys();
     if (file.status() == QSettings::NoError)
         return true;
     // A file that could not be parsed when it was read leaves QSettings reporting a format

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 namespace app {
 
 // The program's own small settings, in "Corvantelis v.1.03.ini" beside the settings file, which
@@ -39,8 +41,20 @@ public:
     };
     HartIpTimes hartIpTimes() const;
 
+    // The pre-shared key for HART-IP version 2 with `host`: [hart-ip-psk-identity] HOST=IDENTITY
+    // and [hart-ip-psk-key] HOST=HEXKEY. Nothing when either is missing. A file holding keys is
+    // kept readable by its owner only; reading one tightens a file found open to others.
+    struct HartIpKey {
+        QString identity;
+        QString hexKey;
+    };
+    std::optional<HartIpKey> hartIpKey(const QString& host) const;
+    bool setHartIpKey(const QString& host, const HartIpKey& key, QString* error = nullptr);
+
 private:
     bool store(const QString& key, const QVariant& value, QString* error);
+    // Owner-only permissions, when the file holds a key.
+    void guardKeys() const;
 
     QString m_path;
 };

@@ -1,4 +1,5 @@
 #include "core/loop_session.h"
+#include "core/network_words.h"
 
 #include "app/texts.h"
 #include "protocol/hart_frame.h"
@@ -62,13 +63,8 @@ QString LoopSession::networkStatusText(qint16 languageFlag) const {
     if (!m_hartIp)
         return QString();
     using State = net::HartIpSessionMachine::State;
-    using Failure = net::HartIpSessionMachine::Failure;
     using app::Text;
-    const net::HartIpAddress& at = m_hartIp->address();
-    const QString where = QStringLiteral("%1:%2, %3")
-                              .arg(at.host)
-                              .arg(at.port)
-                              .arg(at.udp ? QStringLiteral("UDP") : QStringLiteral("TCP"));
+    const QString where = networkPlace(*m_hartIp);
     switch (m_hartIp->state()) {
     case State::Open:
         return app::text(Text::PortNetworkOpen, languageFlag).arg(where);
@@ -80,33 +76,16 @@ QString LoopSession::networkStatusText(qint16 languageFlag) const {
     case State::Paused:
         break;
     }
-    QString why;
-    switch (m_hartIp->failure()) {
-    case Failure::Refused:
-        why = app::text(Text::NetworkRefused, languageFlag).arg(m_hartIp->refusedStatus());
-        break;
-    case Failure::NoAnswer:
-        why = app::text(Text::NetworkNoAnswer, languageFlag);
-        break;
-    case Failure::StreamUnreadable:
-        why = app::text(Text::NetworkUnreadable, languageFlag);
-        break;
-    case Failure::ConnectionLost:
-    case Failure::None:
-        why = m_hartIp->socketError().isEmpty()
-                  ? app::text(Text::NetworkConnectionLost, languageFlag)
-                  : m_hartIp->socketError();
-        break;
-    }
-    return app::text(Text::PortNetworkFailed, languageFlag).arg(where, why);
+    return app::text(Text::PortNetworkFailed, languageFlag)
+        .arg(where, networkFailureReason(*m_hartIp, languageFlag));
 }
 
 void LoopSession::useHartIp(const net::HartIpAddress& address,
-                            net::HartIpSessionMachine::Settings settings) {
+                            net::HartIpSessionMachine::Settings settings, net::PreSharedKey key) {
     m_cycle->stop();
     m_line.useSerial();
     m_hartIpLine.reset();
-    m_hartIp = std::make_unique<net::HartIpSession>(address, settings);
+    m_hartIp = std::make_unique<net::HartIpSession>(address, settings, std::move(key));
     m_hartIpLine = std::make_unique<net::HartIpLine>(*m_hartIp, settings.answerTimeoutMs);
     m_line.useNetwork(*m_hartIpLine, *m_hartIpLine);
     // Published values go to the instrument whose long address they carry.

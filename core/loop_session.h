@@ -61,7 +61,7 @@ public:
     // Polls over the network instead of the serial port: a HART-IP session to `address`, opened
     // now and again by itself whenever it fails. The serial port is left alone (closed).
     void useHartIp(const net::HartIpAddress& address,
-                   net::HartIpSessionMachine::Settings settings = {});
+                   net::HartIpSessionMachine::Settings settings = {}, net::PreSharedKey key = {});
     // Over HART-IP: asks the instrument at `address` for its published data (command 533), or
     // to stop; false when it cannot be asked now.
     bool subscribe(int address, bool on);

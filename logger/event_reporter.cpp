@@ -2,6 +2,7 @@
 
 #include "app/texts.h"
 #include "core/loop_session.h"
+#include "core/network_words.h"
 #include "field/hart_tables.h"
 #include "net/hartip_session.h"
 #include "serial/port_status_text.h"
@@ -47,35 +48,14 @@ QString EventReporter::say(Text id) const {
 void EventReporter::watchNetwork(net::HartIpSession& network) {
     connect(&network, &net::HartIpSession::stateChanged, this, [this, &network] {
         using State = net::HartIpSessionMachine::State;
-        using Failure = net::HartIpSessionMachine::Failure;
-        const net::HartIpAddress& at = network.address();
-        const QString where = QStringLiteral("%1:%2, %3")
-                                  .arg(at.host)
-                                  .arg(at.port)
-                                  .arg(at.udp ? QStringLiteral("UDP") : QStringLiteral("TCP"));
+        const QString where = core::networkPlace(network);
         if (network.state() == State::Open) {
             m_line(say(Text::LogNetworkOpen).arg(where));
             return;
         }
         if (network.state() != State::Paused)
             return;
-        QString why;
-        switch (network.failure()) {
-        case Failure::Refused:
-            why = say(Text::NetworkRefused).arg(network.refusedStatus());
-            break;
-        case Failure::NoAnswer:
-            why = say(Text::NetworkNoAnswer);
-            break;
-        case Failure::StreamUnreadable:
-            why = say(Text::NetworkUnreadable);
-            break;
-        case Failure::ConnectionLost:
-        case Failure::None:
-            why = network.socketError().isEmpty() ? say(Text::NetworkConnectionLost)
-                                                  : network.socketError();
-            break;
-        }
+        const QString why = core::networkFailureReason(network, m_session.languageFlag());
         // Said once while it keeps failing the same way.
         const QString line = say(Text::LogNetworkFailed).arg(where, why);
         if (line != m_lastNetworkFailure)

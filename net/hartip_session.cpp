@@ -1,5 +1,6 @@
 #include "hartip_session.h"
 
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QUdpSocket>
 #include <QUrl>
@@ -8,7 +9,19 @@ namespace net {
 
 bool looksLikeHartIp(const QString& device) {
     return device.startsWith(QLatin1String("hartip://")) ||
-           device.startsWith(QLatin1String("hartip+udp://"));
+           device.startsWith(QLatin1String("hartip+udp://")) ||
+           device.startsWith(QLatin1String("hartips://"));
+}
+
+QString hartIpDevice(const HartIpAddress& address) {
+    const QString scheme = address.secure ? QStringLiteral("hartips")
+                           : address.udp  ? QStringLiteral("hartip+udp")
+                                          : QStringLiteral("hartip");
+    // An IPv6 host goes in brackets, as in any URL.
+    const QString host = address.host.contains(QLatin1Char(':'))
+                             ? QStringLiteral("[%1]").arg(address.host)
+                             : address.host;
+    return QStringLiteral("%1://%2:%3").arg(scheme, host).arg(address.port);
 }
 
 std::optional<HartIpAddress> parseHartIpDevice(const QString& device) {
@@ -21,6 +34,7 @@ std::optional<HartIpAddress> parseHartIpDevice(const QString& device) {
     HartIpAddress address;
     address.host = url.host();
     address.udp = url.scheme() == QLatin1String("hartip+udp");
+    address.secure = url.scheme() == QLatin1String("hartips");
     const int port = url.port(protocol::hartip::kDefaultPort);
     if (port < 1 || port > 65535)
         return std::nullopt;
@@ -29,9 +43,10 @@ std::optional<HartIpAddress> parseHartIpDevice(const QString& device) {
 }
 
 HartIpSession::HartIpSession(HartIpAddress address, HartIpSessionMachine::Settings settings,
-                             QObject* parent)
-    : QObject(parent), m_address(std::move(address)), m_machine([&] {
+                             PreSharedKey key, QObject* parent)
+    : QObject(parent), m_address(std::move(address)), m_key(std::move(key)), m_machine([&] {
           settings.datagrams = m_address.udp;
+          settings.version = m_address.secure ? 2 : 1;
           return settings;
       }()) {
     m_clock.start();
@@ -65,13 +80,41 @@ bool HartIpSession::ask(const QByteArray& frame) {
 void HartIpSession::connectSocket() {
     if (m_socket)
         m_socket->deleteLater();
+    m_socket = nullptr;
+    if (m_address.secure) {
+        m_obstacle = !m_key.isSet()       ? SecureObstacle::NoKey
+                     : !pskTlsAvailable() ? SecureObstacle::NoTls
+                                          : SecureObstacle::None;
+        if (m_obstacle != SecureObstacle::None) {
+            // Nothing to connect with: the session waits and looks again, as after a failure.
+            apply(m_machine.disconnected(now()));
+            return;
+        }
+        auto* tls = newPskSocket(m_key, this);
+        m_socket = tls;
+        // The session starts once TLS is up, not when TCP is.
+        connect(tls, &QSslSocket::encrypted, this, [this, tls] {
+            if (tls == m_socket)
+                apply(m_machine.connected(now()));
+        });
+        connectSignals(tls);
+        tls->connectToHostEncrypted(m_address.host, m_address.port);
+        return;
+    }
     if (m_address.udp)
         m_socket = new QUdpSocket(this);
     else
         m_socket = new QTcpSocket(this);
     QAbstractSocket* socket = m_socket;
-    connect(socket, &QAbstractSocket::connected, this,
-            [this] { apply(m_machine.connected(now())); });
+    connect(socket, &QAbstractSocket::connected, this, [this, socket] {
+        if (socket == m_socket)
+            apply(m_machine.connected(now()));
+    });
+    connectSignals(socket);
+    socket->connectToHost(m_address.host, m_address.port);
+}
+
+void HartIpSession::connectSignals(QAbstractSocket* socket) {
     connect(socket, &QAbstractSocket::readyRead, this, [this, socket] {
         if (socket != m_socket)
             return;
@@ -90,13 +133,13 @@ void HartIpSession::connectSocket() {
         if (socket != m_socket)
             return;
         m_socketError = socket->errorString();
+        m_handshakeFailed = socket->error() == QAbstractSocket::SslHandshakeFailedError;
         apply(m_machine.disconnected(now()));
     });
     connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
         if (socket == m_socket)
             apply(m_machine.disconnected(now()));
     });
-    socket->connectToHost(m_address.host, m_address.port);
 }
 
 void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
@@ -118,6 +161,7 @@ void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
     }
     if (actions.connect) {
         m_socketError.clear();
+        m_handshakeFailed = false;
         connectSocket();
     }
     if (actions.answered)
@@ -126,6 +170,13 @@ void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
         emit timedOut();
     for (const QByteArray& frame : actions.published)
         emit published(frame);
+    // A server that wants version 2: with a key, the next session is the secure one.
+    if (m_machine.state() == HartIpSessionMachine::State::Paused &&
+        m_machine.failure() == HartIpSessionMachine::Failure::VersionRefused && !m_address.secure &&
+        !m_address.udp && m_key.isSet()) {
+        m_address.secure = true;
+        m_machine.setVersion(2);
+    }
     if (m_machine.state() != m_reportedState) {
         m_reportedState = m_machine.state();
         emit stateChanged();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/hartip_session_machine.h"
+#include "net/hartip_tls.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -13,13 +14,17 @@ class QAbstractSocket;
 
 namespace net {
 
-// Where a HART-IP server is: `hartip://HOST[:PORT]` (TCP) or `hartip+udp://HOST[:PORT]`, port
-// 5094 unless given.
+// Where a HART-IP server is: `hartip://HOST[:PORT]` (TCP), `hartip+udp://HOST[:PORT]`, or
+// `hartips://HOST[:PORT]` (version 2 inside TLS with a pre-shared key, over TCP); port 5094
+// unless given.
 struct HartIpAddress {
     QString host;
     quint16 port = protocol::hartip::kDefaultPort;
     bool udp = false;
+    bool secure = false;
 };
+// The device string that names `address`.
+QString hartIpDevice(const HartIpAddress& address);
 // Nothing when `device` is not such a string (a serial device, or a malformed one).
 std::optional<HartIpAddress> parseHartIpDevice(const QString& device);
 // Whether `device` names a HART-IP server at all, well-formed or not.
@@ -28,11 +33,14 @@ bool looksLikeHartIp(const QString& device);
 // A HART-IP session over a real socket: the state machine's rules driven by the socket's events
 // and a clock ticking ten times a second. It asks one HART frame at a time and reports its
 // answer, or that none came.
+//
+// With a pre-shared key the session also goes secure by itself when a server refuses version 1:
+// it opens again inside TLS, with version 2, and stays there.
 class HartIpSession : public QObject {
     Q_OBJECT
 public:
     HartIpSession(HartIpAddress address, HartIpSessionMachine::Settings settings,
-                  QObject* parent = nullptr);
+                  PreSharedKey key = {}, QObject* parent = nullptr);
     ~HartIpSession() override;
 
     void open();
@@ -41,6 +49,7 @@ public:
     // Asks `frame` (no preamble); false when the session is not open or a request waits.
     bool ask(const QByteArray& frame);
 
+    // Where, and whether the session has gone secure.
     const HartIpAddress& address() const { return m_address; }
     HartIpSessionMachine::State state() const { return m_machine.state(); }
     HartIpSessionMachine::Failure failure() const { return m_machine.failure(); }
@@ -49,6 +58,12 @@ public:
     int ignored() const { return m_machine.ignored(); }
     // The socket's own words for the last failure to connect ("Connection refused", …).
     const QString& socketError() const { return m_socketError; }
+
+    // Whether the last connection failed in the TLS handshake (a wrong key, most often).
+    bool handshakeFailed() const { return m_handshakeFailed; }
+    // Why a secure session cannot even be tried.
+    enum class SecureObstacle { None, NoKey, NoTls };
+    SecureObstacle secureObstacle() const { return m_obstacle; }
 
 signals:
     void answered(const QByteArray& frame);
@@ -61,14 +76,18 @@ signals:
 private:
     void apply(const HartIpSessionMachine::Actions& actions);
     void connectSocket();
+    void connectSignals(QAbstractSocket* socket);
     qint64 now() const { return m_clock.elapsed(); }
 
     HartIpAddress m_address;
+    PreSharedKey m_key;
+    SecureObstacle m_obstacle = SecureObstacle::None;
     HartIpSessionMachine m_machine;
     QAbstractSocket* m_socket = nullptr;
     QTimer m_tick;
     QElapsedTimer m_clock;
     QString m_socketError;
+    bool m_handshakeFailed = false;
     HartIpSessionMachine::State m_reportedState = HartIpSessionMachine::State::Closed;
 };
 

@@ -4,8 +4,19 @@ namespace net {
 
 namespace ip = protocol::hartip;
 
+namespace {
+
+// A TLS record (an alert or a handshake, record version 3.x) where HART-IP was expected: what a
+// server that only speaks version 2 over TLS sends back to a message in the clear.
+bool startsWithTlsRecord(const QByteArray& bytes) {
+    return bytes.size() >= 2 && (bytes.at(0) == 0x15 || bytes.at(0) == 0x16) && bytes.at(1) == 0x03;
+}
+
+} // namespace
+
 QByteArray HartIpSessionMachine::message(ip::MessageId id, const QByteArray& body, qint64 nowMs) {
     ip::Message request;
+    request.version = m_settings.version;
     request.id = id;
     request.sequence = ++m_sequence;
     request.body = body;
@@ -43,6 +54,14 @@ HartIpSessionMachine::Actions HartIpSessionMachine::received(const QByteArray& b
         m_stream = bytes; // a datagram is a message of its own; nothing carries over
     else
         m_stream += bytes;
+    // An alert is shorter than a HART-IP header: it is known by its first bytes.
+    if (m_state == State::Initiating && m_settings.version < 2 && !m_settings.datagrams &&
+        startsWithTlsRecord(m_stream)) {
+        ++m_ignored;
+        m_stream.clear();
+        fail(Failure::VersionRefused, nowMs, actions);
+        return actions;
+    }
     for (;;) {
         ip::Message taken;
         const ip::Message::Taken result = ip::Message::take(m_stream, &taken);
@@ -87,7 +106,11 @@ void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Action
             m_refusedStatus = -1;
         } else {
             m_refusedStatus = message.status;
-            fail(Failure::Refused, nowMs, actions);
+            // A refusal in a version-2 header to a version-1 Initiate: the server wants the
+            // secure session.
+            fail(message.version >= 2 && m_settings.version < 2 ? Failure::VersionRefused
+                                                                : Failure::Refused,
+                 nowMs, actions);
         }
         break;
     case Waiting::KeepAlive:

@@ -28,6 +28,7 @@ public:
         int answerTimeoutMs = 2000;   // a request not answered by then is over
         int reconnectMs = 1000;       // the pause before a failed session is opened again
         bool datagrams = false;       // UDP: each message is a datagram of its own
+        quint8 version = 1;           // in every header sent; 2 only inside TLS
     };
     enum class State { Closed, Connecting, Initiating, Open, Paused };
     // Why the session is not open.
@@ -37,6 +38,8 @@ public:
         NoAnswer,         // Session Initiate or Keep Alive went unanswered
         ConnectionLost,   // the transport went away
         StreamUnreadable, // a malformed header: the rest of the stream cannot be framed
+        VersionRefused,   // the server wants version 2: it refused Session Initiate in a
+                          // version-2 header, or answered with TLS
     };
 
     // What the owner does after each call; several may be set at once, in this order.
@@ -61,6 +64,8 @@ public:
     bool ask(const QByteArray& frame, qint64 nowMs, Actions* actions);
     // Ends the session: Session Close, then the transport.
     Actions close(qint64 nowMs);
+    // The version the next session is opened with (2 once the transport is TLS).
+    void setVersion(quint8 version) { m_settings.version = version; }
 
     State state() const { return m_state; }
     Failure failure() const { return m_failure; }

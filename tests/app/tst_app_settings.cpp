@@ -393,6 +393,37 @@ private slots:
         QVERIFY(chooseStartupDevice("", "", false).device.isEmpty());
     }
 
+    // A HART-IP key is kept per host in a file only its owner may read, and stays so when the
+    // file is written again; one found open to others is closed when a key is read from it.
+    void hartIpKeysStayPrivate() {
+        app::SideSettings side(m_dir);
+        QVERIFY(side.setRememberedDevice("/dev/ttyUSB0"));
+        QFile::setPermissions(side.filePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        QVERIFY(!side.hartIpKey("10.0.0.5"));
+        QVERIFY(QFile::permissions(side.filePath()) & QFileDevice::ReadOther); // no key: as it was
+        QVERIFY(side.setHartIpKey("10.0.0.5", {"plant-gw", "00112233445566778899AABBCCDDEEFF"}));
+        QVERIFY(side.setHartIpKey("fd00::5", {"other", "FFEEDDCCBBAA99887766554433221100"}));
+        const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const auto onlyOwner = [&] {
+            const QFileDevice::Permissions now = QFile::permissions(side.filePath());
+            return (now & owner) == owner &&
+                   !(now & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                            QFileDevice::ReadOther | QFileDevice::WriteOther));
+        };
+        QVERIFY(onlyOwner());
+        QVERIFY(side.setRecordingEnabled(true)); // written again: still closed
+        QVERIFY(onlyOwner());
+        const auto kept = app::SideSettings(m_dir).hartIpKey("10.0.0.5");
+        QVERIFY(kept && kept->identity == "plant-gw" &&
+                kept->hexKey == "00112233445566778899AABBCCDDEEFF");
+        QCOMPARE(app::SideSettings(m_dir).hartIpKey("fd00::5")->identity, "other");
+        QCOMPARE(app::SideSettings(m_dir).rememberedDevice(), "/dev/ttyUSB0");
+        QFile::setPermissions(side.filePath(), owner | QFileDevice::ReadOther);
+        QVERIFY(side.hartIpKey("10.0.0.5"));
+        QVERIFY(onlyOwner());
+    }
+
     void prepareResultFolders_data() {
         // Trees as treeBelow() gives them; the results directory is below the test folder (null:
         // none set); `failed`, below it, names the folder that could not be made.

@@ -3,6 +3,7 @@
 
 #include "net/hartip_session.h"
 #include "protocol/hart_frame.h"
+#include "psk_test_server.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -54,11 +55,15 @@ class TestNetLoopback : public QObject {
 private slots:
     void parsesDevices_data() {
         QTest::addColumn<QString>("device");
-        QTest::addColumn<QString>("parsed"); // host:port:udp, empty: not HART-IP
+        QTest::addColumn<QString>("parsed"); // host:port:udp:secure, empty: not HART-IP
         QTest::newRow("TCP, default port") << "hartip://10.0.0.5"
-                                           << "10.0.0.5:5094:0";
+                                           << "10.0.0.5:5094:0:0";
         QTest::newRow("UDP with port") << "hartip+udp://gw.plant:20004"
-                                       << "gw.plant:20004:1";
+                                       << "gw.plant:20004:1:0";
+        QTest::newRow("secure") << "hartips://10.0.0.5"
+                                << "10.0.0.5:5094:0:1";
+        QTest::newRow("IPv6") << "hartip://[fd00::5]:5095"
+                              << "fd00::5:5095:0:0";
         QTest::newRow("serial device") << "/dev/ttyUSB0"
                                        << "";
         QTest::newRow("no host") << "hartip://:5094"
@@ -72,12 +77,19 @@ private slots:
         QFETCH(QString, device);
         QFETCH(QString, parsed);
         const auto address = net::parseHartIpDevice(device);
-        QCOMPARE(address ? QStringLiteral("%1:%2:%3")
+        QCOMPARE(address ? QStringLiteral("%1:%2:%3:%4")
                                .arg(address->host)
                                .arg(address->port)
                                .arg(int(address->udp))
+                               .arg(int(address->secure))
                          : QString(),
                  parsed);
+        // The string the window remembers names the same place.
+        if (address) {
+            const auto again = net::parseHartIpDevice(net::hartIpDevice(*address));
+            QVERIFY(again && again->host == address->host && again->port == address->port &&
+                    again->udp == address->udp && again->secure == address->secure);
+        }
     }
 
     void asksOverTheNetwork_data() {
@@ -174,6 +186,73 @@ private slots:
         published.clear();
         QTest::qWait(1500);
         QCOMPARE(published.size(), 0);
+        session.close();
+    }
+
+    // Version 2 inside TLS with a pre-shared key, against a server made here: asked for with
+    // hartips://, or reached by itself when a server refuses version 1 in the clear. A wrong
+    // key or none never opens a session.
+    void secureSession_data() {
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<int>("inTheClear");
+        QTest::addColumn<bool>("opens");
+        const QByteArray right = QByteArray::fromHex("00112233445566778899AABBCCDDEEFF");
+        const QByteArray wrong = QByteArray::fromHex("FFEEDDCCBBAA99887766554433221100");
+        const int refusal = int(PskTestServer::InTheClear::RefuseInVersionTwo);
+        const int alert = int(PskTestServer::InTheClear::TlsAlert);
+        QTest::newRow("hartips, right key") << "hartips" << right << refusal << true;
+        QTest::newRow("hartips, wrong key") << "hartips" << wrong << refusal << false;
+        QTest::newRow("hartips, no key") << "hartips" << QByteArray() << refusal << false;
+        QTest::newRow("version 1 refused in a version-2 header")
+            << "hartip" << right << refusal << true;
+        QTest::newRow("version 1 answered with a TLS alert") << "hartip" << right << alert << true;
+        QTest::newRow("version 1 refused, no key") << "hartip" << QByteArray() << refusal << false;
+    }
+    void secureSession() {
+        if (!net::pskTlsAvailable())
+            QSKIP("this Qt's TLS has no pre-shared keys");
+        QFETCH(QString, scheme);
+        QFETCH(QByteArray, key);
+        QFETCH(int, inTheClear);
+        QFETCH(bool, opens);
+        const QByteArray answer = QByteArray::fromHex("0680000E00500000000000000000000000"); // any
+        PskTestServer server("corvantelis", QByteArray::fromHex("00112233445566778899AABBCCDDEEFF"),
+                             answer);
+        server.inTheClear = PskTestServer::InTheClear(inTheClear);
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        const auto address = net::parseHartIpDevice(
+            QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(server.serverPort()));
+        QVERIFY(address);
+        net::HartIpSession session(*address, {},
+                                   key.isEmpty() ? net::PreSharedKey{}
+                                                 : net::PreSharedKey{"corvantelis", key});
+        session.open();
+        using State = net::HartIpSessionMachine::State;
+        if (!opens) {
+            QTest::qWait(1500);
+            QVERIFY(session.state() != State::Open);
+            if (key.isEmpty() && scheme == "hartips") {
+                QCOMPARE(session.secureObstacle(), net::HartIpSession::SecureObstacle::NoKey);
+                QCOMPARE(server.handshakes + server.sessionsInTheClear, 0); // nothing went out
+            } else if (key.isEmpty()) {
+                QCOMPARE(session.failure(), net::HartIpSessionMachine::Failure::VersionRefused);
+                QVERIFY(!session.address().secure);
+            } else {
+                QVERIFY(session.handshakeFailed());
+                QCOMPARE(server.handshakes, 0);
+            }
+            QVERIFY(server.versionsSeen.isEmpty());
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(session.state(), State::Open, 4000);
+        QVERIFY(session.address().secure);
+        QSignalSpy answered(&session, &net::HartIpSession::answered);
+        QVERIFY(session.ask(QByteArray::fromHex("0280000082")));
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 1, 3000);
+        QCOMPARE(answered.at(0).at(0).toByteArray(), answer);
+        QCOMPARE(server.versionsSeen, QList<int>({2, 2})); // Initiate and the request
+        QCOMPARE(server.sessionsInTheClear, scheme == "hartips" ? 0 : 1);
         session.close();
     }
 

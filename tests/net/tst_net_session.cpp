@@ -15,8 +15,10 @@ using Failure = HartIpSessionMachine::Failure;
 namespace {
 
 // The server's response to the request with `sequence`: type 1, the same id, `status`, `body`.
-QByteArray response(int id, int sequence, int status, const QByteArray& body = {}) {
+QByteArray response(int id, int sequence, int status, const QByteArray& body = {},
+                    int version = 1) {
     protocol::hartip::Message message;
+    message.version = quint8(version);
     message.type = protocol::hartip::MessageType::Response;
     message.id = protocol::hartip::MessageId(id);
     message.status = quint8(status);
@@ -154,6 +156,42 @@ private slots:
         QCOMPARE(actions.published, QList<QByteArray>{publish.body});
         QVERIFY(!actions.answered);
         QCOMPARE(session.ignored(), 0);
+    }
+
+    // What a server that wants version 2 answers to a version-1 Initiate: a refusal in a
+    // version-2 header, or TLS (an alert record) because it expected a handshake. Either is
+    // told apart from an ordinary refusal, so the session can go secure.
+    void versionRefused_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("failure");
+        QTest::newRow("refusal in a version-2 header")
+            << response(0, 1, 15, hex("01 00 00 EA 60"), 2) << int(Failure::VersionRefused);
+        QTest::newRow("TLS alert") << hex("15 03 01 00 02 02 46") << int(Failure::VersionRefused);
+        QTest::newRow("version-1 refusal") << response(0, 1, 15) << int(Failure::Refused);
+        QTest::newRow("neither HART-IP nor TLS")
+            << hex("15 04 01 00 02 02 46 00") << int(Failure::StreamUnreadable);
+    }
+    void versionRefused() {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, failure);
+        HartIpSessionMachine session({60000, 2000, 1000, false});
+        session.start(0);
+        session.connected(0);
+        QVERIFY(session.received(answer, 20).disconnect);
+        QCOMPARE(session.state(), State::Paused);
+        QCOMPARE(int(session.failure()), failure);
+    }
+
+    // Inside TLS every header says version 2, and a version-2 response opens the session.
+    void versionTwo() {
+        HartIpSessionMachine session({60000, 2000, 1000, false, 2});
+        session.start(0);
+        QCOMPARE(session.connected(0).send, hex("02 00 00 00 00 01 00 0D 01 00 00 EA 60"));
+        session.received(response(0, 1, 0, hex("01 00 00 EA 60"), 2), 5);
+        QCOMPARE(session.state(), State::Open);
+        HartIpSessionMachine::Actions actions;
+        QVERIFY(session.ask(hex("02 80 00 00 82"), 10, &actions));
+        QCOMPARE(actions.send, hex("02 00 03 00 00 02 00 0D 02 80 00 00 82"));
     }
 
     void closes() {

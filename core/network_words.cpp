@@ -1,0 +1,51 @@
+#include "network_words.h"
+
+#include "app/texts.h"
+#include "net/hartip_session.h"
+
+namespace core {
+
+QString networkPlace(const net::HartIpSession& session) {
+    const net::HartIpAddress& at = session.address();
+    const QString transport = at.secure ? QStringLiteral("TLS")
+                              : at.udp  ? QStringLiteral("UDP")
+                                        : QStringLiteral("TCP");
+    return QStringLiteral("%1:%2, %3").arg(at.host).arg(at.port).arg(transport);
+}
+
+QString networkFailureReason(const net::HartIpSession& session, qint16 languageFlag) {
+    using Failure = net::HartIpSessionMachine::Failure;
+    using Obstacle = net::HartIpSession::SecureObstacle;
+    using app::Text;
+    const auto say = [languageFlag](Text id) { return app::text(id, languageFlag); };
+    switch (session.secureObstacle()) {
+    case Obstacle::NoKey:
+        return say(Text::NetworkNoKey).arg(session.address().host);
+    case Obstacle::NoTls:
+        return say(Text::NetworkNoTls);
+    case Obstacle::None:
+        break;
+    }
+    switch (session.failure()) {
+    case Failure::Refused:
+        return say(Text::NetworkRefused).arg(session.refusedStatus());
+    case Failure::NoAnswer:
+        return say(Text::NetworkNoAnswer);
+    case Failure::StreamUnreadable:
+        return say(Text::NetworkUnreadable);
+    case Failure::VersionRefused:
+        // With a key the session has already gone secure for its next try.
+        return session.address().secure
+                   ? say(Text::NetworkWantsSecure)
+                   : say(Text::NetworkWantsSecureNoKey).arg(session.address().host);
+    case Failure::ConnectionLost:
+    case Failure::None:
+        break;
+    }
+    if (session.handshakeFailed())
+        return say(Text::NetworkHandshakeFailed);
+    return session.socketError().isEmpty() ? say(Text::NetworkConnectionLost)
+                                           : session.socketError();
+}
+
+} // namespace core

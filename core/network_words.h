@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace net {
+class HartIpSession;
+}
+
+// How a HART-IP session is named and why it is not open, in the operator's language: the port
+// line of the window and the logger's lines say the same.
+namespace core {
+
+// "10.0.0.5:5094, TCP", "…, UDP", or "…, TLS" once the session is secure.
+QString networkPlace(const net::HartIpSession& session);
+// Why the session failed, for a session that is waiting to open again.
+QString networkFailureReason(const net::HartIpSession& session, qint16 languageFlag);
+
+} // namespace core
