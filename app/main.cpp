@@ -2,6 +2,9 @@
 #include "app/paths.h"
 #include "app/program_identity.h"
 #include "app/side_settings.h"
+#include "app/texts.h"
+#include "core/network_settings.h"
+#include "core/network_words.h"
 #include "net/hartip_session.h"
 #include "serial/discovered_port.h"
 #include "ui/folder_picker.h"
@@ -46,11 +49,17 @@ ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideS
     };
     environment.note = noteOnStandardError;
     environment.pickFolder = ui::systemFolderPicker();
-    const app::SideSettings::HartIpTimes times = side.hartIpTimes();
-    environment.network.answerTimeoutMs = times.answerTimeoutMs;
-    environment.network.inactivityMs = quint32(times.inactivityMs);
-    environment.askNetwork = [](const QString& last, qint16 languageFlag) {
-        return ui::askNetworkAddress(QApplication::activeWindow(), last, languageFlag);
+    environment.network = core::networkSettings(side);
+    environment.networkKey = [&side](const QString& host, qint16 languageFlag) {
+        net::KeyProblem problem = net::KeyProblem::None;
+        net::PreSharedKey key = core::networkKey(side, host, &problem);
+        if (problem != net::KeyProblem::None)
+            noteOnStandardError(app::text(app::Text::NetworkKeyUnusable, languageFlag)
+                                    .arg(host, core::keyProblemText(problem, languageFlag)));
+        return key;
+    };
+    environment.askNetwork = [&side](const QString& last, qint16 languageFlag) {
+        return ui::askNetworkAddress(QApplication::activeWindow(), last, languageFlag, side);
     };
     environment.now = &QDateTime::currentDateTime;
     environment.locale = QLocale::system();

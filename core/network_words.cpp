@@ -48,4 +48,21 @@ QString networkFailureReason(const net::HartIpSession& session, qint16 languageF
                                            : session.socketError();
 }
 
+QString keyProblemText(net::KeyProblem problem, qint16 languageFlag) {
+    using app::Text;
+    switch (problem) {
+    case net::KeyProblem::None:
+        break;
+    case net::KeyProblem::NoIdentity:
+        return app::text(Text::NetworkKeyNoIdentity, languageFlag);
+    case net::KeyProblem::NotHex:
+        return app::text(Text::NetworkKeyNotHex, languageFlag);
+    case net::KeyProblem::TooShort:
+        return app::text(Text::NetworkKeyTooShort, languageFlag);
+    case net::KeyProblem::TooLong:
+        return app::text(Text::NetworkKeyTooLong, languageFlag);
+    }
+    return QString();
+}
+
 } // namespace core

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/hartip_tls.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -15,5 +17,8 @@ namespace core {
 QString networkPlace(const net::HartIpSession& session);
 // Why the session failed, for a session that is waiting to open again.
 QString networkFailureReason(const net::HartIpSession& session, qint16 languageFlag);
+
+// What is wrong with a pre-shared key as given; empty for KeyProblem::None.
+QString keyProblemText(net::KeyProblem problem, qint16 languageFlag);
 
 } // namespace core

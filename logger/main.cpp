@@ -11,6 +11,8 @@
 #include "app/side_settings.h"
 #include "app/texts.h"
 #include "core/loop_session.h"
+#include "core/network_settings.h"
+#include "core/network_words.h"
 #include "net/hartip_session.h"
 #include "protocol/polling_cycle.h"
 #include "record/append_only_file.h"
@@ -114,11 +116,12 @@ int main(int argc, char* argv[]) {
     QTimer openAgain;
     if (network) {
         // The session opens again by itself after a failure, once a second.
-        const app::SideSettings::HartIpTimes times = side.hartIpTimes();
-        net::HartIpSessionMachine::Settings settings;
-        settings.answerTimeoutMs = times.answerTimeoutMs;
-        settings.inactivityMs = quint32(times.inactivityMs);
-        session.useHartIp(*network, settings);
+        net::KeyProblem problem = net::KeyProblem::None;
+        net::PreSharedKey key = core::networkKey(side, network->host, &problem);
+        if (problem != net::KeyProblem::None)
+            say(words(app::Text::NetworkKeyUnusable)
+                    .arg(network->host, core::keyProblemText(problem, session.languageFlag())));
+        session.useHartIp(*network, core::networkSettings(side), std::move(key));
         reporter->watchNetwork(*session.hartIpSession());
     } else {
         session.serialPort().setDevice(device);

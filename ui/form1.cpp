@@ -453,12 +453,7 @@ void Form1::chooseNetwork() {
         return;
     }
     const net::HartIpSession* now = m_session->hartIpSession();
-    const QString last =
-        now ? QStringLiteral("%1://%2:%3")
-                  .arg(now->address().udp ? QStringLiteral("hartip+udp") : QStringLiteral("hartip"),
-                       now->address().host)
-                  .arg(now->address().port)
-            : QString();
+    const QString last = now ? net::hartIpDevice(now->address()) : QString();
     const std::optional<QString> device = m_env.askNetwork(last, languageFlag());
     if (!device) {
         // Nothing chosen: the box names the line in use again, not the entry.
@@ -485,7 +480,9 @@ void Form1::showPortStatus() {
 }
 
 void Form1::useNetwork(const net::HartIpAddress& address) {
-    m_session->useHartIp(address, m_env.network);
+    m_session->useHartIp(address, m_env.network,
+                         m_env.networkKey ? m_env.networkKey(address.host, languageFlag())
+                                          : net::PreSharedKey{});
     net::HartIpSession* network = m_session->hartIpSession();
     // The lamp and the port line follow the session: green while it is open.
     const auto follow = [this, network] {

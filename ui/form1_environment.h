@@ -4,6 +4,7 @@
 #include "network_dialog.h"
 
 #include "net/hartip_session_machine.h"
+#include "net/hartip_tls.h"
 
 #include "serial/discovered_port.h"
 
@@ -27,6 +28,8 @@ struct Form1Environment {
     NetworkAddressQuestion askNetwork;
     // How long a HART-IP request and the session's quiet may last (the side file's).
     net::HartIpSessionMachine::Settings network;
+    // The pre-shared key kept for a host (HART-IP version 2); unset or empty: none.
+    std::function<net::PreSharedKey(const QString& host, qint16 languageFlag)> networkKey;
     std::function<QDateTime()> now;
     // Regional settings: weekday and month names, the numbers on the board.
     QLocale locale;

@@ -84,7 +84,17 @@ private slots:
 
     // The same over the network: hart-loop-sim served over HART-IP, the logger polling it
     // through a session and recording what it read. A pass needs no fixed waits there.
+    void pollsOverHartIp_data() {
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QString>("transport");
+        QTest::newRow("TCP") << "hartip"
+                             << "TCP";
+        QTest::newRow("UDP") << "hartip+udp"
+                             << "UDP";
+    }
     void pollsOverHartIp() {
+        QFETCH(QString, scheme);
+        QFETCH(QString, transport);
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
         const quint16 port = probe.serverPort();
@@ -94,8 +104,9 @@ private slots:
                      .isEmpty());
         QProcess logger;
         logger.start(QStringLiteral(CORVANTELIS_LOGGER),
-                     {"--port", QStringLiteral("hartip://127.0.0.1:%1").arg(port), "--settings-dir",
-                      loop.path("settings"), "--results-dir", loop.path("results")});
+                     {"--port", QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(port),
+                      "--settings-dir", loop.path("settings"), "--results-dir",
+                      loop.path("results")});
         QVERIFY(logger.waitForStarted());
         QString out;
         QTRY_VERIFY_WITH_TIMEOUT((out += QString::fromUtf8(logger.readAllStandardOutput()))
@@ -106,8 +117,10 @@ private slots:
         QVERIFY(logger.waitForFinished(10000));
         QCOMPARE(logger.exitCode(), 0);
         out += QString::fromUtf8(logger.readAllStandardOutput());
-        QVERIFY2(out.contains(QStringLiteral("HART-IP session open: 127.0.0.1:%1, TCP").arg(port)),
-                 qPrintable(out));
+        QVERIFY2(
+            out.contains(
+                QStringLiteral("HART-IP session open: 127.0.0.1:%1, %2").arg(port).arg(transport)),
+            qPrintable(out));
         for (const char* tag : {"tag PT-101", "tag TT-202", "tag FT-305"})
             QVERIFY2(out.contains(tag), qPrintable(out));
         // Whole passes, from one command 0 to address 1 to the next, as the simulator heard them:
@@ -120,7 +133,8 @@ private slots:
                 passStarts << line.left(line.indexOf(' ')).toLongLong();
         QVERIFY2(passStarts.size() >= 3, qPrintable(QString::number(passStarts.size())));
         const qint64 pass = passStarts[2] - passStarts[1];
-        qInfo("a pass over HART-IP on loopback: %lld ms", static_cast<long long>(pass));
+        qInfo("a pass over HART-IP (%s) on loopback: %lld ms", qPrintable(transport),
+              static_cast<long long>(pass));
         QVERIFY(pass < 5000); // generous: a loaded machine; the serial line needs 13 s
     }
 

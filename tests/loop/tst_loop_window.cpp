@@ -299,12 +299,15 @@ void LoopWindowTest::detailsAndTheLoopCheck() {
 // The lamp and the port line follow the session; the board fills as on the serial line.
 void LoopWindowTest::pollsOverHartIp_data() {
     QTest::addColumn<bool>("fromTheList"); // else: given at start-up
-    QTest::newRow("given at start-up") << false;
-    QTest::newRow("chosen from the port list") << true;
+    QTest::addColumn<bool>("udp");
+    QTest::newRow("given at start-up") << false << false;
+    QTest::newRow("chosen from the port list") << true << false;
+    QTest::newRow("over UDP") << false << true;
 }
 
 void LoopWindowTest::pollsOverHartIp() {
     QFETCH(bool, fromTheList);
+    QFETCH(bool, udp);
     QTcpServer probe;
     QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
     const quint16 port = probe.serverPort();
@@ -314,7 +317,9 @@ void LoopWindowTest::pollsOverHartIp() {
     WindowRecorder recorder;
     ui::Form1Environment environment =
         testEnvironment(loop.path("settings") + QLatin1Char('/'), recorder);
-    const QString device = QStringLiteral("hartip://127.0.0.1:%1").arg(port);
+    const QString device =
+        QStringLiteral("%1://127.0.0.1:%2").arg(udp ? "hartip+udp" : "hartip").arg(port);
+    const QString transport = udp ? "UDP" : "TCP";
     QStringList asked, remembered;
     if (fromTheList) {
         environment.askNetwork = [&](const QString& last, qint16) {
@@ -340,7 +345,7 @@ void LoopWindowTest::pollsOverHartIp() {
     }
     QTRY_COMPARE_WITH_TIMEOUT(window->shape1()->colour(), serial::kLampOpen, 5000);
     QCOMPARE(window->portStatusLabel()->accessibleName(),
-             QStringLiteral("HART-IP 127.0.0.1:%1, TCP, session open").arg(port));
+             QStringLiteral("HART-IP 127.0.0.1:%1, %2, session open").arg(port).arg(transport));
     QTest::keyClick(window->yesButton(), Qt::Key_Return);
     // No fixed waits on the network: the answers end the steps by themselves.
     QTRY_VERIFY_WITH_TIMEOUT(window->board().caption(Column::Label2, 5).contains("FT-305"), 10000);
@@ -369,7 +374,7 @@ void LoopWindowTest::pollsOverHartIp() {
 
     window->mnu_rus_Click();
     QCOMPARE(window->portStatusLabel()->accessibleName(),
-             QString::fromUtf8("HART-IP 127.0.0.1:%1, TCP, сеанс открыт").arg(port));
+             QString::fromUtf8("HART-IP 127.0.0.1:%1, %2, сеанс открыт").arg(port).arg(transport));
 }
 
 QTEST_MAIN(LoopWindowTest)

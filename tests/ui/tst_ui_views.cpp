@@ -3,6 +3,7 @@
 // coloured by how much they matter; numbers written out plainly. And messages that wait for the
 // polling step to end.
 
+#include "app/side_settings.h"
 #include "core/loop_session.h"
 #include "field/field_model.h"
 #include "protocol/board.h"
@@ -10,13 +11,17 @@
 #include "ui/field_layer.h"
 #include "ui/instrument_view.h"
 #include "ui/message_gate.h"
+#include "ui/network_dialog.h"
 #include "ui/recording_layer.h"
 #include "ui/trend_plot.h"
 #include "ui/window_surface.h"
 
 #include "helpers.h" // the golden answers
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -268,6 +273,89 @@ private slots:
         recording.setRecording(false);
         QCOMPARE(surface.recording, QString());
         QVERIFY(surface.told.isEmpty());
+    }
+
+    // The network question names only what can be reached: a host, IPv6 in brackets, UDP or
+    // TLS; a secure choice needs a usable key, which is kept for the host and never shown again.
+    void networkQuestion_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<bool>("udp");
+        QTest::addColumn<bool>("secure");
+        QTest::addColumn<QString>("identity");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("device"); // empty: OK does nothing
+        QTest::addColumn<QString>("problem");
+        const QString key = "00 11 22 33 44 55 66 77 88 99 aa bb cc dd ee ff";
+        QTest::newRow("TCP") << "10.0.0.5" << false << false << ""
+                             << ""
+                             << "hartip://10.0.0.5:5094"
+                             << "";
+        QTest::newRow("IPv6 over UDP") << "fd00::5" << true << false << ""
+                                       << ""
+                                       << "hartip+udp://[fd00::5]:5094"
+                                       << "";
+        QTest::newRow("IPv6 typed in brackets") << "[fd00::5]" << false << false << ""
+                                                << ""
+                                                << "hartip://[fd00::5]:5094"
+                                                << "";
+        QTest::newRow("no host") << " " << false << false << ""
+                                 << ""
+                                 << ""
+                                 << "";
+        QTest::newRow("not a host") << "plant gw" << false << false << ""
+                                    << ""
+                                    << ""
+                                    << "";
+        QTest::newRow("secure") << "10.0.0.5" << true << true << "plant-gw" << key
+                                << "hartips://10.0.0.5:5094"
+                                << "";
+        QTest::newRow("secure, short key") << "10.0.0.5" << false << true << "plant-gw"
+                                           << "0011223344"
+                                           << ""
+                                           << "The key must be at least 16 bytes (32 hex digits).";
+        QTest::newRow("secure, not hex")
+            << "10.0.0.5" << false << true << "plant-gw" << QString(32, 'g') << ""
+            << "The key must be hexadecimal digits, two for each byte.";
+        QTest::newRow("secure, no identity") << "10.0.0.5" << false << true << "" << key << ""
+                                             << "The key needs an identity.";
+    }
+    void networkQuestion() {
+        QFETCH(QString, host);
+        QFETCH(bool, udp);
+        QFETCH(bool, secure);
+        QFETCH(QString, identity);
+        QFETCH(QString, key);
+        QFETCH(QString, device);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        app::SideSettings side(dir.path() + '/');
+        ui::NetworkDialog dialog(nullptr, QString(), 0, side);
+        dialog.hostField()->setText(host);
+        dialog.transportField()->setCurrentIndex(udp ? 1 : 0);
+        dialog.secureSwitch()->setChecked(secure);
+        dialog.identityField()->setText(identity);
+        dialog.keyField()->setText(key);
+        QCOMPARE(dialog.problem(), problem);
+        if (problem.isEmpty())
+            QCOMPARE(dialog.device(), device);
+        dialog.accept();
+        QCOMPARE(dialog.result(),
+                 device.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted));
+        if (!secure || device.isEmpty()) {
+            QVERIFY(!side.hartIpKey(host));
+            return;
+        }
+        const auto kept = side.hartIpKey(host);
+        QVERIFY(kept && kept->identity == identity &&
+                kept->hexKey == "00112233445566778899AABBCCDDEEFF");
+        // Asked again: the identity is back, the key is not, and OK needs no new one.
+        ui::NetworkDialog again(nullptr, device, 0, side);
+        QVERIFY(again.secureSwitch()->isChecked());
+        QCOMPARE(again.identityField()->text(), identity);
+        QVERIFY(again.keyField()->text().isEmpty());
+        QCOMPARE(again.keyField()->placeholderText(), "(kept; type to replace)");
+        QCOMPARE(again.device(), device);
+        QCOMPARE(again.problem(), QString());
     }
 };
 
