@@ -87,7 +87,11 @@ void HartIpSession::connectSocket() {
                                           : SecureObstacle::None;
         if (m_obstacle != SecureObstacle::None) {
             // Nothing to connect with: the session waits and looks again, as after a failure.
-            apply(m_machine.disconnected(now()));
+            // Told from the event loop, so that the try is seen to start and fail.
+            QTimer::singleShot(0, this, [this] {
+                if (!m_socket && m_machine.state() == HartIpSessionMachine::State::Connecting)
+                    apply(m_machine.disconnected(now()));
+            });
             return;
         }
         auto* tls = newPskSocket(m_key, this);

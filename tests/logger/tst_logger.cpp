@@ -2,6 +2,7 @@
 // pseudo-terminal against hart-loop-sim, ended by SIGTERM.
 
 #include "app/settings_file.h"
+#include "app/side_settings.h"
 #include "protocol/hart_frame.h"
 #include "simulated_loop.h"
 
@@ -136,6 +137,43 @@ private slots:
         qInfo("a pass over HART-IP (%s) on loopback: %lld ms", qPrintable(transport),
               static_cast<long long>(pass));
         QVERIFY(pass < 5000); // generous: a loaded machine; the serial line needs 13 s
+    }
+
+    // A key in the side file is used, never printed: not when the session cannot open, not when
+    // the key kept is unusable (then the logger says so, without it).
+    void keyNeverPrinted_data() {
+        QTest::addColumn<QString>("hexKey");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("usable key") << "0123456789ABCDEF0123456789ABCDEF"
+                                    << "HART-IP session to 127.0.0.1:%1, TLS failed: ";
+        QTest::newRow("too short") << "0123456789ABCDEF"
+                                   << "the pre-shared key kept for 127.0.0.1 is unusable: The key "
+                                      "must be at least 16 bytes (32 hex digits).";
+    }
+    void keyNeverPrinted() {
+        QFETCH(QString, hexKey);
+        QFETCH(QString, said);
+        QTemporaryDir root;
+        const QString dir = root.filePath("settings/");
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(app::SideSettings(dir).setHartIpKey("127.0.0.1", {"plant-gw", hexKey}));
+        QTcpServer probe; // a port nobody listens on
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QProcess logger;
+        logger.start(QStringLiteral(CORVANTELIS_LOGGER),
+                     {"--port", QStringLiteral("hartips://127.0.0.1:%1").arg(port),
+                      "--settings-dir", dir, "--results-dir", root.filePath("results")});
+        QVERIFY(logger.waitForStarted());
+        QString out;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (out += QString::fromUtf8(logger.readAllStandardOutput())).contains(said.arg(port)),
+            10000);
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(10000));
+        out += QString::fromUtf8(logger.readAllStandardOutput() + logger.readAllStandardError());
+        QVERIFY2(!out.contains(hexKey, Qt::CaseInsensitive), qPrintable(out));
     }
 
     // The log speaks the language of the settings it runs with, as the window would.
