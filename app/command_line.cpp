@@ -21,7 +21,10 @@ QString helpText(const QString& program) {
                "A monitor for HART field instruments: polls addresses 0 to 15 of the loop behind "
                "a HART modem.\n\n"
                "  --port DEVICE  open DEVICE (for example /dev/ttyUSB0) at start-up instead of "
-               "port 1\n"
+               "port 1;\n"
+               "                 or a HART-IP server: hartip://HOST[:PORT], "
+               "hartip+udp://HOST[:PORT],\n"
+               "                 hartips://HOST[:PORT] (version 2 inside TLS)\n"
                "  --record       record the measurements of this run into the results folders\n"
                "  -h, --help     show this help and exit\n"
                "  -v, --version  show the version and exit")
