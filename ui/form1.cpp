@@ -449,7 +449,7 @@ void Form1::refreshPortList() {
 
 void Form1::chooseNetwork() {
     if (!m_env.askNetwork) {
-        combo1()->setEditText(portController().selectionText());
+        combo1()->setEditText(lineInUseText());
         return;
     }
     const net::HartIpSession* now = m_session->hartIpSession();
@@ -457,7 +457,7 @@ void Form1::chooseNetwork() {
     const std::optional<QString> device = m_env.askNetwork(last, languageFlag());
     if (!device) {
         // Nothing chosen: the box names the line in use again, not the entry.
-        combo1()->setEditText(now ? last : portController().selectionText());
+        combo1()->setEditText(lineInUseText());
         return;
     }
     const std::optional<net::HartIpAddress> address = net::parseHartIpDevice(*device);
@@ -469,6 +469,11 @@ void Form1::chooseNetwork() {
     combo1()->setEditText(*device);
     if (m_env.rememberDevice)
         m_env.rememberDevice(*device);
+}
+
+QString Form1::lineInUseText() {
+    const net::HartIpSession* network = m_session->hartIpSession();
+    return network ? net::hartIpDevice(network->address()) : portController().selectionText();
 }
 
 void Form1::showPortStatus() {
@@ -503,7 +508,7 @@ void Form1::mnu_ComPort_Click() {
         return;
     }
     setPanelVisible(m_frame2, true);
-    combo1()->setEditText(portController().selectionText());
+    combo1()->setEditText(lineInUseText());
 }
 
 void Form1::Frame2_Click() {

@@ -161,6 +161,9 @@ private:
     void useNetwork(const net::HartIpAddress& address);
     // The port list's network entry: asks where, then polls there and remembers it.
     void chooseNetwork();
+    // What the port box names while nothing is being chosen: the serial port or the network
+    // address in use.
+    QString lineInUseText();
     void showRecordLine();
     void Start();
     void Stop();

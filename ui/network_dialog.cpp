@@ -56,6 +56,10 @@ NetworkDialog::NetworkDialog(QWidget* parent, const QString& last, qint16 langua
         m_secure->setChecked(before->secure);
     }
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    // Qt's own words are English unless its translations are loaded; ours follow the language.
+    m_buttons->button(QDialogButtonBox::Cancel)->setText(say(Text::NetworkDialogCancel));
+    // Room for the key's 32 digits and the words that say it is kept.
+    m_key->setMinimumWidth(m_key->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 40);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &NetworkDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_host, &QLineEdit::textChanged, this, &NetworkDialog::hostChanged);

@@ -344,6 +344,9 @@ void LoopWindowTest::pollsOverHartIp() {
         QCOMPARE(list->currentText(), device);
     }
     QTRY_COMPARE_WITH_TIMEOUT(window->shape1()->colour(), serial::kLampOpen, 5000);
+    // The port box names the address in use, not a serial port.
+    window->mnu_ComPort_Click();
+    QCOMPARE(window->combo1()->currentText(), device);
     QCOMPARE(window->portStatusLabel()->accessibleName(),
              QStringLiteral("HART-IP 127.0.0.1:%1, %2, session open").arg(port).arg(transport));
     QTest::keyClick(window->yesButton(), Qt::Key_Return);
