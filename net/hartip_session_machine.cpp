@@ -1,5 +1,7 @@
 #include "hartip_session_machine.h"
 
+#include "protocol/hart_frame.h"
+
 namespace net {
 
 namespace ip = protocol::hartip;
@@ -10,6 +12,13 @@ namespace {
 // server that only speaks version 2 over TLS sends back to a message in the clear.
 bool startsWithTlsRecord(const QByteArray& bytes) {
     return bytes.size() >= 2 && (bytes.at(0) == 0x15 || bytes.at(0) == 0x16) && bytes.at(1) == 0x03;
+}
+
+// A HART frame that arrived whole with its check byte right; anything else carried in a PDU is
+// not taken for the instrument's words.
+bool soundFrame(const QByteArray& body) {
+    const protocol::HartFrame frame = protocol::HartFrame::parse(body);
+    return frame.complete && frame.checkMatches;
 }
 
 } // namespace
@@ -86,12 +95,19 @@ HartIpSessionMachine::Actions HartIpSessionMachine::received(const QByteArray& b
 void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Actions& actions) {
     if (message.type == ip::MessageType::Publish && m_state == State::Open &&
         message.id == ip::MessageId::TokenPassingPdu) {
-        actions.published << message.body;
+        if (soundFrame(message.body))
+            actions.published << message.body;
+        else
+            ++m_ignored;
         return;
     }
     if (message.type != ip::MessageType::Response || !m_pending ||
         message.sequence != m_pending->sequence) {
         ++m_ignored; // published data is not this machine's; a stale or foreign response
+        return;
+    }
+    if (m_pending->what == Waiting::Frame && !soundFrame(message.body)) {
+        ++m_ignored; // the request still waits: for a sound answer or its timeout
         return;
     }
     const Waiting what = m_pending->what;

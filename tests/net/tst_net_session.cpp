@@ -101,6 +101,30 @@ private slots:
         QCOMPARE(session.state(), State::Open);
     }
 
+    // A HART frame that is not whole, or whose check byte is wrong, is no answer: ignored and
+    // counted, the request still waiting. Published frames are held to the same.
+    void unsoundFramesIgnored_data() {
+        QTest::addColumn<QByteArray>("received");
+        QTest::newRow("check byte wrong") << response(3, 2, 0, hex("06 81 00 02 00 00 86"));
+        QTest::newRow("frame cut short") << response(3, 2, 0, hex("06 81 00 02 00"));
+        protocol::hartip::Message publish;
+        publish.type = protocol::hartip::MessageType::Publish;
+        publish.id = protocol::hartip::MessageId::TokenPassingPdu;
+        publish.body = hex("81 BC 51 10 20 31 03 02 00 00 1C");
+        QTest::newRow("published, check byte wrong") << publish.encode();
+    }
+    void unsoundFramesIgnored() {
+        QFETCH(QByteArray, received);
+        HartIpSessionMachine session = opened();
+        HartIpSessionMachine::Actions actions;
+        QVERIFY(session.ask(hex("02 81 00 00 83"), 100, &actions));
+        actions = session.received(received, 120);
+        QVERIFY(!actions.answered && actions.published.isEmpty());
+        QCOMPARE(session.ignored(), 1);
+        QVERIFY(session.waitingForAnswer());
+        QVERIFY(session.tick(2100).timedOut);
+    }
+
     // Quiet for a third of the timer: Keep Alive; unanswered, the session is dead.
     void keepAlive() {
         HartIpSessionMachine session = opened();
@@ -151,7 +175,7 @@ private slots:
         publish.type = protocol::hartip::MessageType::Publish;
         publish.id = protocol::hartip::MessageId::TokenPassingPdu;
         publish.sequence = 77;
-        publish.body = hex("81 BC 51 10 20 31 03 02 00 00 1C");
+        publish.body = hex("81 BC 51 10 20 31 03 02 00 00 6C");
         const HartIpSessionMachine::Actions actions = session.received(publish.encode(), 100);
         QCOMPARE(actions.published, QList<QByteArray>{publish.body});
         QVERIFY(!actions.answered);
