@@ -59,6 +59,7 @@ HartIpSessionMachine::Actions HartIpSessionMachine::received(const QByteArray& b
     Actions actions;
     if (m_state != State::Initiating && m_state != State::Open)
         return actions;
+    m_lastHeardMs = nowMs;
     if (m_settings.datagrams)
         m_stream = bytes; // a datagram is a message of its own; nothing carries over
     else
@@ -130,6 +131,12 @@ void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Action
         }
         break;
     case Waiting::KeepAlive:
+        // The server is there: the frame asked meanwhile goes out now.
+        if (m_held) {
+            actions.send = this->message(ip::MessageId::TokenPassingPdu, *m_held, nowMs);
+            m_pending = Pending{Waiting::Frame, m_sequence, nowMs + m_settings.answerTimeoutMs};
+            m_held.reset();
+        }
         break;
     case Waiting::Frame:
         actions.answered = message.body;
@@ -148,9 +155,10 @@ HartIpSessionMachine::Actions HartIpSessionMachine::disconnected(qint64 nowMs) {
 }
 
 void HartIpSessionMachine::fail(Failure failure, qint64 nowMs, Actions& actions) {
-    if (m_pending && m_pending->what == Waiting::Frame)
+    if ((m_pending && m_pending->what == Waiting::Frame) || m_held)
         actions.timedOut = true; // the request asked will not be answered
     m_pending.reset();
+    m_held.reset();
     m_failure = failure;
     m_state = State::Paused;
     m_reconnectAtMs = nowMs + m_settings.reconnectMs;
@@ -168,9 +176,17 @@ HartIpSessionMachine::Actions HartIpSessionMachine::tick(qint64 nowMs) {
     }
     if (m_pending && nowMs >= m_pending->deadlineMs) {
         if (m_pending->what == Waiting::Frame) {
-            // An instrument that does not answer is the loop's business, not the session's.
+            // An instrument that does not answer is the loop's business, not the session's. But
+            // a server that said nothing at all for the whole wait may be gone (over UDP nothing
+            // else would tell): Keep Alive asks whether it is still there.
             m_pending.reset();
             actions.timedOut = true;
+            if (nowMs - m_lastHeardMs >= m_settings.answerTimeoutMs) {
+                actions.send = message(ip::MessageId::KeepAlive, {}, nowMs);
+                m_pending =
+                    Pending{Waiting::KeepAlive, m_sequence, nowMs + m_settings.answerTimeoutMs};
+            }
+            return actions;
         } else {
             fail(Failure::NoAnswer, nowMs, actions);
             return actions;
@@ -186,6 +202,10 @@ HartIpSessionMachine::Actions HartIpSessionMachine::tick(qint64 nowMs) {
 }
 
 bool HartIpSessionMachine::ask(const QByteArray& frame, qint64 nowMs, Actions* actions) {
+    if (m_state == State::Open && m_pending && m_pending->what == Waiting::KeepAlive && !m_held) {
+        m_held = frame; // sent once the Keep Alive is answered
+        return true;
+    }
     if (m_state != State::Open || m_pending)
         return false;
     actions->send = message(ip::MessageId::TokenPassingPdu, frame, nowMs);
@@ -197,9 +217,10 @@ HartIpSessionMachine::Actions HartIpSessionMachine::close(qint64 nowMs) {
     Actions actions;
     if (m_state == State::Open)
         actions.send = message(ip::MessageId::SessionClose, {}, nowMs);
-    if (m_pending && m_pending->what == Waiting::Frame)
+    if ((m_pending && m_pending->what == Waiting::Frame) || m_held)
         actions.timedOut = true;
     m_pending.reset();
+    m_held.reset();
     m_state = State::Closed;
     actions.disconnect = true;
     return actions;

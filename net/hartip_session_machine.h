@@ -17,8 +17,9 @@ namespace net {
 //
 // The session opens with Session Initiate as a primary master; while open it asks for one HART
 // frame at a time (a token-passing PDU), matching each response to its sequence number, and sends
-// Keep Alive when nothing else has gone out for a third of the inactivity timer. A response to
-// another sequence number, or a message that cannot be taken apart, is ignored and counted. A
+// Keep Alive when nothing else has gone out for a third of the inactivity timer, or when a request
+// went unanswered and the server said nothing at all meanwhile. A response to another sequence
+// number, or a message that cannot be taken apart, is ignored and counted. A
 // session that fails (refused, no answer to Initiate or Keep Alive, connection lost, a header the
 // stream cannot be read past) is opened again by itself after a pause.
 class HartIpSessionMachine {
@@ -60,7 +61,8 @@ public:
     Actions disconnected(qint64 nowMs);
     Actions tick(qint64 nowMs);
     // Asks `frame` (without preamble) of the server; nothing is sent, and false returned, unless
-    // the session is open and no other request is waiting for its answer.
+    // the session is open and no other request is waiting for its answer. Asked while a Keep
+    // Alive waits, the frame is held and goes out when the Keep Alive is answered.
     bool ask(const QByteArray& frame, qint64 nowMs, Actions* actions);
     // Ends the session: Session Close, then the transport.
     Actions close(qint64 nowMs);
@@ -94,7 +96,9 @@ private:
         qint64 deadlineMs;
     };
     std::optional<Pending> m_pending;
+    std::optional<QByteArray> m_held; // asked while a Keep Alive waits; sent after it
     qint64 m_lastSentMs = 0;
+    qint64 m_lastHeardMs = 0;
     qint64 m_reconnectAtMs = 0;
     int m_ignored = 0;
 };

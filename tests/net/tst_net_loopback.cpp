@@ -257,25 +257,40 @@ private slots:
         session.close();
     }
 
-    // The server goes away and comes back: the session opens again by itself.
+    // The server goes away and comes back: the session opens again by itself. Over TCP the
+    // connection says it went; over UDP a request that nobody answers, and then a Keep Alive
+    // nobody answers, do.
+    void comesBackWithTheServer_data() {
+        QTest::addColumn<bool>("udp");
+        QTest::newRow("TCP") << false;
+        QTest::newRow("UDP") << true;
+    }
     void comesBackWithTheServer() {
+        QFETCH(bool, udp);
         QTemporaryDir dir;
         const quint16 port = freePort();
         QProcess sim;
         QVERIFY(startSim(sim, dir, port));
-        net::HartIpSession session({QStringLiteral("127.0.0.1"), port, false}, {});
+        net::HartIpSessionMachine::Settings settings;
+        settings.answerTimeoutMs = 500;
+        net::HartIpSession session({QStringLiteral("127.0.0.1"), port, udp}, settings);
         session.open();
         QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 3000);
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
+        session.ask(QByteArray::fromHex("0281000083"));
         QTRY_VERIFY_WITH_TIMEOUT(session.state() != net::HartIpSessionMachine::State::Open, 3000);
-        QCOMPARE(session.failure(), net::HartIpSessionMachine::Failure::ConnectionLost);
+        QCOMPARE(session.failure(), udp ? net::HartIpSessionMachine::Failure::NoAnswer
+                                        : net::HartIpSessionMachine::Failure::ConnectionLost);
         QProcess again;
         QVERIFY(startSim(again, dir, port));
         QElapsedTimer back;
         back.start();
         QTRY_COMPARE_WITH_TIMEOUT(session.state(), net::HartIpSessionMachine::State::Open, 5000);
         qInfo("back %lld ms after the server", static_cast<long long>(back.elapsed()));
+        QSignalSpy answered(&session, &net::HartIpSession::answered);
+        QVERIFY(session.ask(QByteArray::fromHex("0281000083")));
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 1, 3000);
         session.close();
         again.terminate();
         QVERIFY(again.waitForFinished(5000));

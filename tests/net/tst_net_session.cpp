@@ -125,6 +125,37 @@ private slots:
         QVERIFY(session.tick(2100).timedOut);
     }
 
+    // A request unanswered while the server said nothing at all: Keep Alive asks whether the
+    // server is still there (over UDP nothing else would tell). The next frame asked meanwhile
+    // waits for that answer, then goes out; no answer ends the session.
+    void silentServerAskedIfThere_data() {
+        QTest::addColumn<bool>("there");
+        QTest::newRow("server there") << true;
+        QTest::newRow("server gone") << false;
+    }
+    void silentServerAskedIfThere() {
+        QFETCH(bool, there);
+        HartIpSessionMachine session = opened(true);
+        HartIpSessionMachine::Actions actions;
+        QVERIFY(session.ask(hex("02 81 00 00 83"), 100, &actions));
+        actions = session.tick(2100);
+        QVERIFY(actions.timedOut);
+        QCOMPARE(actions.send, hex("01 00 02 00 00 03 00 08"));
+        HartIpSessionMachine::Actions held;
+        QVERIFY(session.ask(hex("02 82 00 00 80"), 2150, &held));
+        QVERIFY(held.send.isEmpty());
+        if (there) {
+            actions = session.received(response(2, 3, 0), 2160);
+            QCOMPARE(actions.send, hex("01 00 03 00 00 04 00 0D 02 82 00 00 80"));
+            QVERIFY(session.waitingForAnswer());
+            QCOMPARE(session.state(), State::Open);
+        } else {
+            actions = session.tick(4100);
+            QVERIFY(actions.timedOut && actions.disconnect);
+            QCOMPARE(session.failure(), Failure::NoAnswer);
+        }
+    }
+
     // Quiet for a third of the timer: Keep Alive; unanswered, the session is dead.
     void keepAlive() {
         HartIpSessionMachine session = opened();
