@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Corvantelis and runs it.
 #   ./run.sh                 the monitor on a simulated loop (hart-loop-sim on a pseudo-terminal)
-#   ./run.sh --port DEVICE   the monitor on a real HART modem at DEVICE, e.g. /dev/ttyUSB0
+#   ./run.sh --port DEVICE   the monitor on a real HART modem at DEVICE, e.g. /dev/ttyUSB0, or a
+#                            HART-IP server, e.g. hartip://10.0.0.5
 # With no display it runs the same under Xvfb, answers the scan question, lets the loop be
 # polled for about twenty seconds, recording its measurements into a scratch settings and
 # results folder of its own (./corvantelis-demo/, never your own settings or results), and
@@ -13,7 +14,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 demo_seconds=20
 
-usage() { sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; }
 
 port=""
 while [ $# -gt 0 ]; do
@@ -25,8 +26,9 @@ while [ $# -gt 0 ]; do
     *) echo "Unknown argument: $1" >&2; usage >&2; exit 2 ;;
     esac
 done
-# A network address (hartip://HOST[:PORT], hartip+udp://) is no file to look for.
-if [ -n "$port" ] && [[ "$port" != hartip://* && "$port" != hartip+udp://* ]] && [ ! -e "$port" ]; then
+# A network address (hartip://HOST[:PORT], hartip+udp://, hartips://) is no file to look for.
+if [ -n "$port" ] && [[ "$port" != hartip://* && "$port" != hartip+udp://* && "$port" != hartips://* ]] &&
+    [ ! -e "$port" ]; then
     echo "No such device: $port" >&2
     exit 2
 fi
