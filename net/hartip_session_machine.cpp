@@ -46,12 +46,17 @@ HartIpSessionMachine::Actions HartIpSessionMachine::connected(qint64 nowMs) {
         return actions;
     m_stream.clear();
     m_state = State::Initiating;
+    actions.send = initiateMessage(nowMs);
+    m_firstInitiate = m_sequence;
+    m_pending = Pending{Waiting::Initiate, m_sequence, nowMs + m_settings.answerTimeoutMs};
+    return actions;
+}
+
+QByteArray HartIpSessionMachine::initiateMessage(qint64 nowMs) {
     ip::SessionInitiate initiate;
     initiate.masterType = ip::kPrimaryMaster;
     initiate.inactivityMs = m_settings.inactivityMs;
-    actions.send = message(ip::MessageId::SessionInitiate, initiate.encode(), nowMs);
-    m_pending = Pending{Waiting::Initiate, m_sequence, nowMs + m_settings.answerTimeoutMs};
-    return actions;
+    return message(ip::MessageId::SessionInitiate, initiate.encode(), nowMs);
 }
 
 HartIpSessionMachine::Actions HartIpSessionMachine::received(const QByteArray& bytes,
@@ -102,8 +107,12 @@ void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Action
             ++m_ignored;
         return;
     }
-    if (message.type != ip::MessageType::Response || !m_pending ||
-        message.sequence != m_pending->sequence) {
+    // Any of the Initiates sent over UDP may be the one answered.
+    const bool expected = m_pending && (message.sequence == m_pending->sequence ||
+                                        (m_pending->what == Waiting::Initiate &&
+                                         quint16(message.sequence - m_firstInitiate) <=
+                                             quint16(m_pending->sequence - m_firstInitiate)));
+    if (message.type != ip::MessageType::Response || !expected) {
         ++m_ignored; // published data is not this machine's; a stale or foreign response
         return;
     }
@@ -115,7 +124,9 @@ void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Action
     m_pending.reset();
     switch (what) {
     case Waiting::Initiate:
-        if (message.status == ip::kSuccess || message.status == ip::kTimerSetToOther) {
+        // "Already open" to an Initiate sent again: the first one got through, its answer did not.
+        if (message.status == ip::kSuccess || message.status == ip::kTimerSetToOther ||
+            (message.status == ip::kSessionAlreadyOpen && message.sequence != m_firstInitiate)) {
             const auto initiate = ip::SessionInitiate::parse(message.body);
             m_inactivityMs = initiate ? initiate->inactivityMs : m_settings.inactivityMs;
             m_state = State::Open;
@@ -191,6 +202,14 @@ HartIpSessionMachine::Actions HartIpSessionMachine::tick(qint64 nowMs) {
             fail(Failure::NoAnswer, nowMs, actions);
             return actions;
         }
+    }
+    // A datagram may be lost: over UDP, Session Initiate goes again every half second while
+    // its wait lasts, so a server that is back is found without waiting for the whole timeout.
+    if (m_settings.datagrams && m_state == State::Initiating && m_pending &&
+        nowMs - m_lastSentMs >= kInitiateAgainMs) {
+        actions.send = initiateMessage(nowMs);
+        m_pending->sequence = m_sequence;
+        return actions;
     }
     // Well before the server's inactivity timer runs out: a third of it gone quiet.
     if (m_state == State::Open && !m_pending && m_inactivityMs > 0 &&

@@ -15,13 +15,14 @@ namespace net {
 // happened (connected, bytes received, disconnected, the time now) and does what it asks (send
 // these bytes, connect, disconnect), so every rule can be tried on a fake clock.
 //
-// The session opens with Session Initiate as a primary master; while open it asks for one HART
-// frame at a time (a token-passing PDU), matching each response to its sequence number, and sends
-// Keep Alive when nothing else has gone out for a third of the inactivity timer, or when a request
-// went unanswered and the server said nothing at all meanwhile. A response to another sequence
-// number, or a message that cannot be taken apart, is ignored and counted. A
-// session that fails (refused, no answer to Initiate or Keep Alive, connection lost, a header the
-// stream cannot be read past) is opened again by itself after a pause.
+// The session opens with Session Initiate as a primary master (sent again every half second over
+// UDP, where a datagram may be lost); while open it asks for one HART frame at a time (a
+// token-passing PDU), matching each response to its sequence number, and sends Keep Alive when
+// nothing else has gone out for a third of the inactivity timer, or when a request went
+// unanswered and the server said nothing at all meanwhile. A response to another sequence number,
+// or a message that cannot be taken apart, is ignored and counted. A session that fails (refused,
+// no answer to Initiate or Keep Alive, connection lost, a header the stream cannot be read past)
+// is opened again by itself after a pause.
 class HartIpSessionMachine {
 public:
     struct Settings {
@@ -77,7 +78,10 @@ public:
     bool waitingForAnswer() const { return m_pending.has_value(); }
 
 private:
+    static constexpr qint64 kInitiateAgainMs = 500;
+
     QByteArray message(protocol::hartip::MessageId id, const QByteArray& body, qint64 nowMs);
+    QByteArray initiateMessage(qint64 nowMs);
     void take(const protocol::hartip::Message& message, qint64 nowMs, Actions& actions);
     void fail(Failure failure, qint64 nowMs, Actions& actions);
 
@@ -87,6 +91,7 @@ private:
     int m_refusedStatus = -1;
     quint32 m_inactivityMs = 0;
     quint16 m_sequence = 0;
+    quint16 m_firstInitiate = 0; // of the Initiates sent for the session being opened
     QByteArray m_stream;
 
     enum class Waiting { Initiate, KeepAlive, Frame };

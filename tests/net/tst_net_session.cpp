@@ -52,6 +52,39 @@ private slots:
         QCOMPARE(session.inactivityMs(), quint32(30000));
     }
 
+    // Over UDP a datagram may be lost: Session Initiate goes again every half second while its
+    // wait lasts, and the answer to any of them opens the session ("already open" too, to one
+    // sent again). Over TCP nothing is sent twice. The wait itself does not grow.
+    void initiateSentAgainOverUdp_data() {
+        QTest::addColumn<bool>("datagrams");
+        QTest::addColumn<int>("answeredSequence"); // 0: none
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("state");
+        QTest::newRow("UDP, the second answered") << true << 2 << 0 << int(State::Open);
+        QTest::newRow("UDP, already open to the third") << true << 3 << 16 << int(State::Open);
+        QTest::newRow("UDP, already open to the first") << true << 1 << 16 << int(State::Paused);
+        QTest::newRow("UDP, never answered") << true << 0 << 0 << int(State::Paused);
+        QTest::newRow("TCP, never answered") << false << 0 << 0 << int(State::Paused);
+    }
+    void initiateSentAgainOverUdp() {
+        QFETCH(bool, datagrams);
+        QFETCH(int, answeredSequence);
+        QFETCH(int, status);
+        QFETCH(int, state);
+        HartIpSessionMachine session({60000, 2000, 1000, datagrams});
+        session.start(0);
+        session.connected(0);
+        QVERIFY(session.tick(499).send.isEmpty());
+        const QByteArray again = session.tick(500).send;
+        QCOMPARE(again, datagrams ? hex("01 00 00 00 00 02 00 0D 01 00 00 EA 60") : QByteArray());
+        QCOMPARE(session.tick(1000).send.isEmpty(), !datagrams);
+        if (answeredSequence > 0)
+            session.received(response(0, answeredSequence, status, hex("01 00 00 EA 60")), 1100);
+        else
+            QVERIFY(session.tick(2000).disconnect);
+        QCOMPARE(int(session.state()), state);
+    }
+
     // Refused, or never answered: the session waits and opens again by itself.
     void failsAndComesBack_data() {
         QTest::addColumn<bool>("refused");
