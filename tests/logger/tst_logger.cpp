@@ -35,6 +35,12 @@ Run runLogger(const QStringList& arguments, const QProcessEnvironment& environme
     return run;
 }
 
+// A loopback port free a moment ago; 0 when none could be had.
+quint16 freeLocalPort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
 } // namespace
 
 class LoggerTest : public QObject {
@@ -96,10 +102,8 @@ private slots:
     void pollsOverHartIp() {
         QFETCH(QString, scheme);
         QFETCH(QString, transport);
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        const quint16 port = probe.serverPort();
-        probe.close();
+        const quint16 port = freeLocalPort();
+        QVERIFY(port != 0);
         SimulatedLoop loop;
         QVERIFY(!loop.start({"--log", loop.path("wire.log"), "--hartip", QString::number(port)})
                      .isEmpty());
@@ -157,10 +161,8 @@ private slots:
         const QString dir = root.filePath("settings/");
         QVERIFY(QDir().mkpath(dir));
         QVERIFY(app::SideSettings(dir).setHartIpKey("127.0.0.1", {"plant-gw", hexKey}));
-        QTcpServer probe; // a port nobody listens on
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        const quint16 port = probe.serverPort();
-        probe.close();
+        const quint16 port = freeLocalPort(); // nobody listens there
+        QVERIFY(port != 0);
         QProcess logger;
         logger.start(QStringLiteral(CORVANTELIS_LOGGER),
                      {"--port", QStringLiteral("hartips://127.0.0.1:%1").arg(port),
