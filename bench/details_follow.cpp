@@ -45,9 +45,11 @@ int main(int argc, char* argv[]) {
     QList<qint64> followed; // when each command-3 answer of the followed instrument came
     QObject::connect(
         &session.cycle(), &protocol::PollingCycle::answerDecoded, &application,
-        [&](int command, int at, bool accepted, const QByteArray&) {
+        [&](const protocol::ReadAnswer& answer) {
+            const int command = answer.command, at = answer.address;
+            const bool accepted = answer.accepted;
             const qint64 now = clock.elapsed();
-            if (session.cycle().reportingOnDemand())
+            if (answer.origin == protocol::ReadAnswer::Origin::OnDemand)
                 ++onDemandSteps;
             const field::Instrument& in = session.fieldModel().instrument(address);
             if (detailsAskedMs < 0 && command == 3 && at == address && accepted) {

@@ -43,7 +43,7 @@ std::vector<qint64> timeAnswers(field::FieldModel& model, int count, int pauseMs
     QElapsedTimer clock;
     for (int k = 0; k < count; ++k) {
         clock.start();
-        model.takeAnswer(3, 1, true, ptest::kAnswer3);
+        model.takeAnswer(protocol::ReadAnswer::of(3, 1, true, ptest::kAnswer3));
         ns.push_back(clock.nsecsElapsed());
         if (pauseMs > 0)
             QThread::msleep(pauseMs);
@@ -67,8 +67,9 @@ int main(int argc, char* argv[]) {
     record::Recorder recorder(
         model, [&results] { return results; }, QLocale(QLocale::English),
         &QDateTime::currentDateTime);
-    model.takeAnswer(0, 1, true, QByteArray::fromHex("FFFFFFFFFF") + ptest::kAnswer0Hart5);
-    model.takeAnswer(13, 1, true, ptest::kAnswer13);
+    model.takeAnswer(protocol::ReadAnswer::of(
+        0, 1, true, QByteArray::fromHex("FFFFFFFFFF") + ptest::kAnswer0Hart5));
+    model.takeAnswer(protocol::ReadAnswer::of(13, 1, true, ptest::kAnswer13));
 
     const Figures off = figuresOf(timeAnswers(model, count));
     recorder.setEnabled(true);

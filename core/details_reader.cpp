@@ -2,6 +2,7 @@
 
 #include "field/details.h"
 #include "field/field_model.h"
+#include "protocol/hart_frame.h"
 #include "protocol/polling_cycle.h"
 
 #include <QDateTime>
@@ -10,7 +11,7 @@ namespace core {
 
 namespace {
 
-constexpr int kMoreStatusAvailable = 0x10;
+using protocol::device_status::kMoreStatusAvailable;
 constexpr int kAdditionalStatus = 48;
 // An instrument may keep the bit set until its condition goes: command 48 is read again at
 // most this often for it.
@@ -18,15 +19,21 @@ constexpr qint64 kMoreStatusIntervalMs = 10000;
 
 } // namespace
 
-DetailsReader::DetailsReader(protocol::PollingCycle& cycle, field::FieldModel& model,
+DetailsReader::DetailsReader(protocol::PollingCycle& cycle, field::FieldModel& model, Clock now,
                              QObject* parent)
-    : QObject(parent), m_cycle(cycle), m_model(model) {
-    connect(&cycle, &protocol::PollingCycle::answerDecoded, this,
-            [this](int command, int address, bool accepted, const QByteArray&) {
-                answered(command, address, accepted);
-            });
-    connect(&cycle, &protocol::PollingCycle::requestDropped, &model,
-            &field::FieldModel::detailDropped);
+    : QObject(parent), m_cycle(cycle), m_model(model), m_now(std::move(now)) {
+    connect(&cycle, &protocol::PollingCycle::answerDecoded, this, &DetailsReader::answered);
+}
+
+bool DetailsReader::ask(int address, int command) {
+    protocol::PendingRequest* pending =
+        m_cycle.request({address, command, field::detailRequestData(command)});
+    if (!pending)
+        return false;
+    m_model.detailAsked(address, command);
+    connect(pending, &protocol::PendingRequest::dropped, &m_model,
+            [this, address, command] { m_model.detailDropped(address, command); });
+    return true;
 }
 
 bool DetailsReader::readDetails(int address) {
@@ -34,13 +41,11 @@ bool DetailsReader::readDetails(int address) {
     if (!in.identity || !m_cycle.answeredThisPass(address))
         return false;
     for (const int command : field::detailCommands(in.identity->hartRevision)) {
-        if (in.detailsPending.count(command))
-            continue;
-        if (m_cycle.request({address, command, field::detailRequestData(command)}))
-            m_model.detailAsked(address, command);
+        if (!in.detailsPending.count(command))
+            ask(address, command);
     }
     m_detailed |= 1u << address;
-    m_lastMoreStatusReadMs[address] = QDateTime::currentMSecsSinceEpoch();
+    m_lastMoreStatusReadMs[address] = m_now().toMSecsSinceEpoch();
     return true;
 }
 
@@ -48,24 +53,25 @@ void DetailsReader::follow(int address) {
     m_followed = address >= 0 && address < 16 ? address : -1;
 }
 
-void DetailsReader::answered(int command, int address, bool accepted) {
+void DetailsReader::answered(const protocol::ReadAnswer& answer) {
+    const int address = answer.address;
+    const int command = answer.command;
     if (address < 0 || address >= 16)
         return;
     // Followed: its values again after every step of the pass.
-    if (m_followed >= 0 && !m_cycle.reportingOnDemand())
+    if (m_followed >= 0 && answer.origin == protocol::ReadAnswer::Origin::Pass)
         m_cycle.request({m_followed, 3, {}});
 
     const field::Instrument& in = m_model.instrument(address);
-    if (!accepted || !(m_detailed & (1u << address)) || !(in.deviceStatus & kMoreStatusAvailable) ||
-        command == kAdditionalStatus || in.detailsPending.count(kAdditionalStatus))
+    if (!answer.accepted || !(m_detailed & (1u << address)) ||
+        !(in.deviceStatus & kMoreStatusAvailable) || command == kAdditionalStatus ||
+        in.detailsPending.count(kAdditionalStatus))
         return;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = m_now().toMSecsSinceEpoch();
     if (now - m_lastMoreStatusReadMs[address] < kMoreStatusIntervalMs)
         return;
-    if (m_cycle.request({address, kAdditionalStatus, {}})) {
-        m_model.detailAsked(address, kAdditionalStatus);
+    if (ask(address, kAdditionalStatus))
         m_lastMoreStatusReadMs[address] = now;
-    }
 }
 
 } // namespace core

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
+
+#include <functional>
 
 namespace field {
 class FieldModel;
 }
 namespace protocol {
 class PollingCycle;
-}
+struct ReadAnswer;
+} // namespace protocol
 
 namespace core {
 
@@ -18,7 +22,9 @@ namespace core {
 class DetailsReader : public QObject {
     Q_OBJECT
 public:
-    DetailsReader(protocol::PollingCycle& cycle, field::FieldModel& model,
+    using Clock = std::function<QDateTime()>;
+    // `now` times the re-reads of command 48: the session's clock.
+    DetailsReader(protocol::PollingCycle& cycle, field::FieldModel& model, Clock now,
                   QObject* parent = nullptr);
 
     // Queues every detail command the instrument at `address` speaks; false when it cannot be
@@ -30,10 +36,14 @@ public:
     int followed() const { return m_followed; }
 
 private:
-    void answered(int command, int address, bool accepted);
+    void answered(const protocol::ReadAnswer& answer);
+    // Asks `command` of the instrument at `address` as a detail, noted in the model as pending
+    // until it is answered or dropped; false when refused.
+    bool ask(int address, int command);
 
     protocol::PollingCycle& m_cycle;
     field::FieldModel& m_model;
+    Clock m_now;
     int m_followed = -1;
     // Addresses whose details were read: a "more status available" there reads command 48 again.
     quint32 m_detailed = 0;

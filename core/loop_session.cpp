@@ -25,7 +25,7 @@ LoopSession::LoopSession(protocol::Board& board, Setup setup, QObject* parent)
             &field::FieldModel::takeAnswer);
     connect(m_cycle.get(), &protocol::PollingCycle::cleared, &m_model, &field::FieldModel::clear);
     // After the model: it reads what the model just took.
-    m_details = std::make_unique<DetailsReader>(*m_cycle, m_model);
+    m_details = std::make_unique<DetailsReader>(*m_cycle, m_model, m_setup.now);
 }
 
 LoopSession::~LoopSession() {
@@ -36,17 +36,17 @@ LoopSession::~LoopSession() {
 bool LoopSession::subscribe(int address, bool on) {
     if (!m_hartIp || address < 0 || address >= protocol::kRowCount)
         return false;
-    QByteArray unique = m_state.Device_Table[size_t(address)].Long_Address;
+    const QByteArray unique =
+        protocol::withoutMasterAndBurst(m_state.Device_Table[size_t(address)].Long_Address);
     if (unique.size() != protocol::kLongAddressLength)
         return false;
-    unique[0] = char(quint8(unique[0]) & protocol::kAddressBits);
     // Command 533 inside command 31: process data, events, device status and configuration.
     constexpr quint16 kAllPublished = 0x000F;
     const quint16 flags = on ? kAllPublished : 0;
     QByteArray data = QByteArray::fromHex("0215") + unique;
     data += char(flags >> 8);
     data += char(flags);
-    return m_cycle->request({address, 31, data});
+    return m_cycle->request({address, 31, data}) != nullptr;
 }
 
 void LoopSession::useSerial() {
@@ -89,17 +89,18 @@ void LoopSession::useHartIp(const net::HartIpAddress& address,
     m_hartIpLine = std::make_unique<net::HartIpLine>(*m_hartIp, settings.answerTimeoutMs);
     m_line.useNetwork(*m_hartIpLine, *m_hartIpLine);
     // Published values go to the instrument whose long address they carry.
-    connect(m_hartIp.get(), &net::HartIpSession::published, this, [this](const QByteArray& frame) {
-        const protocol::HartFrame burst = protocol::HartFrame::parse(frame);
-        if (!burst.complete || !burst.checkMatches || burst.command != 3 || !burst.longAddress())
+    connect(m_hartIp.get(), &net::HartIpSession::published, this, [this](const QByteArray& bytes) {
+        protocol::ReadAnswer published =
+            protocol::ReadAnswer::of(3, -1, true, bytes, protocol::ReadAnswer::Origin::Published);
+        const protocol::HartFrame& burst = published.frame;
+        if (!burst.sound() || burst.command != 3 || !burst.longAddress())
             return;
         for (int address = 0; address < protocol::kRowCount; ++address) {
-            QByteArray known = m_state.Device_Table[size_t(address)].Long_Address;
-            if (known.size() != protocol::kLongAddressLength)
-                continue;
-            known[0] = char(quint8(known[0]) & protocol::kAddressBits);
-            if (known == burst.uniqueAddress()) {
-                m_model.takePublished(address, frame);
+            const QByteArray known =
+                protocol::withoutMasterAndBurst(m_state.Device_Table[size_t(address)].Long_Address);
+            if (known.size() == protocol::kLongAddressLength && known == burst.uniqueAddress()) {
+                published.address = address;
+                m_model.takeAnswer(published);
                 return;
             }
         }

@@ -63,8 +63,7 @@ std::optional<Identity> identityFrom(const AnswerFrame& frame) {
     id.softwareRevision = byteAt(d, 6);
     id.flags = byteAt(d, 8);
     id.deviceId = (quint32(byteAt(d, 9)) << 16) | (quint32(byteAt(d, 10)) << 8) | byteAt(d, 11);
-    id.longAddress =
-        QByteArray(1, char(byteAt(d, 1) & protocol::kAddressBits)) + d.mid(2, 1) + d.mid(9, 3);
+    id.longAddress = protocol::withoutMasterAndBurst(d.mid(1, 2) + d.mid(9, 3));
     const bool hart7 = id.hartRevision >= 7;
     if (hart7) {
         id.expandedDeviceType = true;

@@ -15,10 +15,6 @@ namespace field {
 // One answer as it came off the line, taken apart by the one frame codec.
 using AnswerFrame = protocol::HartFrame;
 
-inline AnswerFrame parseAnswer(const QByteArray& asRead) {
-    return protocol::HartFrame::parse(asRead);
-}
-
 // What a command-0 answer says of the instrument, from as many data bytes as it carries.
 struct Identity {
     int hartRevision = 0; // universal command revision

@@ -133,22 +133,6 @@ quint8 byteAt(const QByteArray& data, int at) {
     return static_cast<quint8>(data.at(at));
 }
 
-QString bitWords(const QList<StatusBit>& bits, int value, bool english) {
-    QStringList set;
-    for (const StatusBit& bit : bits)
-        if (value & bit.mask)
-            set << bitText(bit, english);
-    for (int mask = 0x80; mask; mask >>= 1) { // bits the table does not name
-        bool named = false;
-        for (const StatusBit& bit : bits)
-            named = named || bit.mask == mask;
-        if ((value & mask) && !named)
-            set << QStringLiteral("0x%1").arg(mask, 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return set.isEmpty() ? app::text(Text::NoBitSet, app::languageOf(english))
-                         : set.join(QStringLiteral(", "));
-}
-
 QString floatText(const QByteArray& data, const FieldSpec& f, bool english) {
     const QString number = plainText(protocol::floatAt(data, f.at));
     if (f.unitAt >= 0)
@@ -206,13 +190,14 @@ QString detailHeading(int command, bool english) {
     return spec ? app::text(spec->heading, app::languageOf(english)) : QString::number(command);
 }
 
-DetailReading readDetail(int command, bool accepted, const QByteArray& asRead, bool english) {
+DetailReading readDetail(const protocol::ReadAnswer& answer, bool english) {
     using State = DetailReading::State;
-    if (!accepted)
-        return asRead.isEmpty() ? withState(State::NoAnswer, Text::DetailNoAnswer, english)
-                                : withState(State::Damaged, Text::DetailDamaged, english);
-    const protocol::HartFrame frame = protocol::HartFrame::parse(asRead);
-    if (frame.responseCode & 0x80) // the request arrived damaged
+    if (!answer.accepted)
+        return answer.asRead.isEmpty() ? withState(State::NoAnswer, Text::DetailNoAnswer, english)
+                                       : withState(State::Damaged, Text::DetailDamaged, english);
+    const protocol::HartFrame& frame = answer.frame;
+    const int command = answer.command;
+    if (frame.communicationError()) // the request arrived damaged
         return withState(State::Damaged, Text::DetailDamaged, english);
     if (frame.responseCode == kNotImplemented)
         return withState(State::NotSupported, Text::DetailNotSupported, english);
@@ -250,7 +235,7 @@ DetailReading readDetail(int command, bool accepted, const QByteArray& asRead, b
             value = codeText(f.codes(), byteAt(data, f.at), english);
             break;
         case Kind::Bits:
-            value = bitWords(f.bits(), byteAt(data, f.at), english);
+            value = bitsText(f.bits(), byteAt(data, f.at), english);
             break;
         case Kind::Variable:
             value = app::text(Text::DetailDeviceVariable, language).arg(byteAt(data, f.at));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/read_answer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -33,10 +35,10 @@ QByteArray detailRequestData(int command);
 // The heading the view gives command `command`'s reading.
 QString detailHeading(int command, bool english);
 
-// Takes apart what `command` answered: `accepted` as the cycle judged it (whole, check byte
-// right, from the instrument asked), `asRead` preamble included. Fields beyond what the answer
-// carries are left out, never shown empty or as zero.
-DetailReading readDetail(int command, bool accepted, const QByteArray& asRead, bool english);
+// What `answer` (to a detail command) says, `accepted` as the cycle judged it (whole, check
+// byte right, from the instrument asked). Fields beyond what the answer carries are left out,
+// never shown empty or as zero.
+DetailReading readDetail(const protocol::ReadAnswer& answer, bool english);
 
 // Command 15's range, for the loop check.
 struct RangeValues {

@@ -11,24 +11,26 @@ const Instrument& FieldModel::instrument(int address) const {
     return m_instruments[size_t(qBound(0, address, 15))];
 }
 
-void FieldModel::takeAnswer(int command, int address, bool accepted, const QByteArray& asRead) {
+void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
+    const int address = answer.address;
     if (address < 0 || address >= int(m_instruments.size()))
         return;
     Instrument& in = m_instruments[size_t(address)];
+    const int command = answer.command;
+    const protocol::HartFrame& frame = answer.frame;
     // Only the pass asks 0, 13 and 3 of its own; anything else was asked for, and what came of
     // it, answer or not, is what the view shows.
     if (command != 0 && command != 13 && command != 3) {
         in.detailsPending.erase(command);
-        in.details[command] = {accepted, asRead, m_now().toMSecsSinceEpoch()};
-        if (accepted) {
-            const AnswerFrame frame = parseAnswer(asRead);
+        in.details[command] = answer;
+        if (answer.accepted) {
             in.responseCode = frame.responseCode;
             in.deviceStatus = frame.deviceStatus;
         }
         emit instrumentChanged(address);
         return;
     }
-    if (!accepted) {
+    if (!answer.accepted) {
         // Silence or a broken answer to command 0 means nobody answers here now; what was
         // learnt before stays, marked as such by `answering`.
         if (command == 0) {
@@ -40,11 +42,7 @@ void FieldModel::takeAnswer(int command, int address, bool accepted, const QByte
         return;
     }
     const QDateTime now = m_now();
-    const AnswerFrame frame = parseAnswer(asRead);
-    if (command == 3)
-        in.lastPublished = m_publishing;
-    in.lastAnswer = asRead;
-    in.lastCommand = command;
+    in.lastAnswer = answer;
     in.lastAnswerMs = now.toMSecsSinceEpoch();
     in.responseCode = frame.responseCode;
     in.deviceStatus = frame.deviceStatus;
@@ -73,14 +71,6 @@ void FieldModel::takeAnswer(int command, int address, bool accepted, const QByte
     emit instrumentChanged(address);
     if (command == 3 && in.variables)
         emit measurement(address, now);
-}
-
-void FieldModel::takePublished(int address, const QByteArray& frame) {
-    if (address < 0 || address >= int(m_instruments.size()))
-        return;
-    m_publishing = true;
-    takeAnswer(3, address, true, frame);
-    m_publishing = false;
 }
 
 void FieldModel::detailAsked(int address, int command) {

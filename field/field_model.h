@@ -3,6 +3,8 @@
 #include "answer_frame.h"
 #include "history.h"
 
+#include "protocol/read_answer.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QObject>
@@ -26,19 +28,18 @@ struct Instrument {
     std::optional<DynamicVariables> variables;
     int responseCode = -1; // of the last accepted answer
     int deviceStatus = -1;
-    QByteArray lastAnswer;      // as read, preamble included
-    int lastCommand = -1;       // the command it answered
-    bool lastPublished = false; // the last values came published (a subscription), unasked
+    // The last accepted answer of the pass (or published), as read and taken apart.
+    protocol::ReadAnswer lastAnswer;
     qint64 lastAnswerMs = 0;
     History history;
-    // What was asked beyond the pass: by command, the last answer (or its absence) as read.
-    struct DetailAnswer {
-        bool accepted = false;
-        QByteArray asRead;
-        qint64 atMs = 0;
-    };
-    std::map<int, DetailAnswer> details;
+    // What was asked beyond the pass: by command, the last answer (or its absence).
+    std::map<int, protocol::ReadAnswer> details;
     std::set<int> detailsPending; // asked, not answered yet
+
+    // The last values came published (a subscription), unasked.
+    bool lastPublished() const {
+        return lastAnswer.origin == protocol::ReadAnswer::Origin::Published;
+    }
 };
 
 // The instruments of the loop, fed by the polling cycle's report of every answer it read. It
@@ -53,11 +54,9 @@ public:
     // The model's clock: what the instrument views count "now" from.
     QDateTime now() const { return m_now(); }
 
-    // One answer the cycle read for `command` to `address`; `accepted` as the board took it.
-    void takeAnswer(int command, int address, bool accepted, const QByteArray& asRead);
-    // A command-3 frame the instrument at `address` published unasked (a HART-IP subscription):
-    // taken as its values, and marked as published.
-    void takePublished(int address, const QByteArray& frame);
+    // One answer the cycle read, or a command-3 frame an instrument published unasked (a
+    // HART-IP subscription), taken as its values and marked as published.
+    void takeAnswer(const protocol::ReadAnswer& answer);
     // Polling stopped and the board was cleared: nothing is known any more.
     void clear();
     // A detail command was asked of the instrument at `address`, or its request was dropped.
@@ -71,7 +70,6 @@ signals:
 
 private:
     Clock m_now;
-    bool m_publishing = false; // takeAnswer is taking a published frame
     std::array<Instrument, 16> m_instruments;
 };
 

@@ -21,7 +21,7 @@ public:
     Explainer(const QByteArray& asRead, bool english) : m_bytes(asRead), m_english(english) {}
 
     QString say(Text id) const { return app::text(id, app::languageOf(m_english)); }
-    QString say(const StatusBit& bit) const { return bitText(bit, m_english); }
+    bool english() const { return m_english; }
 
     // A field of `length` bytes at the read position, which it then passes; cut at what arrived
     // and at the end of the part being explained.
@@ -59,15 +59,6 @@ QString hex(int value, int digits = 2) {
 
 QString number(float value) {
     return plainText(value);
-}
-
-QString bitsSet(const QList<StatusBit>& bits, int value, const Explainer& e) {
-    QStringList set;
-    for (const StatusBit& bit : bits) {
-        if (value & bit.mask)
-            set << e.say(bit);
-    }
-    return set.isEmpty() ? e.say(Text::NoBitSet) : set.join(QStringLiteral(", "));
 }
 
 QString commandName(int command, const Explainer& e) {
@@ -118,7 +109,7 @@ void explainIdentity(Explainer& e, const QByteArray& d) {
     e.field(2, e.say(Text::ExplainConfigurationChangeCounter),
             QString::number((byte(14) << 8) | byte(15)));
     e.field(1, e.say(Text::ExplainExtendedDeviceStatus),
-            bitsSet(extendedStatusBits(), byte(16), e));
+            bitsText(extendedStatusBits(), byte(16), e.english()));
     const int manufacturer = (byte(17) << 8) | byte(18);
     const QString name = manufacturerName(manufacturer);
     e.field(2, e.say(Text::ExplainManufacturer),
@@ -157,9 +148,10 @@ void explainVariables(Explainer& e, const QByteArray& d) {
 
 } // namespace
 
-QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english) {
+QList<ExplainedField> explainAnswer(const protocol::ReadAnswer& answer, bool english) {
+    const QByteArray& asRead = answer.asRead;
+    const protocol::HartFrame& frame = answer.frame;
     Explainer e(asRead, english);
-    const AnswerFrame frame = parseAnswer(asRead);
     if (frame.preambleLength > 0)
         e.field(frame.preambleLength, e.say(Text::ExplainPreamble),
                 QString::number(frame.preambleLength) + e.say(Text::ExplainBytesFF));
@@ -188,9 +180,7 @@ QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english) {
     const int master = frame.masterBit(), burst = frame.burstBit();
     const QString bits = e.say(Text::ExplainMasterBitBurstBit).arg(master).arg(burst);
     if (frame.longAddress()) {
-        QByteArray plain = frame.address; // as far as it arrived
-        if (!plain.isEmpty())
-            plain[0] = char(quint8(plain[0]) & protocol::kAddressBits);
+        const QByteArray plain = protocol::withoutMasterAndBurst(frame.address); // as it arrived
         e.field(5, e.say(Text::ExplainLongAddress),
                 QString::fromLatin1(plain.toHex().toUpper()) + "; " + bits);
     } else {
@@ -201,15 +191,16 @@ QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english) {
             QString::number(frame.command) + QStringLiteral(": ") + commandName(frame.command, e));
     e.field(1, e.say(Text::ExplainByteCount), QString::number(frame.byteCount));
     if (frame.responseCode >= 0) {
-        const bool commError = frame.responseCode & 0x80;
         e.field(1, e.say(Text::ExplainResponseCode),
-                commError ? e.say(Text::ExplainCommunicationError) +
-                                bitsSet(communicationErrorBits(), frame.responseCode, e)
-                          : responseCodeText(frame.responseCode, english));
+                frame.communicationError()
+                    ? e.say(Text::ExplainCommunicationError) +
+                          bitsText(communicationErrorBits(),
+                                   frame.responseCode & ~protocol::kCommunicationErrorFlag, english)
+                    : responseCodeText(frame.responseCode, english));
     }
     if (frame.deviceStatus >= 0)
         e.field(1, e.say(Text::ExplainDeviceStatus),
-                bitsSet(deviceStatusBits(), frame.deviceStatus, e));
+                bitsText(deviceStatusBits(), frame.deviceStatus, english));
 
     const int dataStart = e.at();
     e.limitTo(dataStart + int(frame.data.size()));

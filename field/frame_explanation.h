@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/read_answer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -18,6 +20,6 @@ struct ExplainedField {
 // The answer `asRead` field by field, in English or Russian: preamble, delimiter, address,
 // command, byte count, response code, device status, each data field of commands 0, 3 and 13
 // decoded, anything unexpected, and the check byte with whether it matched.
-QList<ExplainedField> explainAnswer(const QByteArray& asRead, bool english);
+QList<ExplainedField> explainAnswer(const protocol::ReadAnswer& answer, bool english);
 
 } // namespace field

@@ -2,6 +2,9 @@
 
 #include "app/texts.h"
 
+#include <QStringList>
+
+#include <algorithm>
 #include <iterator>
 
 namespace field {
@@ -529,6 +532,22 @@ QList<StatusBit> communicationErrorBits() {
 
 QList<StatusBit> extendedStatusBits() {
     return QList<StatusBit>(std::begin(kExtendedStatus), std::end(kExtendedStatus));
+}
+
+QString bitsText(const QList<StatusBit>& bits, int value, bool english) {
+    QStringList set;
+    for (int mask = 0x80; mask; mask >>= 1) {
+        if (!(value & mask))
+            continue;
+        const auto named = std::find_if(bits.cbegin(), bits.cend(),
+                                        [mask](const StatusBit& bit) { return bit.mask == mask; });
+        set << (named != bits.cend()
+                    ? bitText(*named, english)
+                    : QStringLiteral("0x") +
+                          QStringLiteral("%1").arg(mask, 2, 16, QLatin1Char('0')).toUpper());
+    }
+    return set.isEmpty() ? app::text(app::Text::NoBitSet, app::languageOf(english))
+                         : set.join(QStringLiteral(", "));
 }
 
 QString codeText(const QList<CodeWord>& table, int code, bool english) {

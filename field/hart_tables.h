@@ -74,4 +74,9 @@ inline QString bitText(const StatusBit& bit, bool english) {
     return QString::fromUtf8(english ? bit.english : bit.russian);
 }
 
+// Every set bit of the byte `value`, most significant first, joined by ", ": the words of
+// `bits` for a bit it names, "0x20" for one it does not (a set bit is never left out);
+// "no bit set" in the language asked for when none is.
+QString bitsText(const QList<StatusBit>& bits, int value, bool english);
+
 } // namespace field

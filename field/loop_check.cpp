@@ -1,5 +1,7 @@
 #include "loop_check.h"
 
+#include "protocol/hart_frame.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,10 +14,10 @@ constexpr int kSquareRoot = 1;
 constexpr double kSpanMa = 16.0;
 
 // Device status bits that say the current does not follow the PV now.
-constexpr int kMalfunction = 0x80;
-constexpr int kCurrentFixed = 0x08;
-constexpr int kCurrentSaturated = 0x04;
-constexpr int kPvOutOfLimits = 0x01;
+constexpr int kMalfunction = protocol::device_status::kMalfunction;
+constexpr int kCurrentFixed = protocol::device_status::kLoopCurrentFixed;
+constexpr int kCurrentSaturated = protocol::device_status::kLoopCurrentSaturated;
+constexpr int kPvOutOfLimits = protocol::device_status::kPrimaryOutOfLimits;
 
 LoopCheckResult cannot(LoopCheckResult result, LoopCheckResult::Reason reason) {
     result.verdict = LoopCheckResult::Verdict::CannotCheck;

@@ -13,14 +13,6 @@ namespace {
 
 using app::Text;
 
-QString statusWords(int status, qint16 languageFlag) {
-    QStringList set;
-    for (const field::StatusBit& bit : field::deviceStatusBits())
-        if (status & bit.mask)
-            set << field::bitText(bit, app::isEnglish(languageFlag));
-    return set.isEmpty() ? app::text(Text::NoBitSet, languageFlag) : set.join(QStringLiteral(", "));
-}
-
 QString addressText(int address) {
     return QStringLiteral("%1").arg(address, 2, 10, QLatin1Char('0'));
 }
@@ -90,6 +82,11 @@ void EventReporter::portChanged(const serial::PortStatus& status) {
     }
 }
 
+QString EventReporter::statusWords(int status) const {
+    return field::bitsText(field::deviceStatusBits(), status,
+                           app::isEnglish(m_session.languageFlag()));
+}
+
 void EventReporter::instrumentChanged(int address) {
     if (address < 0 || address >= int(m_known.size()))
         return;
@@ -108,15 +105,13 @@ void EventReporter::instrumentChanged(int address) {
         m_line(say(Text::LogInstrumentFound)
                    .arg(addressText(address),
                         QString::fromLatin1(in.identity->longAddress.toHex().toUpper()),
-                        in.tag->tag.trimmed(),
-                        statusWords(qMax(0, in.deviceStatus), m_session.languageFlag())));
+                        in.tag->tag.trimmed(), statusWords(qMax(0, in.deviceStatus))));
         return;
     }
     if (known.found && in.deviceStatus >= 0 && in.deviceStatus != known.deviceStatus) {
         known.deviceStatus = in.deviceStatus;
         m_line(
-            say(Text::LogInstrumentStatus)
-                .arg(addressText(address), statusWords(in.deviceStatus, m_session.languageFlag())));
+            say(Text::LogInstrumentStatus).arg(addressText(address), statusWords(in.deviceStatus)));
     }
 }
 

@@ -32,6 +32,8 @@ public:
 
 private:
     QString say(app::Text id) const;
+    // The set bits of a device-status byte in words, in the language in force.
+    QString statusWords(int status) const;
     void portChanged(const serial::PortStatus& status);
     void instrumentChanged(int address);
 

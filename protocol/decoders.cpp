@@ -16,10 +16,6 @@ constexpr int kCommand13MinByteCount = 2 + layout::kCommand13Length;
 constexpr int kCommand3MinByteCount = 2 + layout::kCommand3FirstVariable; // the loop current
 constexpr int kVariableLength = layout::kCommand3VariableLength;
 
-// The cell of Rx_Buffer where a long-frame answer's data starts: after the delimiter, five
-// address bytes, command, byte count and the two response bytes.
-constexpr int kLongDataCell = 1 + kLongAddressLength + 2 + 2;
-
 template <size_t N>
 void paint(Board& board, const std::array<Column, N>& columns, int row, WinColour colour) {
     for (Column column : columns)
@@ -42,23 +38,27 @@ struct RowAnswer {
     int byteCount = 0;
 };
 
-RowAnswer takeAnswer(ProtocolState& state, int command, int minByteCount) {
+RowAnswer takeAnswer(ProtocolState& state, const HartFrame& frame, int command, int minByteCount) {
     RowAnswer answer;
     answer.row = state.Hart_Address;
     if (!validRow(answer.row))
         return answer;
     answer.device = &state.Device_Table[static_cast<size_t>(answer.row)];
-    const AnswerCheck check = checkAnswer(state, command);
+    const AnswerCheck check = checkAnswer(frame, state, command);
     answer.device->Check_Sum = check.checkSum;
     answer.accepted = check.good && check.byteCount >= minByteCount;
     answer.byteCount = check.byteCount;
     return answer;
 }
 
+int dataByte(const HartFrame& frame, int k) {
+    return static_cast<quint8>(frame.data.at(k));
+}
+
 } // namespace
 
-bool Command_0(ProtocolState& state, Board& board) {
-    const RowAnswer answer = takeAnswer(state, 0, kCommand0MinByteCount);
+bool Command_0(ProtocolState& state, Board& board, const HartFrame& frame) {
+    const RowAnswer answer = takeAnswer(state, frame, 0, kCommand0MinByteCount);
     if (!answer.device)
         return false;
     const qint16 row = answer.row;
@@ -81,28 +81,30 @@ bool Command_0(ProtocolState& state, Board& board) {
         return false;
     }
 
-    const RxBuffer& cell = state.Rx_Buffer;
-    device.Expansion_Code = cell[6];
-    device.Manufacturer_ID = cell[7];
-    device.Device_Type = cell[8];
-    device.Preamble_Count = cell[9];
-    device.Universal_Revision = cell[10];
-    device.Device_Revision = cell[11];
-    device.Software_Revision = cell[12];
-    device.Hardware_Revision = cell[13];
-    device.Device_Flags = cell[14];
-    device.Device_ID1 = cell[15];
-    device.Device_ID2 = cell[16];
-    device.Device_ID3 = cell[17];
+    const auto data = [&frame](int k) { return static_cast<qint16>(dataByte(frame, k)); };
+    device.Expansion_Code = data(0);
+    device.Manufacturer_ID = data(1);
+    device.Device_Type = data(2);
+    device.Preamble_Count = data(3);
+    device.Universal_Revision = data(4);
+    device.Device_Revision = data(5);
+    device.Software_Revision = data(6);
+    device.Hardware_Revision = data(7);
+    device.Device_Flags = data(8);
+    device.Device_ID1 = data(9);
+    device.Device_ID2 = data(10);
+    device.Device_ID3 = data(11);
 
+    // The long address as the instrument sent its bytes, manufacturer byte unmasked: the ID cell
+    // shows it so.
     device.Long_Address.clear();
     device.Unique_ID_Text.clear();
-    for (const int index : {7, 8, 15, 16, 17}) {
-        device.Long_Address.append(static_cast<char>(static_cast<quint8>(cell[index])));
-        device.Unique_ID_Text += hexByte(cell[index]);
+    for (const int k : {1, 2, 9, 10, 11}) {
+        device.Long_Address.append(frame.data.at(k));
+        device.Unique_ID_Text += hexByte(dataByte(frame, k));
     }
-    device.Status_Byte1 = cell[4];
-    device.Status_Byte2 = cell[5];
+    device.Status_Byte1 = static_cast<qint16>(frame.responseCode);
+    device.Status_Byte2 = static_cast<qint16>(frame.deviceStatus);
 
     board.setCaption(Column::Label1, row, device.Unique_ID_Text);
     board.setCaption(Column::Label5, row,
@@ -112,8 +114,8 @@ bool Command_0(ProtocolState& state, Board& board) {
     return true;
 }
 
-bool Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
-    const RowAnswer answer = takeAnswer(state, 3, kCommand3MinByteCount);
+bool Command_3(ProtocolState& state, Board& board, const HartFrame& frame, const QLocale& locale) {
+    const RowAnswer answer = takeAnswer(state, frame, 3, kCommand3MinByteCount);
     if (!answer.device)
         return false;
     const qint16 row = answer.row;
@@ -125,23 +127,19 @@ bool Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
 
     struct Value {
         Column column;
-        int firstCell;
+        int firstByte; // in the data
         int decimals;
     };
-    // Loop current first, then the four dynamic variables, each after its units code.
-    // The float of a variable follows its units code.
-    static constexpr auto variableCell = [](int k) {
-        return kLongDataCell + layout::command3Variable(k) + 1;
-    };
+    // Loop current first, then the four dynamic variables, each float after its units code.
+    static constexpr auto variableByte = [](int k) { return layout::command3Variable(k) + 1; };
     static constexpr std::array<Value, 5> kValues = {{
-        {Column::Label13, kLongDataCell + layout::kCommand3LoopCurrent, 3},
-        {Column::Label14, variableCell(0), 2},
-        {Column::Label15, variableCell(1), 4},
-        {Column::Label16, variableCell(2), 2},
-        {Column::Label17, variableCell(3), 2},
+        {Column::Label13, layout::kCommand3LoopCurrent, 3},
+        {Column::Label14, variableByte(0), 2},
+        {Column::Label15, variableByte(1), 4},
+        {Column::Label16, variableByte(2), 2},
+        {Column::Label17, variableByte(3), 2},
     }};
 
-    const RxBuffer& cell = state.Rx_Buffer;
     std::array<bool, kValues.size()> sent{};
     for (size_t k = 0; k < kValues.size(); ++k) {
         const Value& value = kValues[k];
@@ -151,9 +149,9 @@ bool Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
             board.setCaption(value.column, row, QString());
             continue;
         }
-        const int first = value.firstCell;
-        const double number =
-            Unpack_Float(cell[first], cell[first + 1], cell[first + 2], cell[first + 3]);
+        const int first = value.firstByte;
+        const double number = Unpack_Float(dataByte(frame, first), dataByte(frame, first + 1),
+                                           dataByte(frame, first + 2), dataByte(frame, first + 3));
         board.setCaption(value.column, row, formatRounded(number, value.decimals, locale));
     }
     for (size_t k = 0; k < kValues.size(); ++k)
@@ -161,8 +159,8 @@ bool Command_3(ProtocolState& state, Board& board, const QLocale& locale) {
     return true;
 }
 
-bool Command_13(ProtocolState& state, Board& board) {
-    const RowAnswer answer = takeAnswer(state, 13, kCommand13MinByteCount);
+bool Command_13(ProtocolState& state, Board& board, const HartFrame& frame) {
+    const RowAnswer answer = takeAnswer(state, frame, 13, kCommand13MinByteCount);
     if (!answer.device)
         return false;
     const qint16 row = answer.row;
@@ -173,22 +171,11 @@ bool Command_13(ProtocolState& state, Board& board) {
         return false;
     }
 
-    const RxBuffer& cell = state.Rx_Buffer;
-    PackedAsciiScratch scratch;
-    auto unpackGroups = [&](int first, int groups) {
-        QString text;
-        for (int g = 0; g < groups; ++g) {
-            const int at = first + 3 * g;
-            text += Unpack_Ascii(cell[at], cell[at + 1], cell[at + 2], scratch);
-        }
-        return text;
-    };
-    device.Device_Tag = unpackGroups(kLongDataCell + layout::kCommand13Tag, 2);
-    device.Device_Descriptor = unpackGroups(kLongDataCell + layout::kCommand13Descriptor, 4);
-    const size_t date = kLongDataCell + layout::kCommand13Date;
-    device.Date_Day = cell[date];
-    device.Date_Month = cell[date + 1];
-    device.Date_Year = cell[date + 2];
+    device.Device_Tag = unpackAscii(frame.data, layout::kCommand13Tag, 8);
+    device.Device_Descriptor = unpackAscii(frame.data, layout::kCommand13Descriptor, 16);
+    device.Date_Day = static_cast<qint16>(dataByte(frame, layout::kCommand13Date));
+    device.Date_Month = static_cast<qint16>(dataByte(frame, layout::kCommand13Date + 1));
+    device.Date_Year = static_cast<qint16>(dataByte(frame, layout::kCommand13Date + 2));
 
     board.setCaption(Column::Label2, row, device.Device_Tag);
     board.setCaption(Column::Label3, row, device.Device_Descriptor);

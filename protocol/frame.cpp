@@ -1,7 +1,5 @@
 #include "frame.h"
 
-#include <algorithm>
-
 namespace protocol {
 
 namespace {
@@ -44,78 +42,25 @@ QByteArray buildOnDemandRequest(int command, int address, const DeviceTable& tab
     return request.encode(kLongPreambleLength);
 }
 
-bool answersRequest(const QByteArray& asRead, int command, const QByteArray& longAddress) {
-    const HartFrame answer = HartFrame::parse(asRead);
-    if (!answer.complete || !answer.checkMatches || answer.delimiter != kLongAnswerDelimiter ||
-        answer.command != command || longAddress.size() != kLongAddressLength)
-        return false;
-    // The 38-bit address: the master and burst bits say nothing of who answers.
-    QByteArray asked = longAddress;
-    asked[0] = static_cast<char>(static_cast<quint8>(asked[0]) & kAddressBits);
-    return answer.uniqueAddress() == asked;
+bool answersRequest(const HartFrame& answer, int command, const QByteArray& longAddress) {
+    return answer.sound() && answer.delimiter == kLongAnswerDelimiter &&
+           answer.command == command && longAddress.size() == kLongAddressLength &&
+           answer.uniqueAddress() == withoutMasterAndBurst(longAddress);
 }
 
-namespace {
-
-// The answer's delimiter and address say who sent it and in which form.
-bool fromAddressedInstrument(const RxBuffer& cells, const ProtocolState& state, int sentCommand) {
-    const bool longFormAsked = sentCommand != 0;
-    const int delimiter = cells[0];
-    if (delimiter != (longFormAsked ? kLongAnswerDelimiter : kShortAnswerDelimiter))
-        return false;
-    if (state.Hart_Address < 0 ||
-        state.Hart_Address >= static_cast<qint16>(state.Device_Table.size()))
-        return false;
-    if (!longFormAsked)
-        return (cells[1] & kPollingAddressMask) == state.Hart_Address;
-
-    // The 38-bit long address: the master and burst bits of the first byte say nothing of
-    // which instrument answers.
-    const QByteArray& asked =
-        state.Device_Table[static_cast<size_t>(state.Hart_Address)].Long_Address;
-    if (asked.size() != kLongAddressLength)
-        return false;
-    for (int k = 0; k < kLongAddressLength; ++k) {
-        const int mask = k == 0 ? kLongAddressFirstByteMask : 0xFF;
-        if (((cells[static_cast<size_t>(1 + k)] ^ static_cast<quint8>(asked.at(k))) & mask) != 0)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-AnswerCheck checkAnswer(const ProtocolState& state, int sentCommand) {
-    const RxBuffer& cells = state.Rx_Buffer;
-    const int stored = std::clamp(state.Rx_Stored, 0, kRxBufferSize);
+AnswerCheck checkAnswer(const HartFrame& answer, const ProtocolState& state, int sentCommand) {
     AnswerCheck result;
-
-    auto xorOf = [&cells](int count) {
-        quint8 value = 0;
-        for (int k = 0; k < count; ++k)
-            value ^= static_cast<quint8>(cells[static_cast<size_t>(k)]);
-        return static_cast<qint16>(value);
-    };
-
-    if (stored == 0)
+    result.checkSum = static_cast<qint16>(answer.computedCheck);
+    result.byteCount = qMax(0, answer.byteCount);
+    const int row = state.Hart_Address;
+    if (row < 0 || row >= static_cast<int>(state.Device_Table.size()))
         return result;
-    const int addressLength = (cells[0] & 0x80) ? kLongAddressLength : 1;
-    const int commandCell = 1 + addressLength;
-    const int byteCountCell = commandCell + 1;
-    if (stored <= byteCountCell) {
-        result.checkSum = xorOf(stored);
-        return result;
-    }
-
-    result.byteCount = cells[static_cast<size_t>(byteCountCell)];
-    const int checkCell = byteCountCell + 1 + result.byteCount;
-    result.checkSum = xorOf(std::min(checkCell, stored));
-    if (checkCell >= stored)
-        return result; // the answer ended before its check byte
-
-    result.good = result.checkSum == cells[static_cast<size_t>(checkCell)] &&
-                  cells[static_cast<size_t>(commandCell)] == sentCommand &&
-                  fromAddressedInstrument(cells, state, sentCommand);
+    if (sentCommand == 0)
+        result.good = answer.sound() && answer.delimiter == kShortAnswerDelimiter &&
+                      answer.command == 0 && answer.pollingAddress() == row;
+    else
+        result.good = answersRequest(answer, sentCommand,
+                                     state.Device_Table[static_cast<size_t>(row)].Long_Address);
     return result;
 }
 

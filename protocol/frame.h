@@ -10,10 +10,6 @@
 
 namespace protocol {
 
-// The 38-bit long address and a polling address ignore the master and burst bits.
-constexpr int kPollingAddressMask = kAddressBits;
-constexpr int kLongAddressFirstByteMask = kAddressBits;
-
 // The request frame for `command` and polling address `address` (0 to 15): command 0 as a
 // short frame (four preamble bytes), commands 13 and 3 as long frames (five preamble bytes) to
 // the instrument whose record sits at `address` in `table`. Any other command gives an empty
@@ -24,26 +20,25 @@ QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& tabl
 // and the long address as command 0 delivered it. Empty for an address outside the table.
 QByteArray buildOnDemandRequest(int command, int address, const DeviceTable& table,
                                 const QByteArray& data);
-// Whether `asRead` is a whole answer, check byte right, to `command`, from the instrument whose
-// long address (as command 0 delivered it) is `longAddress`.
-bool answersRequest(const QByteArray& asRead, int command, const QByteArray& longAddress);
+// Whether `answer` is a whole answer, check byte right, to `command`, from the instrument whose
+// long address (as command 0 delivered it) is `longAddress`, in the long form. The master and
+// burst bits say nothing of who answers.
+bool answersRequest(const HartFrame& answer, int command, const QByteArray& longAddress);
 
-// Whether the answer in Rx_Buffer can be trusted, read from the frame's own header.
+// Whether the answer the receive step read can be trusted, read from the frame's own header.
 struct AnswerCheck {
     // Complete, check byte right, command byte the one sent, and sent by the addressed
     // instrument in the form asked.
     bool good = false;
     int byteCount = 0;   // the answer's byte count (response codes plus data); 0 when not read
-    qint16 checkSum = 0; // exclusive-or of the cells before the check byte (or of what arrived)
+    qint16 checkSum = 0; // exclusive-or of the bytes before the check byte (or of what arrived)
 };
 
-// Checks the answer that Receive_Answer stored (Rx_Buffer, Rx_Stored) against the request in
-// hand: `sentCommand` to Hart_Address. The delimiter's bit 7 gives a five-byte address,
-// otherwise one byte; then command, byte count bc, bc bytes and the check byte. Only an answer
+// Checks `answer` against the request in hand: `sentCommand` to Hart_Address. Only an answer
 // delimiter counts: short (06) for command 0 from that polling address, long (86) for the others
 // from the long address in the address's record (master and burst bits aside). A good check
 // byte alone is not enough: a slow neighbour's late answer or a wrong form carries one too.
-AnswerCheck checkAnswer(const ProtocolState& state, int sentCommand);
+AnswerCheck checkAnswer(const HartFrame& answer, const ProtocolState& state, int sentCommand);
 
 // " FF FF 06 80": one blank before each byte, two upper-case hex digits per byte.
 QString hexDump(const QByteArray& bytes);

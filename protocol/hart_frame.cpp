@@ -42,8 +42,10 @@ HartFrame HartFrame::parse(const QByteArray& asRead) {
         f.command = byteAt(frame, commandAt);
     if (frame.size() > commandAt + 1)
         f.byteCount = byteAt(frame, commandAt + 1);
-    if (f.byteCount < 0)
+    if (f.byteCount < 0) {
+        f.computedCheck = protocol::checkByte(frame);
         return f;
+    }
     // Only answers and bursts carry response bytes, and only as many as the count holds.
     const bool responds = f.type() == FrameType::Answer || f.type() == FrameType::Burst;
     const int responseBytes = responds ? qMin(f.byteCount, 2) : 0;
@@ -54,10 +56,11 @@ HartFrame HartFrame::parse(const QByteArray& asRead) {
     const int dataAt = commandAt + 2 + responseBytes;
     const int checkAt = commandAt + 2 + f.byteCount;
     f.data = frame.mid(dataAt, qMax(0, checkAt - dataAt));
+    f.computedCheck = protocol::checkByte(frame.left(checkAt));
     if (frame.size() > checkAt) {
         f.checkByte = byteAt(frame, checkAt);
         f.complete = true;
-        f.checkMatches = protocol::checkByte(frame.left(checkAt)) == f.checkByte;
+        f.checkMatches = f.computedCheck == f.checkByte;
     }
     return f;
 }
@@ -103,12 +106,17 @@ int HartFrame::pollingAddress() const {
     return longAddress() || address.isEmpty() ? -1 : byteAt(address, 0) & kAddressBits;
 }
 
+QByteArray withoutMasterAndBurst(const QByteArray& address) {
+    QByteArray plain = address;
+    if (!plain.isEmpty())
+        plain[0] = char(byteAt(plain, 0) & kAddressBits);
+    return plain;
+}
+
 QByteArray HartFrame::uniqueAddress() const {
     if (!longAddress() || address.size() != kLongAddressLength)
         return {};
-    QByteArray plain = address;
-    plain[0] = char(byteAt(plain, 0) & kAddressBits);
-    return plain;
+    return withoutMasterAndBurst(address);
 }
 
 int HartFrame::dataOffset() const {

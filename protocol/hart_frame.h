@@ -22,6 +22,30 @@ constexpr quint8 kBurstBit = 0x40;        // first address byte: an instrument i
 constexpr quint8 kAddressBits = 0x3F;     // a first address byte less its master and burst bits
 constexpr int kLongAddressLength = 5;
 
+// The first response byte of an answer: with this bit set it reports a communication error the
+// instrument found in the request (its other bits say which) and the command was not carried
+// out; clear, it is the command's response code.
+constexpr int kCommunicationErrorFlag = 0x80;
+constexpr bool isCommunicationError(int responseCode) {
+    return responseCode >= 0 && (responseCode & kCommunicationErrorFlag) != 0;
+}
+
+// The device-status byte, the second response byte of every answer and burst frame.
+namespace device_status {
+constexpr int kMalfunction = 0x80;
+constexpr int kConfigurationChanged = 0x40;
+constexpr int kColdStart = 0x20;
+constexpr int kMoreStatusAvailable = 0x10;
+constexpr int kLoopCurrentFixed = 0x08;
+constexpr int kLoopCurrentSaturated = 0x04;
+constexpr int kNonPrimaryOutOfLimits = 0x02;
+constexpr int kPrimaryOutOfLimits = 0x01;
+} // namespace device_status
+
+// Address bytes as the instruments are told apart: the first byte less its master and burst
+// bits. Five bytes give the 38-bit unique address, one byte the polling address.
+QByteArray withoutMasterAndBurst(const QByteArray& address);
+
 // The frame types the delimiter's low three bits name.
 enum class FrameType { Burst = 1, Request = 2, Answer = 6, Other = 0 };
 
@@ -50,6 +74,9 @@ struct HartFrame {
     int preambleLength = 0; // 0xFF bytes before the delimiter
     int byteCount = -1;     // -1 when the frame ended before it
     int checkByte = -1;     // -1 when the frame ended before it
+    // The exclusive-or of every byte from the delimiter up to the check byte, or up to the last
+    // byte read when the frame ended before its check byte.
+    int computedCheck = 0;
     bool checkMatches = false;
     bool complete = false; // every byte through the check byte arrived
 
@@ -70,6 +97,10 @@ struct HartFrame {
     int pollingAddress() const;
     // A long frame's 38-bit unique address: five bytes, master and burst bits clear.
     QByteArray uniqueAddress() const;
+    // The first response byte reports a communication error rather than a response code.
+    bool communicationError() const { return isCommunicationError(responseCode); }
+    // Whole, and its check byte is the one its bytes give.
+    bool sound() const { return complete && checkMatches; }
     // Where the data starts, counted from the first byte read.
     int dataOffset() const;
 };

@@ -4,6 +4,7 @@
 #include "frame.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace protocol {
 
@@ -60,20 +61,27 @@ void PollingCycle::start() {
     Hart_Connet_Prosses();
 }
 
+void PendingRequest::finish(const ReadAnswer& answer) {
+    emit finished(answer);
+    deleteLater();
+}
+
+void PendingRequest::drop(DropReason why) {
+    emit dropped(why);
+    deleteLater();
+}
+
 void PollingCycle::stop() {
     m_running = false;
     ++m_run;
     m_timer.disarm();
     m_answered.reset();
-    if (m_onDemand) { // its answer will not be read
-        const OnDemandRequest lost = *m_onDemand;
-        m_onDemand.reset();
-        emit requestDropped(lost.address, lost.command);
-    }
+    if (m_onDemand) // its answer will not be read
+        std::exchange(m_onDemand, nullptr)->drop(PendingRequest::DropReason::Stopped);
     while (!m_queue.empty()) {
-        const OnDemandRequest dropped = m_queue.front();
+        PendingRequest* dropped = m_queue.front();
         m_queue.pop_front();
-        emit requestDropped(dropped.address, dropped.command);
+        dropped->drop(PendingRequest::DropReason::Stopped);
     }
     Clear_Display(m_state, m_board);
     emit cleared();
@@ -93,11 +101,11 @@ bool PollingCycle::answeredThisPass(int address) const {
     return address >= 0 && address < kRowCount && m_answered.test(size_t(address));
 }
 
-bool PollingCycle::request(const OnDemandRequest& request) {
+PendingRequest* PollingCycle::request(const OnDemandRequest& request) {
     if (!m_running || !answeredThisPass(request.address))
-        return false;
-    m_queue.push_back(request);
-    return true;
+        return nullptr;
+    m_queue.push_back(new PendingRequest(request, this));
+    return m_queue.back();
 }
 
 bool PollingCycle::stillCurrent(quint64 run) const {
@@ -153,15 +161,16 @@ void PollingCycle::Timer3_Timer() {
 
 void PollingCycle::nextAfterAnswer() {
     while (!m_queue.empty()) {
-        OnDemandRequest next = m_queue.front();
+        PendingRequest* next = m_queue.front();
         m_queue.pop_front();
-        if (!answeredThisPass(next.address)) {
-            emit requestDropped(next.address, next.command);
+        const OnDemandRequest& asked = next->request();
+        if (!answeredThisPass(asked.address)) {
+            next->drop(PendingRequest::DropReason::InstrumentSilent);
             continue;
         }
         m_state.Tx_String =
-            buildOnDemandRequest(next.command, next.address, m_state.Device_Table, next.data);
-        m_onDemand = std::move(next);
+            buildOnDemandRequest(asked.command, asked.address, m_state.Device_Table, asked.data);
+        m_onDemand = next;
         Send_Hart_Command();
         return;
     }
@@ -172,17 +181,20 @@ void PollingCycle::nextAfterAnswer() {
 // and the pass state (the command and address of the pass, the device table) left as it was.
 void PollingCycle::receiveOnDemandAnswer() {
     const quint64 run = m_run;
-    const OnDemandRequest asked = *m_onDemand;
-    m_onDemand.reset();
+    PendingRequest* pending = std::exchange(m_onDemand, nullptr);
+    const OnDemandRequest& asked = pending->request();
     const QByteArray asRead = m_port.readAllWaiting().value_or(QByteArray());
     emit answerReceived(static_cast<int>(asRead.size()), hexDump(asRead));
-    if (!stillCurrent(run))
+    if (!stillCurrent(run)) {
+        pending->drop(PendingRequest::DropReason::Stopped);
         return;
-    const bool accepted = answersRequest(asRead, asked.command,
-                                         m_state.Device_Table[size_t(asked.address)].Long_Address);
-    m_reportingOnDemand = true;
-    emit answerDecoded(asked.command, asked.address, accepted, asRead);
-    m_reportingOnDemand = false;
+    }
+    ReadAnswer answer =
+        ReadAnswer::of(asked.command, asked.address, false, asRead, ReadAnswer::Origin::OnDemand);
+    answer.accepted = answersRequest(answer.frame, asked.command,
+                                     m_state.Device_Table[size_t(asked.address)].Long_Address);
+    emit answerDecoded(answer);
+    pending->finish(answer);
     m_yield.yield();
     if (!stillCurrent(run))
         return;
@@ -212,21 +224,22 @@ void PollingCycle::Receive_Answer() {
     for (int k = 0; k < s.Rx_Stored; ++k)
         s.Rx_Buffer[static_cast<size_t>(k)] = static_cast<quint8>(s.Rx_String.at(k));
 
-    bool accepted = false;
+    // Taken apart once, here: the board's decoder and every listener beside it read this.
+    ReadAnswer answer = ReadAnswer::of(s.Hart_Command, s.Hart_Address, false, asRead);
     switch (s.Hart_Command) {
     case 0:
-        accepted = Command_0(s, m_board);
+        answer.accepted = Command_0(s, m_board, answer.frame);
         break;
     case 3:
-        accepted = Command_3(s, m_board, m_locale);
+        answer.accepted = Command_3(s, m_board, answer.frame, m_locale);
         break;
     case 13:
-        accepted = Command_13(s, m_board);
+        answer.accepted = Command_13(s, m_board, answer.frame);
         break;
     }
     if (s.Hart_Command == 0)
-        m_answered.set(size_t(s.Hart_Address), accepted);
-    emit answerDecoded(s.Hart_Command, s.Hart_Address, accepted, asRead);
+        m_answered.set(size_t(s.Hart_Address), answer.accepted);
+    emit answerDecoded(answer);
 
     m_yield.yield();
     if (!stillCurrent(run))

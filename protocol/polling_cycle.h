@@ -3,6 +3,7 @@
 #include "board.h"
 #include "cycle_ports.h"
 #include "protocol_state.h"
+#include "read_answer.h"
 
 #include <QByteArray>
 #include <QLocale>
@@ -11,7 +12,6 @@
 
 #include <bitset>
 #include <deque>
-#include <optional>
 
 namespace protocol {
 
@@ -33,6 +33,32 @@ struct OnDemandRequest {
     int address = 0;
     int command = 0;
     QByteArray data;
+};
+
+// What becomes of one request asked for beside the pass: it reports its answer (answered or
+// not, judged as the pass judges its own) or why it never went out, once, and is then deleted
+// by the cycle that owns it. Whoever asked connects to it right after asking.
+class PendingRequest : public QObject {
+    Q_OBJECT
+public:
+    enum class DropReason {
+        Stopped,          // the cycle stopped (or went to another line) first
+        InstrumentSilent, // the instrument stopped answering command 0 before its turn
+    };
+    PendingRequest(OnDemandRequest request, QObject* parent)
+        : QObject(parent), m_request(std::move(request)) {}
+    const OnDemandRequest& request() const { return m_request; }
+
+signals:
+    void finished(const protocol::ReadAnswer& answer);
+    void dropped(protocol::PendingRequest::DropReason why);
+
+private:
+    friend class PollingCycle;
+    void finish(const ReadAnswer& answer);
+    void drop(DropReason why);
+
+    OnDemandRequest m_request;
 };
 
 // Endless polling of the loop: command 0 to each polling address in turn and, for every
@@ -64,17 +90,14 @@ public:
     bool isInsideStep() const { return m_stepDepth > 0; }
 
     // Queues `request` to go out as a step of its own after the step under way, before the pass
-    // goes on (requests queued together go one after another). Refused, and nothing queued,
-    // while the cycle is stopped or when no instrument at the address accepted command 0 in
-    // this pass. The answer comes through answerDecoded like any other and never reaches the
-    // board.
-    bool request(const OnDemandRequest& request);
+    // goes on (requests queued together go one after another). Refused (null), and nothing
+    // queued, while the cycle is stopped or when no instrument at the address accepted
+    // command 0 in this pass. The answer comes to the handle and through answerDecoded like any
+    // other, and never reaches the board.
+    PendingRequest* request(const OnDemandRequest& request);
     int queuedRequests() const { return int(m_queue.size()); }
     // Whether the instrument at `address` accepted command 0 in this pass: requests may go to it.
     bool answeredThisPass(int address) const;
-    // While answerDecoded reports an answer: whether it answers a request asked for beside the
-    // pass rather than a step of the pass.
-    bool reportingOnDemand() const { return m_reportingOnDemand; }
 
     // One step: choose the next command and address, mark the row pending, build and send.
     void Hart_Connet_Prosses();
@@ -86,14 +109,11 @@ public:
 signals:
     // The answer just read: its length (Text1) and hex dump (Text3).
     void answerReceived(int length, const QString& dump);
-    // The same answer once decoded: the command and polling address it answered, whether the
-    // board took it, and the bytes as read, preamble included. For listeners beside the board.
-    void answerDecoded(int command, int address, bool accepted, const QByteArray& asRead);
+    // The same answer once decoded, taken apart once: what it answered, whether it was taken,
+    // whether the pass or a request beside it asked. For listeners beside the board.
+    void answerDecoded(const protocol::ReadAnswer& answer);
     // A stop cleared the board.
     void cleared();
-    // A queued request that will not go out: the cycle stopped, or the instrument stopped
-    // answering command 0 before its turn.
-    void requestDropped(int address, int command);
     // The step under way has returned to the event loop (the answer wait armed, or the cycle
     // stopped). What had to wait for the end of a step can run now.
     void stepFinished();
@@ -126,10 +146,9 @@ private:
     bool m_running = false;
     int m_stepDepth = 0;
     quint64 m_run = 0; // bumped by every start and stop, so a step can tell it was overtaken
-    std::deque<OnDemandRequest> m_queue;
-    std::optional<OnDemandRequest> m_onDemand; // the request whose answer the wait is for
-    std::bitset<kRowCount> m_answered;         // command 0 accepted in this pass, by address
-    bool m_reportingOnDemand = false;
+    std::deque<PendingRequest*> m_queue;  // owned: children of the cycle until they report
+    PendingRequest* m_onDemand = nullptr; // the request whose answer the wait is for
+    std::bitset<kRowCount> m_answered;    // command 0 accepted in this pass, by address
 };
 
 } // namespace protocol

@@ -356,7 +356,8 @@ void checkUnique(const LoopConfig& loop, const QString& key) {
             if (loop[i].address == loop[k].address)
                 fail(member(path, QStringLiteral("address")),
                      QStringLiteral("%1 is already used by %2").arg(loop[i].address).arg(other));
-            if ((loop[i].manufacturer & 0x3F) == (loop[k].manufacturer & 0x3F) &&
+            if ((loop[i].manufacturer & protocol::kAddressBits) ==
+                    (loop[k].manufacturer & protocol::kAddressBits) &&
                 loop[i].deviceType == loop[k].deviceType && loop[i].deviceId == loop[k].deviceId)
                 fail(member(path, QStringLiteral("deviceId")),
                      QStringLiteral("same long address as %1").arg(other));

@@ -63,15 +63,12 @@ Loop::Instrument* Loop::addressed(const Request& request) {
 }
 
 quint8 Loop::deviceStatus(const InstrumentConfig& c, int answerNumber, double seconds) {
-    constexpr quint8 kConfigurationChanged = 0x40;
-    constexpr quint8 kMoreStatus = 0x10;
-    constexpr quint8 kCurrentFixed = 0x08;
-    constexpr quint8 kPrimaryOutOfLimits = 0x01;
+    using namespace protocol::device_status;
     quint8 status = c.faults.deviceStatus;
     if (c.faults.moreStatus)
-        status |= kMoreStatus;
+        status |= kMoreStatusAvailable;
     if (c.faults.fixedCurrentMa)
-        status |= kCurrentFixed;
+        status |= kLoopCurrentFixed;
     if (c.faults.configChangedAfter > 0 && answerNumber >= c.faults.configChangedAfter)
         status |= kConfigurationChanged;
     if (c.faults.pvHighLimit && !c.variables.empty() &&

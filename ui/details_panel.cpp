@@ -59,8 +59,7 @@ void DetailsPanel::show(const field::Instrument& in, bool english) {
             addRow(QString(), app::text(app::Text::ViewDetailsAsking, language), false);
             continue;
         }
-        const field::DetailReading reading =
-            field::readDetail(command, answer->second.accepted, answer->second.asRead, english);
+        const field::DetailReading reading = field::readDetail(answer->second, english);
         if (reading.state != field::DetailReading::State::Read)
             addRow(QString(), reading.stateText, false);
         for (const field::DetailRow& row : reading.rows)

@@ -14,7 +14,7 @@ namespace ui {
 FieldLayer::FieldLayer(core::LoopSession& session, WindowSurface& window, QObject* parent)
     : QObject(parent), m_session(session), m_window(window), m_model(session.fieldModel()) {
     connect(&session.cycle(), &protocol::PollingCycle::answerDecoded, this,
-            [this](int, int, bool, const QByteArray& asRead) { explainDump(asRead); });
+            &FieldLayer::explainDump);
     connect(&m_model, &field::FieldModel::instrumentChanged, this, [this](int address) {
         for (InstrumentView* view : views())
             if (view->address() == address)
@@ -92,10 +92,10 @@ void FieldLayer::setLanguage(qint16 languageFlag) {
         view->setLanguage(languageFlag);
 }
 
-void FieldLayer::explainDump(const QByteArray& asRead) {
+void FieldLayer::explainDump(const protocol::ReadAnswer& answer) {
     const bool english = app::isEnglish(m_session.languageFlag());
     QStringList lines;
-    for (const field::ExplainedField& f : field::explainAnswer(asRead, english))
+    for (const field::ExplainedField& f : field::explainAnswer(answer, english))
         lines << QStringLiteral("%1  %2: %3").arg(f.bytes, f.name, f.meaning);
     // Tags may hold '<': escaped, so the tooltip shows them as they are.
     m_window.showAnswerExplanation(

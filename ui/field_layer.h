@@ -34,7 +34,7 @@ public:
     void setLoopCheckTolerance(double ma, double percentOfSpan);
 
 private:
-    void explainDump(const QByteArray& asRead);
+    void explainDump(const protocol::ReadAnswer& answer);
 
     core::LoopSession& m_session;
     WindowSurface& m_window;

@@ -405,13 +405,10 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
         setRow("configuration changes", decimal(id->configChangeCounter));
         QString extended;
         if (id->extendedStatus) {
-            QStringList set;
-            for (const field::StatusBit& bit : field::extendedStatusBits())
-                if (*id->extendedStatus & bit.mask)
-                    set << field::bitText(bit, m_english);
-            extended =
-                hex(*id->extendedStatus, 2) +
-                (set.isEmpty() ? QString() : QStringLiteral(": ") + set.join(QStringLiteral(", ")));
+            extended = hex(*id->extendedStatus, 2);
+            if (*id->extendedStatus != 0)
+                extended += QStringLiteral(": ") + field::bitsText(field::extendedStatusBits(),
+                                                                   *id->extendedStatus, m_english);
         }
         setRow("extended status", extended);
         setRow("device profile", decimal(id->deviceProfile));
@@ -437,8 +434,8 @@ void InstrumentView::showValues(const field::Instrument& in) {
     const bool lastKnown = v && !in.answering;
     const QString received = in.lastAnswerMs > 0 ? clockTime(in.lastAnswerMs) : QString();
     m_valuesBox->setTitle(lastKnown ? say(Text::ViewValuesCommand3LastKnownFrom).arg(received)
-                          : in.lastPublished ? say(Text::ViewValuesPublished).arg(received)
-                                             : say(Text::ViewValuesCommand3));
+                          : in.lastPublished() ? say(Text::ViewValuesPublished).arg(received)
+                                               : say(Text::ViewValuesCommand3));
     m_valuesBox->setAccessibleName(m_valuesBox->title());
     for (const char* rowName : kValueRows) {
         for (Row& row : m_rows) {
@@ -463,19 +460,18 @@ void InstrumentView::showStatus(const field::Instrument& in) {
     QString response;
     if (in.responseCode < 0) {
         response = say(Text::ViewResponseCodeNone);
-    } else if (in.responseCode & 0x80) {
-        QStringList errors;
-        for (const field::StatusBit& bit : field::communicationErrorBits())
-            if (in.responseCode & bit.mask)
-                errors << field::bitText(bit, m_english);
-        response = say(Text::ViewCommunicationError).arg(errors.join(QStringLiteral(", ")));
+    } else if (protocol::isCommunicationError(in.responseCode)) {
+        response = say(Text::ViewCommunicationError)
+                       .arg(field::bitsText(field::communicationErrorBits(),
+                                            in.responseCode & ~protocol::kCommunicationErrorFlag,
+                                            m_english));
     } else {
         response = say(Text::ViewResponse)
                        .arg(field::responseCodeText(in.responseCode, m_english))
                        .arg(in.responseCode);
     }
     m_responseLine->setText(response);
-    const bool commError = in.responseCode >= 0 && (in.responseCode & 0x80);
+    const bool commError = protocol::isCommunicationError(in.responseCode);
     m_responseLine->setAutoFillBackground(commError);
     QPalette responsePalette = this->palette();
     if (commError) {
@@ -535,9 +531,9 @@ void InstrumentView::showTrend(const field::Instrument& in) {
 
 void InstrumentView::showExplanation(const field::Instrument& in) {
     const QList<field::ExplainedField> fields = field::explainAnswer(in.lastAnswer, m_english);
-    m_answerBox->setTitle(in.lastCommand < 0
+    m_answerBox->setTitle(in.lastAnswer.command < 0
                               ? say(Text::ViewAnswerExplained)
-                              : say(Text::ViewAnswerExplainedOfCommand).arg(in.lastCommand));
+                              : say(Text::ViewAnswerExplainedOfCommand).arg(in.lastAnswer.command));
     m_explanation->setRowCount(int(fields.size()));
     for (int row = 0; row < fields.size(); ++row) {
         const field::ExplainedField& f = fields[row];

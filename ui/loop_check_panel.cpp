@@ -53,7 +53,7 @@ std::optional<QByteArray> detailData(const field::Instrument& in, int command) {
     const auto answer = in.details.find(command);
     if (answer == in.details.end() || !answer->second.accepted)
         return std::nullopt;
-    const protocol::HartFrame frame = protocol::HartFrame::parse(answer->second.asRead);
+    const protocol::HartFrame& frame = answer->second.frame;
     if (frame.responseCode != 0)
         return std::nullopt;
     return frame.data;

@@ -152,7 +152,8 @@ private slots:
     }
 
     void identityOfHart5AndHart7() {
-        const std::optional<Identity> five = identityFrom(parseAnswer(ptest::kAnswer0Hart5));
+        const std::optional<Identity> five =
+            identityFrom(protocol::HartFrame::parse(ptest::kAnswer0Hart5));
         QVERIFY(five);
         QCOMPARE((QList<int>{five->hartRevision, five->manufacturer, five->deviceType,
                              five->requestPreambles, five->deviceRevision, five->softwareRevision,
@@ -162,7 +163,7 @@ private slots:
         QCOMPARE(five->longAddress, hex("26 06 12 34 56"));
 
         const std::optional<Identity> seven =
-            identityFrom(parseAnswer(kPreamble + ptest::kAnswer0Hart7));
+            identityFrom(protocol::HartFrame::parse(kPreamble + ptest::kAnswer0Hart7));
         QVERIFY(seven);
         QVERIFY(seven->expandedDeviceType);
         QCOMPARE((QList<int>{seven->hartRevision, seven->deviceType, seven->hardwareRevision,
@@ -175,7 +176,7 @@ private slots:
         for (const int first : {0xA6, 0x66, 0xE6}) {
             QByteArray flagged = ptest::kAnswer0Hart5.chopped(1);
             flagged[7] = char(first);
-            QCOMPARE(identityFrom(parseAnswer(withCheck(flagged)))->longAddress,
+            QCOMPARE(identityFrom(protocol::HartFrame::parse(withCheck(flagged)))->longAddress,
                      hex("26 06 12 34 56"));
         }
     }
@@ -223,7 +224,7 @@ private slots:
     void frameParts() {
         QFETCH(QByteArray, asRead);
         QFETCH(QString, parts);
-        const AnswerFrame f = parseAnswer(asRead);
+        const AnswerFrame f = protocol::HartFrame::parse(asRead);
         const QString shown =
             QStringList{QString::number(f.preambleLength),
                         f.delimiter < 0 ? "-1" : QString::number(f.delimiter, 16).toUpper(),
@@ -242,7 +243,7 @@ private slots:
 
     void variablesAndTag() {
         const std::optional<DynamicVariables> v =
-            dynamicVariablesFrom(parseAnswer(ptest::kAnswer3));
+            dynamicVariablesFrom(protocol::HartFrame::parse(ptest::kAnswer3));
         QVERIFY(v);
         QCOMPARE(v->loopCurrent, 12.5f);
         QCOMPARE(v->values[0]->unitCode, 12);
@@ -253,15 +254,16 @@ private slots:
         QByteArray two = ptest::kAnswer3.left(8 + 16);
         two[7] = char(16);
         const std::optional<DynamicVariables> partial =
-            dynamicVariablesFrom(parseAnswer(withCheck(two)));
+            dynamicVariablesFrom(protocol::HartFrame::parse(withCheck(two)));
         QVERIFY(partial && partial->values[1] && !partial->values[2] && !partial->values[3]);
 
-        const std::optional<TagRecord> tag = tagRecordFrom(parseAnswer(ptest::kAnswer13));
+        const std::optional<TagRecord> tag =
+            tagRecordFrom(protocol::HartFrame::parse(ptest::kAnswer13));
         QVERIFY(tag);
         QCOMPARE(tag->tag, "PT-101  ");
         QCOMPARE(tag->descriptor, "TEST DEVICE     ");
         QCOMPARE(tag->date, QDate(2009, 3, 5));
-        QVERIFY(!tagRecordFrom(parseAnswer(ptest::kAnswer3)));
+        QVERIFY(!tagRecordFrom(protocol::HartFrame::parse(ptest::kAnswer3)));
     }
 
     // Exactly the bounds the trend is made for: the newest kCapacity samples, and nothing more
@@ -302,15 +304,15 @@ private slots:
         FieldModel model([&now] { return now; });
         QList<int> changed;
         connect(&model, &FieldModel::instrumentChanged, this, [&](int a) { changed << a; });
-        model.takeAnswer(0, 1, true, kPreamble + ptest::kAnswer0Hart5);
-        model.takeAnswer(13, 1, true, ptest::kAnswer13);
-        model.takeAnswer(3, 1, true, ptest::kAnswer3);
+        model.takeAnswer(protocol::ReadAnswer::of(0, 1, true, kPreamble + ptest::kAnswer0Hart5));
+        model.takeAnswer(protocol::ReadAnswer::of(13, 1, true, ptest::kAnswer13));
+        model.takeAnswer(protocol::ReadAnswer::of(3, 1, true, ptest::kAnswer3));
         now = now.addSecs(11);
-        model.takeAnswer(3, 1, true, ptest::kAnswer3);
+        model.takeAnswer(protocol::ReadAnswer::of(3, 1, true, ptest::kAnswer3));
         const Instrument& one = model.instrument(1);
         QVERIFY(one.answering && one.identity && one.tag && one.variables);
         QCOMPARE(one.history.samples().size(), size_t(2));
-        QCOMPARE(one.lastCommand, 3);
+        QCOMPARE(one.lastAnswer.command, 3);
         QCOMPARE(changed, (QList<int>{1, 1, 1, 1}));
         // When an answer came, to the millisecond, by the model's clock.
         QCOMPARE(one.lastAnswerMs, now.toMSecsSinceEpoch());
@@ -318,21 +320,21 @@ private slots:
         QCOMPARE(one.silentSinceMs, 0);
         // A rejected command 3 changes nothing; silence to command 0 says nobody answers now,
         // since when, and the second silent pass does not move that time.
-        model.takeAnswer(3, 1, false, QByteArray());
+        model.takeAnswer(protocol::ReadAnswer::of(3, 1, false, QByteArray()));
         QVERIFY(one.variables && one.answering);
         now = now.addMSecs(13250);
         const qint64 silentFrom = now.toMSecsSinceEpoch();
-        model.takeAnswer(0, 1, false, QByteArray());
+        model.takeAnswer(protocol::ReadAnswer::of(0, 1, false, QByteArray()));
         QVERIFY(!one.answering && one.identity && one.variables);
         QCOMPARE(one.silentSinceMs, silentFrom);
         now = now.addSecs(13);
-        model.takeAnswer(0, 1, false, QByteArray());
+        model.takeAnswer(protocol::ReadAnswer::of(0, 1, false, QByteArray()));
         QCOMPARE(one.silentSinceMs, silentFrom);
         QCOMPARE(model.now(), now);
         // Another instrument at the address: the old one's tag and trend go.
         QByteArray other = ptest::kAnswer0Hart5.chopped(1);
         other[17] = char(0x57);
-        model.takeAnswer(0, 1, true, withCheck(other));
+        model.takeAnswer(protocol::ReadAnswer::of(0, 1, true, withCheck(other)));
         QVERIFY(one.answering && !one.tag && one.history.samples().empty());
         model.clear();
         QVERIFY(!model.instrument(1).identity);
@@ -365,7 +367,8 @@ private slots:
     void explanationFollowsTheByteCount() {
         QFETCH(QByteArray, asRead);
         QFETCH(QString, names);
-        const QList<ExplainedField> fields = explainAnswer(asRead, true);
+        const QList<ExplainedField> fields =
+            explainAnswer(protocol::ReadAnswer::of(-1, -1, true, asRead), true);
         QStringList shown;
         int next = 0;
         for (const ExplainedField& f : fields) {
@@ -382,7 +385,8 @@ private slots:
     // Every byte read belongs to exactly one field, in order; names and meanings follow the
     // language.
     void answersExplained() {
-        const QList<ExplainedField> fields = explainAnswer(kPreamble + ptest::kAnswer3, true);
+        const QList<ExplainedField> fields =
+            explainAnswer(protocol::ReadAnswer::of(3, 1, true, kPreamble + ptest::kAnswer3), true);
         QStringList names;
         int next = 0;
         for (const ExplainedField& f : fields) {
@@ -404,7 +408,8 @@ private slots:
         // A burst-mode instrument's address: the bit is named, and kept out of the address.
         QByteArray burst = ptest::kAnswer3.chopped(1);
         burst[1] = char(0x66);
-        const QList<ExplainedField> burstFields = explainAnswer(withCheck(burst), true);
+        const QList<ExplainedField> burstFields =
+            explainAnswer(protocol::ReadAnswer::of(-1, -1, true, withCheck(burst)), true);
         QCOMPARE(burstFields[1].meaning, "2606123456; master bit 0, burst bit 1");
         QCOMPARE(meaning("long address"), "A6 06 12 34 56 = 2606123456; master bit 1, burst bit 0");
         QCOMPARE(meaning("PV"), "3F 9E 06 10 = 1.23456 kPa");
@@ -414,8 +419,8 @@ private slots:
         QByteArray alarm = ptest::kAnswer0Hart5.chopped(1);
         alarm[4] = char(0x88); // communication error: checksum
         alarm[5] = char(0x41); // configuration changed, PV out of limits
-        const QList<ExplainedField> russian =
-            explainAnswer(withCheck(alarm) + QByteArray(1, 0x00), false);
+        const QList<ExplainedField> russian = explainAnswer(
+            protocol::ReadAnswer::of(-1, -1, true, withCheck(alarm) + QByteArray(1, 0x00)), false);
         QStringList words;
         for (const ExplainedField& f : russian)
             words << f.name + ": " + f.meaning;
@@ -598,7 +603,8 @@ private slots:
         QFETCH(bool, accepted);
         QFETCH(bool, english);
         QFETCH(QString, shown);
-        const DetailReading reading = readDetail(command, accepted, asRead, english);
+        const DetailReading reading =
+            readDetail(protocol::ReadAnswer::of(command, 1, accepted, asRead), english);
         QStringList rows;
         for (const DetailRow& row : reading.rows)
             rows << row.name + '=' + row.value;

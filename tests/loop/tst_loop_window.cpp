@@ -204,8 +204,8 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
     const QString gone = loop.path("gone") + QLatin1Char('/');
     window->settings().record().Results_Dir = gone;
     connect(&window->cycle(), &protocol::PollingCycle::answerDecoded, &recording,
-            [&recording](int command) {
-                if (command == 3)
+            [&recording](const protocol::ReadAnswer& answer) {
+                if (answer.command == 3)
                     recording.recorder().waitUntilWritten();
             });
     runOnePass(*window);
@@ -373,7 +373,7 @@ void LoopWindowTest::pollsOverHartIp() {
     QVERIFY(view->subscribeSwitch()->isChecked());
     QTRY_VERIFY_WITH_TIMEOUT(seen >= 1, 5000);
     QVERIFY(shownAtOnce);
-    QVERIFY(window->session().fieldModel().instrument(1).lastPublished);
+    QVERIFY(window->session().fieldModel().instrument(1).lastPublished());
 
     window->mnu_rus_Click();
     QCOMPARE(window->portStatusLabel()->accessibleName(),

@@ -1,6 +1,7 @@
 // The polling cycle on a simulated loop: the request frames and their order over whole passes,
 // the board after each answer, the receive step, failed reads, and stops at every yield.
 
+#include "cycle_rig.h"
 #include "helpers.h"
 #include "protocol/polling_cycle.h"
 #include "protocol/qt_cycle_ports.h"
@@ -16,61 +17,18 @@
 
 using namespace protocol;
 using ptest::hex;
+using ptest::kRequest13;
+using ptest::kRequest3;
+using ptest::Rig;
+using ptest::shortRequest;
 using ptest::withCheck;
 
 namespace {
 
-QByteArray shortRequest(int a) {
-    return hex("FF FF FF FF") + withCheck(hex("02") + char(a) + hex("00 00"));
-}
-
-// Commands 13 and 3 to the one instrument on the loop, whose long address is 26 06 12 34 56.
-const QByteArray kRequest13 = hex("FF FF FF FF FF 82 26 06 12 34 56 0D 00 DF");
-const QByteArray kRequest3 = hex("FF FF FF FF FF 82 26 06 12 34 56 03 00 D1");
-// Asked beside the pass: command 15, and command 33 with two data bytes.
 const QByteArray kRequest15 = hex("FF FF FF FF FF") + withCheck(hex("82 26 06 12 34 56 0F 00"));
 const QByteArray kRequest33 =
     hex("FF FF FF FF FF") + withCheck(hex("82 26 06 12 34 56 21 02 00 01"));
 const QByteArray kAnswer15 = withCheck(hex("86 A6 06 12 34 56 0F 04 00 00 AA BB"));
-
-// The port, the answer wait and the event yield in one stand-in. A written request that has an
-// entry in `answers` makes that answer wait at the port; the test ticks the wait by hand.
-struct Rig : HartPort, AnswerTimer, EventYield {
-    QHash<QByteArray, QByteArray> answers;
-    QList<QByteArray> written;
-    QByteArray waiting;
-    bool failReads = false, armed = false;
-    std::function<void()> onYield = [] {};
-    std::function<void()> tick;
-    ProtocolState state;
-    MemoryBoard board; // in its design state
-    PollingCycle cycle{state, board, *this, *this, *this};
-
-    std::optional<QByteArray> readAllWaiting() override {
-        return failReads ? std::nullopt : std::optional(std::exchange(waiting, {}));
-    }
-    bool write(const QByteArray& frame) override {
-        written << frame;
-        waiting += answers.value(frame);
-        return true;
-    }
-    void setHandler(std::function<void()> handler) override { tick = std::move(handler); }
-    void arm() override { armed = true; }
-    void disarm() override { armed = false; }
-    bool isArmed() const override { return armed; }
-    void yield() override { onYield(); }
-    bool fire() { return armed && (tick(), true); }
-
-    void addDevice(int a, bool answersAll = true) {
-        const QByteArray preamble = hex("FF FF FF FF FF");
-        answers[shortRequest(a)] = preamble + ptest::kAnswer0Hart5;
-        if (answersAll) {
-            answers[kRequest13] = preamble + ptest::kAnswer13;
-            answers[kRequest3] = preamble + ptest::kAnswer3;
-        }
-    }
-    QString row(int r) const { return ptest::cellText(board, r, kAllColumns); }
-};
 
 } // namespace
 
@@ -256,12 +214,21 @@ private slots:
         rig.addDevice(1);
         rig.answers[kRequest15] = hex("FF FF FF FF FF") + kAnswer15;
         QList<QList<QVariant>> decoded;
+        QList<QList<QVariant>> finished; // as each request's own handle reports it
         connect(&rig.cycle, &PollingCycle::answerDecoded, &rig.cycle,
-                [&](int command, int address, bool accepted, const QByteArray&) {
-                    decoded << QList<QVariant>{command, address, accepted};
-                    if (command == 0 && address == 1 && decoded.size() == 1) {
-                        QVERIFY(rig.cycle.request({1, 15, {}}));
-                        QVERIFY(rig.cycle.request({1, 33, hex("00 01")}));
+                [&](const ReadAnswer& answer) {
+                    decoded << QList<QVariant>{answer.command, answer.address, answer.accepted};
+                    if (answer.command == 0 && answer.address == 1 && decoded.size() == 1) {
+                        for (const OnDemandRequest& asked :
+                             {OnDemandRequest{1, 15, {}}, OnDemandRequest{1, 33, hex("00 01")}}) {
+                            PendingRequest* pending = rig.cycle.request(asked);
+                            QVERIFY(pending);
+                            connect(pending, &PendingRequest::finished, &rig.cycle,
+                                    [&finished](const ReadAnswer& to) {
+                                        finished << QList<QVariant>{to.command, to.accepted,
+                                                                    to.frame.responseCode};
+                                    });
+                        }
                     }
                 });
         QVERIFY(!rig.cycle.request({1, 15, {}})); // stopped
@@ -275,6 +242,7 @@ private slots:
         QCOMPARE(decoded.mid(0, 5),
                  (QList<QList<QVariant>>{
                      {0, 1, true}, {15, 1, true}, {33, 1, false}, {13, 1, true}, {3, 1, true}}));
+        QCOMPARE(finished, (QList<QList<QVariant>>{{15, true, 0}, {33, false, -1}}));
         QVERIFY(rig.row(1).contains("PT-101"));
         QCOMPARE(rig.cycle.queuedRequests(), 0);
         QVERIFY(!rig.cycle.request({2, 15, {}})); // nobody at 2
@@ -296,8 +264,13 @@ private slots:
         rig.addDevice(1);
         rig.answers[kRequest15] = hex("FF FF FF FF FF") + kAnswer15;
         QList<int> dropped;
-        connect(&rig.cycle, &PollingCycle::requestDropped, &rig.cycle,
-                [&](int address, int command) { dropped << address * 100 + command; });
+        const auto ask = [&](int address, int command) {
+            PendingRequest* pending = rig.cycle.request({address, command, {}});
+            if (pending)
+                connect(pending, &PendingRequest::dropped, &rig.cycle,
+                        [&dropped, address, command] { dropped << address * 100 + command; });
+            return pending != nullptr;
+        };
         rig.cycle.start();
         QVERIFY(rig.fire()); // command 0 to 1 answered; 13 goes out
         if (silent) {
@@ -307,7 +280,7 @@ private slots:
             for (int tick = 0; tick < 15; ++tick)
                 QVERIFY(rig.fire());
             QCOMPARE(rig.written.last(), shortRequest(1));
-            QVERIFY(rig.cycle.request({1, 15, {}}));
+            QVERIFY(ask(1, 15));
             rig.answers.clear();
             rig.waiting.clear();
             QVERIFY(rig.fire());
@@ -316,8 +289,8 @@ private slots:
             QVERIFY(!rig.cycle.request({1, 15, {}}));
             return;
         }
-        QVERIFY(rig.cycle.request({1, 15, {}}));
-        QVERIFY(rig.cycle.request({1, 1, {}}));
+        QVERIFY(ask(1, 15));
+        QVERIFY(ask(1, 1));
         int yields = 0;
         rig.onYield = [&] {
             if (++yields == yieldNo + 1) // the first is the one after 13's decoder

@@ -26,16 +26,13 @@ QByteArray patched(QByteArray frame, int k, int value) {
 }
 
 void runDecoder(ProtocolState& state, Board& board, int command, const QByteArray& answer) {
-    state.Rx_Buffer.fill(kRxFill); // as the receive step leaves it
-    state.Rx_Stored = int(answer.size());
-    std::transform(answer.begin(), answer.end(), state.Rx_Buffer.begin(),
-                   [](char byte) { return qint16(quint8(byte)); });
+    const HartFrame frame = HartFrame::parse(answer);
     if (command == 0)
-        Command_0(state, board);
+        Command_0(state, board, frame);
     else if (command == 13)
-        Command_13(state, board);
+        Command_13(state, board, frame);
     else
-        Command_3(state, board, QLocale(QLocale::English));
+        Command_3(state, board, frame, QLocale(QLocale::English));
 }
 
 template <size_t N> QList<Column> listOf(const std::array<Column, N>& cells) {

@@ -6,6 +6,7 @@
 #include "record/measurement_row.h"
 #include "record/recorder.h"
 
+#include "cycle_rig.h"
 #include "helpers.h" // the golden answers
 
 #include <QScopeGuard>
@@ -68,7 +69,7 @@ struct Loop {
           results(resultsDir) {}
 
     void answer(int command, int address, const QByteArray& asRead) {
-        model.takeAnswer(command, address, true, asRead);
+        model.takeAnswer(protocol::ReadAnswer::of(command, address, true, asRead));
     }
 
     QDateTime now = at(2026, 12, 7, 10, 0, 0, 125);
@@ -118,9 +119,65 @@ private slots:
         const int commands[] = {0, 13, 3};
         for (int k = 0; k < 3; ++k)
             if (!answers[k].isEmpty())
-                model.takeAnswer(commands[k], 1, true, answers[k]);
+                model.takeAnswer(protocol::ReadAnswer::of(commands[k], 1, true, answers[k]));
         QCOMPARE(record::csvRow(1, when, model.instrument(1)), line);
         QCOMPARE(record::csvHeader(), kHeader);
+    }
+
+    // One answer, taken apart once where the cycle read it, ends on the board as designed and
+    // in the model and the CSV as the instrument meant it: HART's "no value" is a huge number on
+    // the board and NaN beside it, and the identifier cell keeps the manufacturer byte as sent
+    // while the CSV names the 38-bit unique address.
+    void oneAnswerOnBoardModelAndCsv_data() {
+        QTest::addColumn<int>("manufacturerByte");
+        QTest::addColumn<QByteArray>("pvBytes");
+        QTest::addColumn<QString>("boardId");
+        QTest::addColumn<QString>("boardPv");
+        QTest::addColumn<QString>("modelPv");
+        QTest::addColumn<QByteArray>("csvValues"); // from the long address to the PV's unit
+        QTest::newRow("a value") << 0x26 << hex("3F 9E 06 10") << "2606123456"
+                                 << "1.23" << "1.23456"
+                                 << QByteArray("2606123456,PT-101,12.5,1.23456,kPa");
+        QTest::newRow("no value, master bit in the manufacturer byte")
+            << 0xA6 << hex("7F A0 00 00") << "A606123456"
+            << "4.25352958651173E+38" << "nan" << QByteArray("2606123456,PT-101,12.5,nan,kPa");
+    }
+    void oneAnswerOnBoardModelAndCsv() {
+        QFETCH(int, manufacturerByte);
+        QFETCH(QByteArray, pvBytes);
+        QFETCH(QString, boardId);
+        QFETCH(QString, boardPv);
+        QFETCH(QString, modelPv);
+        QFETCH(QByteArray, csvValues);
+        ptest::Rig rig;
+        rig.cycle.setLocale(QLocale(QLocale::English));
+        QByteArray answer0 = ptest::kAnswer0Hart5.chopped(1);
+        answer0[7] = char(manufacturerByte);
+        QByteArray answer3 = ptest::kAnswer3.chopped(1);
+        answer3.replace(15, 4, pvBytes);
+        const QByteArray address = char(manufacturerByte) + hex("06 12 34 56");
+        rig.answers[ptest::shortRequest(1)] = kPreamble + withCheck(answer0);
+        rig.answers[kPreamble + withCheck(hex("82") + address + hex("0D 00"))] =
+            kPreamble + ptest::kAnswer13;
+        rig.answers[kPreamble + withCheck(hex("82") + address + hex("03 00"))] =
+            kPreamble + withCheck(answer3);
+        Loop loop(m_results);
+        connect(&rig.cycle, &protocol::PollingCycle::answerDecoded, &loop.model,
+                &field::FieldModel::takeAnswer);
+        loop.recorder.setEnabled(true);
+
+        rig.cycle.start();
+        for (int step = 0; step < 3; ++step) // 0, 13 and 3 to address 1
+            QVERIFY(rig.fire());
+        loop.recorder.waitUntilWritten();
+
+        QCOMPARE(rig.board.caption(protocol::Column::Label1, 1), boardId);
+        QCOMPARE(rig.board.caption(protocol::Column::Label14, 1), boardPv);
+        const field::Instrument& in = loop.model.instrument(1);
+        QVERIFY(in.variables && in.variables->values[0]);
+        QCOMPARE(field::shortestText(in.variables->values[0]->value), modelPv);
+        const QByteArray csv = readAll(loop.recorder.currentFile());
+        QVERIFY2(csv.contains(",1," + csvValues + ","), csv.constData());
     }
 
     void fieldsQuotedOnlyWhenNeeded_data() {

@@ -60,9 +60,9 @@ struct Instrument {
     field::FieldModel model{[this] { return now; }};
 
     void answers(quint8 status) {
-        model.takeAnswer(0, 1, true, kPreamble + ptest::kAnswer0Hart5);
-        model.takeAnswer(13, 1, true, kPreamble + ptest::kAnswer13);
-        model.takeAnswer(3, 1, true, kPreamble + answer3(status));
+        model.takeAnswer(protocol::ReadAnswer::of(0, 1, true, kPreamble + ptest::kAnswer0Hart5));
+        model.takeAnswer(protocol::ReadAnswer::of(13, 1, true, kPreamble + ptest::kAnswer13));
+        model.takeAnswer(protocol::ReadAnswer::of(3, 1, true, kPreamble + answer3(status)));
     }
 };
 
@@ -107,7 +107,7 @@ private slots:
         in.answers(0x00);
         ui::InstrumentView view(in.model, 1, languageFlag);
         in.now = QDateTime(QDate(2026, 12, 7), QTime(14, 2, 11));
-        in.model.takeAnswer(0, 1, false, QByteArray());
+        in.model.takeAnswer(protocol::ReadAnswer::of(0, 1, false, QByteArray()));
         view.refresh();
         QCOMPARE(view.stateLine()->text(), state);
         QCOMPARE(view.valuesTitle(), title);
@@ -175,7 +175,7 @@ private slots:
         in.answers(0x00);
         QByteArray frame = answer3(0x00).chopped(1);
         frame[8] = char(0x88); // checksum error
-        in.model.takeAnswer(3, 1, true, kPreamble + withCheck(frame));
+        in.model.takeAnswer(protocol::ReadAnswer::of(3, 1, true, kPreamble + withCheck(frame)));
         ui::InstrumentView view(in.model, 1, 0);
         QCOMPARE(view.responseLine()->text(), "Communication error: checksum error");
         QCOMPARE(view.responseLine()->accessibleName(),
@@ -257,12 +257,14 @@ private slots:
         ui::FieldLayer field(session, surface);
         ui::RecordingLayer recording(session, surface, [&](bool on) { remembered << on; });
 
-        emit session.cycle().answerDecoded(3, 1, true, kPreamble + answer3(0));
+        emit session.cycle().answerDecoded(
+            protocol::ReadAnswer::of(3, 1, true, kPreamble + answer3(0)));
         QVERIFY2(surface.explanation.startsWith("<pre>") &&
                      surface.explanation.contains("check byte: matches"),
                  qPrintable(surface.explanation));
         session.settings().record().Language_Flag = 1;
-        emit session.cycle().answerDecoded(3, 1, true, kPreamble + answer3(0));
+        emit session.cycle().answerDecoded(
+            protocol::ReadAnswer::of(3, 1, true, kPreamble + answer3(0)));
         QVERIFY(surface.explanation.contains(QString::fromUtf8("контрольный байт: совпадает")));
 
         recording.setRecording(true);
