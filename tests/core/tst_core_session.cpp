@@ -2,7 +2,9 @@
 // polling hart-loop-sim over a pseudo-terminal. What a front end without a display gets: the
 // instruments in the field model and their measurements recorded.
 
+#include "core/details_reader.h"
 #include "core/loop_session.h"
+#include "cycle_rig.h"
 #include "protocol/polling_cycle.h"
 #include "simulated_loop.h"
 
@@ -14,6 +16,8 @@ class CoreSessionTest : public QObject {
     Q_OBJECT
 private slots:
     void pollsAndRecordsWithoutAWindow();
+    void moreStatusReadAgainAtMostEvery10s_data();
+    void moreStatusReadAgainAtMostEvery10s();
 };
 
 void CoreSessionTest::pollsAndRecordsWithoutAWindow() {
@@ -58,6 +62,51 @@ void CoreSessionTest::pollsAndRecordsWithoutAWindow() {
     QVERIFY(lines[1].startsWith("2026-12-07T09:30:00.000"));
     QVERIFY(lines[1].contains(",1,3C51102031,PT-101,"));
     QVERIFY(loop.stop());
+}
+
+void CoreSessionTest::moreStatusReadAgainAtMostEvery10s_data() {
+    QTest::addColumn<int>("laterMs"); // the clock's step right after the details were asked
+    QTest::addColumn<QList<int>>("commands"); // as they went out, to the first command 0 to 2
+    // The answer to 1 comes while 48 waits its turn: not asked twice. Once 48 went out, the
+    // next answer saying "more status available" asks it again, if 10 s have passed.
+    const QList<int> details{13, 1, 2, 12, 14, 15, 16, 48, 50, 3};
+    QTest::newRow("9.999 s") << 9999 << QList<int>{0} + details + QList<int>{0};
+    QTest::newRow("10 s") << 10000 << QList<int>{0} + details + QList<int>{48, 0};
+}
+
+void CoreSessionTest::moreStatusReadAgainAtMostEvery10s() {
+    QFETCH(int, laterMs);
+    QFETCH(QList<int>, commands);
+    using ptest::hex;
+    using ptest::withCheck;
+    // Every answer says "more status available"; the details other than command 1 go unanswered.
+    const auto saying = [](QByteArray frame) {
+        frame[9] = char(0x10);
+        return hex("FF FF FF FF FF") + withCheck(frame.chopped(1));
+    };
+    ptest::Rig rig;
+    rig.addDevice(1);
+    rig.answers[ptest::kRequest13] = saying(ptest::kAnswer13);
+    rig.answers[ptest::kRequest3] = saying(ptest::kAnswer3);
+    rig.answers[hex("FF FF FF FF FF") + withCheck(hex("82 26 06 12 34 56 01 00"))] =
+        saying(withCheck(hex("86 A6 06 12 34 56 01 07 00 00 0C 3F 9E 06 10")));
+    QDateTime now(QDate(2026, 12, 8), QTime(9, 0));
+    const auto clock = [&now] { return now; };
+    field::FieldModel model(clock);
+    connect(&rig.cycle, &protocol::PollingCycle::answerDecoded, &model,
+            &field::FieldModel::takeAnswer);
+    core::DetailsReader details(rig.cycle, model, clock);
+
+    rig.cycle.start();
+    QVERIFY(rig.fire()); // command 0 answered
+    QVERIFY(details.readDetails(1));
+    now = now.addMSecs(laterMs);
+    while (rig.written.last() != ptest::shortRequest(2))
+        QVERIFY(rig.fire());
+    QList<int> sent;
+    for (const QByteArray& request : rig.written)
+        sent << protocol::HartFrame::parse(request).command;
+    QCOMPARE(sent, commands);
 }
 
 QTEST_GUILESS_MAIN(CoreSessionTest)
