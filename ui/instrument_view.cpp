@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -161,13 +162,16 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
             [this] { emit detailsRequested(m_address); });
     m_follow = new QCheckBox(this);
     m_follow->setObjectName(QStringLiteral("Follow"));
-    connect(m_follow, &QCheckBox::clicked, this,
+    // Toggled, not clicked: a screen reader's or voice control's Toggle action changes the box
+    // without a click. The program's own setChecked goes through showFollowing, which keeps
+    // quiet.
+    connect(m_follow, &QCheckBox::toggled, this,
             [this](bool on) { emit followToggled(m_address, on); });
     // Only where the loop is reached over HART-IP (see showSubscription).
     m_subscribe = new QCheckBox(this);
     m_subscribe->setObjectName(QStringLiteral("Subscribe"));
     m_subscribe->hide();
-    connect(m_subscribe, &QCheckBox::clicked, this,
+    connect(m_subscribe, &QCheckBox::toggled, this,
             [this](bool on) { emit subscribeToggled(m_address, on); });
     m_detailsPanel = new DetailsPanel(this);
     m_loopCheck = new LoopCheckPanel(this);
@@ -364,11 +368,13 @@ void InstrumentView::refresh() {
 }
 
 void InstrumentView::showFollowing(bool on) {
+    const QSignalBlocker quiet(m_follow);
     m_follow->setChecked(on);
 }
 
 void InstrumentView::showSubscription(bool offered, bool on) {
     m_subscribe->setVisible(offered);
+    const QSignalBlocker quiet(m_subscribe);
     m_subscribe->setChecked(on);
 }
 

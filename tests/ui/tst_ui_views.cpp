@@ -18,6 +18,8 @@
 
 #include "helpers.h" // the golden answers
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -239,6 +241,41 @@ private slots:
         QCOMPARE(shown.size(), 4);
         QCOMPARE(shown.mid(2), (QStringList{"DCB Write Error:50", "Lost: COM1"}));
         QCOMPARE(reopenTries, 2);
+    }
+
+    // Follow and Subscribe answer whatever ticks them, a screen reader's Toggle action as well
+    // as a click; what the program itself shows on them asks for nothing.
+    void switchesFollowTheAccessibleToggle_data() {
+        QTest::addColumn<bool>("follow"); // else Subscribe
+        QTest::newRow("Follow") << true;
+        QTest::newRow("Subscribe") << false;
+    }
+    void switchesFollowTheAccessibleToggle() {
+        QFETCH(bool, follow);
+        Instrument in;
+        in.answers(0);
+        ui::InstrumentView view(in.model, 1, 0);
+        view.showSubscription(true, false);
+        QList<QList<int>> asked;
+        const auto note = [&asked](int address, bool on) { asked << QList<int>{address, on}; };
+        connect(&view, &ui::InstrumentView::followToggled, this, note);
+        connect(&view, &ui::InstrumentView::subscribeToggled, this, note);
+        QCheckBox* box = follow ? view.followSwitch() : view.subscribeSwitch();
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(accessible && accessible->actionInterface());
+        const QString toggle = QAccessibleActionInterface::toggleAction();
+        QVERIFY(accessible->actionInterface()->actionNames().contains(toggle));
+
+        accessible->actionInterface()->doAction(toggle);
+        QVERIFY(box->isChecked());
+        box->click();
+        QVERIFY(!box->isChecked());
+        if (follow)
+            view.showFollowing(true);
+        else
+            view.showSubscription(true, true);
+        QVERIFY(box->isChecked());
+        QCOMPARE(asked, (QList<QList<int>>{{1, true}, {1, false}}));
     }
 
     // The layers need the loop session and a surface to show on, not the window: an answer is
