@@ -28,12 +28,6 @@ QString titleMonthName(int month, qint16 languageFlag) {
     return QString();
 }
 
-void Set_Month_Name(QString& Month_Name, const QDate& today, qint16 languageFlag) {
-    if (languageFlag != 0 && languageFlag != 1)
-        return;
-    Month_Name = titleMonthName(today.month(), languageFlag);
-}
-
 QString folderMonthName(int month, const QLocale& locale) {
     // Windows' regional month names begin with a capital ("Декабрь") where Qt's stand-alone
     // names may not ("декабрь"); a results folder shared with the Windows program must not

@@ -11,10 +11,6 @@ namespace app {
 // empty for any other flag or a month outside 1..12.
 QString titleMonthName(int month, qint16 languageFlag);
 
-// Sets Month_Name for the title line from `today` and the language; for a flag other than 0 or
-// 1 Month_Name keeps its value.
-void Set_Month_Name(QString& Month_Name, const QDate& today, qint16 languageFlag);
-
 // The name of a month folder: the full standalone name the regional settings give, first letter
 // upper-cased ("Декабрь" in Russian, "December" in English), whatever the language of the
 // interface.

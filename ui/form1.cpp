@@ -137,10 +137,6 @@ app::SettingsFile& Form1::settings() {
     return m_session->settings();
 }
 
-protocol::ProtocolState& Form1::protocolState() {
-    return m_session->protocolState();
-}
-
 protocol::PollingCycle& Form1::cycle() {
     return m_session->cycle();
 }
@@ -151,10 +147,6 @@ serial::PortController& Form1::portController() {
 
 serial::SerialPort& Form1::serialPort() {
     return m_session->serialPort();
-}
-
-protocol::QtAnswerTimer& Form1::answerTimer() {
-    return m_session->answerTimer();
 }
 
 qint16 Form1::languageFlag() const {
@@ -346,7 +338,6 @@ void Form1::Form_Load() {
 
     const app::FolderPreparation folders = app::prepareResultFolders(
         settings().record().Results_Dir, m_env.now().date(), m_env.locale);
-    m_monthDir = folders.Month_Dir;
     if (!folders.failedFolder.isEmpty())
         problems << folderFailedMessage(languageFlag(),
                                         pathAndReason(folders.failedFolder, folders.reason));
@@ -407,10 +398,6 @@ void Form1::Command2_Click() {
 
 void Form1::Command3_Click() {
     setPanelVisible(m_basisFrame1, false);
-}
-
-void Form1::Clear_Display() {
-    protocol::Clear_Display(protocolState(), *m_board);
 }
 
 // Port panel.

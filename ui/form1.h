@@ -81,12 +81,6 @@ public:
 
     void mnu_Exit_Click();
 
-    // The language of the captions: Language_Flag as read (0 English, 1 Russian, other values
-    // leave the initial, Russian, captions).
-    qint16 languageFlagInForce() const { return languageFlag(); }
-    QMenu* instrumentMenu() const { return m_mnuInstrument; }
-    // Setting → "Record measurements", checkable; checked while recording.
-    QAction* recordAction() const { return m_mnuRecord; }
     // Shows that measurements go into `file`: a line in the results panel and a mark in the
     // title. An empty `file`: not recording, and neither is shown.
     void showRecording(const QString& file) override;
@@ -98,7 +92,6 @@ public:
     void showAnswerExplanation(const QString& toolTip) override;
     void tell(const QString& text) override;
     void note(const QString& line) override;
-    const Form1Environment& environment() const { return m_env; }
 
 signals:
     // The operator asked for the instrument view of a polling address (a board row
@@ -109,17 +102,13 @@ signals:
     void recordingToggled(bool on);
 
 public:
-    void Clear_Display();
-
     BoardWidget& board() const { return *m_board; }
     // The loop behind the window; the accessors below are its parts.
     core::LoopSession& session() { return *m_session; }
     app::SettingsFile& settings();
-    protocol::ProtocolState& protocolState();
     protocol::PollingCycle& cycle();
     serial::PortController& portController();
     serial::SerialPort& serialPort();
-    protocol::QtAnswerTimer& answerTimer();
 
     QPushButton* yesButton() const { return m_command4[0]; }
     QPushButton* noButton() const { return m_command4[1]; }
@@ -127,15 +116,11 @@ public:
     QComboBox* combo1() const;
     LampWidget* shape1() const;
     QGroupBox* frame2() const;
-    QGroupBox* frame3() const { return m_frame3; }
     QGroupBox* basisFrame1() const;
     QLineEdit* basisText1() const;
     QLineEdit* text1() const;
     QPlainTextEdit* text3() const;
     QLabel* portStatusLabel() const;
-    QScrollArea* scrollArea() const { return m_scroll; }
-    // The month folder prepared at start-up.
-    const QString& monthDir() const { return m_monthDir; }
 
     // The window's size: its contents' where the screen has room for them; otherwise as much
     // as the screen has, the contents scrolled within.
@@ -173,7 +158,6 @@ private:
 
     Form1Environment m_env;
     Twips m_twips;
-    QString m_monthDir;
 
     // Menus.
     QMenu* m_mnuFile = nullptr;

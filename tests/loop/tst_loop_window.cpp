@@ -73,7 +73,7 @@ void LoopWindowTest::yesShowsTheDefaultLoop() {
 
     // Enter answers the question: the focus starts on Yes.
     QTest::keyClick(window->yesButton(), Qt::Key_Return);
-    QVERIFY(!window->frame3()->isVisible());
+    QVERIFY(!window->findChild<QGroupBox*>("Frame3")->isVisible());
     QCOMPARE(window->command1()->text(), QStringLiteral("STOP"));
 
     // The simulator answers within milliseconds; the test ends each answer wait itself
@@ -132,7 +132,7 @@ void LoopWindowTest::yesShowsTheDefaultLoop() {
     window->Command1_Click();
     QCOMPARE(window->command1()->text(), QStringLiteral("RUN"));
     QCOMPARE(board.caption(Column::Label1, 1), QString());
-    QVERIFY(!window->answerTimer().isArmed());
+    QVERIFY(!window->session().answerTimer().isArmed());
     // Nothing is known once the board is cleared.
     QCOMPARE(view.stateLine()->text(), QString::fromUtf8("Адрес 01: прибор не отвечает."));
     QVERIFY(loop.stop());
@@ -152,7 +152,7 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
     environment.showMessage = [&](const QString& text) {
         said.messages << text;
         insideStep << shown->cycle().isInsideStep();
-        waitArmed << shown->answerTimer().isArmed();
+        waitArmed << shown->session().answerTimer().isArmed();
     };
     auto window = std::make_unique<ui::Form1>(environment);
     shown = window.get();
@@ -160,7 +160,7 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
     QList<bool> remembered;
     ui::WindowLayers layers(*window, [&remembered](bool on) { remembered << on; });
     ui::RecordingLayer& recording = layers.recording;
-    QAction& item = *window->recordAction();
+    QAction& item = *window->findChild<QAction*>("mnu_Record");
     QCOMPARE(item.text(), "Record measurements");
     QVERIFY(!item.isChecked() && window->recordLine()->isHidden());
     const QString title = window->windowTitle();

@@ -4,6 +4,7 @@
 
 #include "tests/serial/pty_pair.h"
 
+#include "core/loop_session.h"
 #include "protocol/polling_cycle.h"
 #include "ui/board_widget.h"
 #include "ui/lamp_widget.h"
@@ -78,7 +79,7 @@ private slots:
         if (action.size() > 3)
             choose(*window, action.mid(4));
 
-        QVERIFY(!window->frame3()->isVisibleTo(window.get()));
+        QVERIFY(!window->findChild<QGroupBox*>("Frame3")->isVisibleTo(window.get()));
         QCOMPARE(window->command1()->text(), action == "Yes" ? "STOP" : "RUN");
         QCOMPARE(window->cycle().isRunning(), polling);
         QCOMPARE(window->frame2()->isVisibleTo(window.get()), !portWorks);
@@ -180,7 +181,7 @@ private slots:
 
         // Once the poll has moved on, a stop and a start begin again at address 1.
         window->cycle().Timer3_Timer();
-        QCOMPARE(window->protocolState().Hart_Address, qint16(2));
+        QCOMPARE(window->session().protocolState().Hart_Address, qint16(2));
         m_pty->readMaster(kCommand0ToAddress1.size(), 2000);
         command1->click();
         command1->click();

@@ -120,7 +120,8 @@ private slots:
                 board.setCaption(Column::Label2, 7, caption);
                 QCOMPARE(name(cell).trimmed(), caption);
             }
-            QCOMPARE(name(window->frame3()), window->frame3()->title());
+            QCOMPARE(name(window->findChild<QGroupBox*>("Frame3")),
+                     window->findChild<QGroupBox*>("Frame3")->title());
             QCOMPARE(name(window->frame2()), window->frame2()->title());
             QCOMPARE(name(window->basisFrame1()), window->basisFrame1()->title());
         }
@@ -192,7 +193,7 @@ private slots:
         window.Form_Load();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QScrollArea* scroll = window.scrollArea();
+        QScrollArea* scroll = window.findChild<QScrollArea*>("Form1_Scroll");
         // The board area's width in twips: the frame, its left offset and the margin.
         const int boardAreaWidth = ui::Twips(dpi).px(90 + 14775 + 90);
         int closedHeight = 0;
@@ -271,7 +272,8 @@ private slots:
         window.mnu_FileSave_Click();
         QVERIFY(panel->isVisibleTo(&window));
         QCOMPARE(window.basisText1()->text(), dir);
-        const QRect question(window.frame3()->mapTo(&window, QPoint()), window.frame3()->size());
+        const QRect question(window.findChild<QGroupBox*>("Frame3")->mapTo(&window, QPoint()),
+                             window.findChild<QGroupBox*>("Frame3")->size());
         QVERIFY(!question.intersects(QRect(panel->mapTo(&window, QPoint()), panel->size())));
         window.Command3_Click();
         QVERIFY(!panel->isVisibleTo(&window));
@@ -317,7 +319,7 @@ private slots:
         QCOMPARE(captionsOf(*window, "mnu_Setting"), setting);
         QCOMPARE(recorder.messages.size(), 1);
         QCOMPARE(recorder.messages[0].startsWith("The folder could not be created"), english);
-        QCOMPARE(window->recordAction()->text(),
+        QCOMPARE(window->findChild<QAction*>("mnu_Record")->text(),
                  english ? "Record measurements" : QString::fromUtf8("Записывать измерения"));
         serial::PortStatus open;
         open.state = serial::PortStatus::State::Open;
