@@ -1,5 +1,7 @@
 #include "answer_frame.h"
 
+#include "command_table.h"
+
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -52,68 +54,79 @@ QString plainText(float value) {
 }
 
 std::optional<Identity> identityFrom(const AnswerFrame& frame) {
-    namespace layout = protocol::layout;
     const QByteArray& d = frame.data;
-    if (frame.command != 0 || d.size() < layout::kCommand0Identity)
+    const CommandSpec* layout = layoutOf(0, d);
+    // Whole at least through the device id, where HART 5 ends.
+    if (frame.command != 0 || !unsignedField(layout, d, FieldId::DeviceId))
         return std::nullopt;
+    const auto number = [&](FieldId id) { return int(unsignedField(layout, d, id).value_or(0)); };
+    const auto optional = [&](FieldId id) -> std::optional<int> {
+        if (const std::optional<quint32> value = unsignedField(layout, d, id))
+            return int(*value);
+        return std::nullopt;
+    };
     Identity id;
-    id.hartRevision = byteAt(d, 4);
-    id.requestPreambles = byteAt(d, 3);
-    id.deviceRevision = byteAt(d, 5);
-    id.softwareRevision = byteAt(d, 6);
-    id.flags = byteAt(d, 8);
-    id.deviceId = (quint32(byteAt(d, 9)) << 16) | (quint32(byteAt(d, 10)) << 8) | byteAt(d, 11);
-    id.longAddress = protocol::withoutMasterAndBurst(d.mid(1, 2) + d.mid(9, 3));
-    const bool hart7 = id.hartRevision >= 7;
-    if (hart7) {
+    id.hartRevision = number(FieldId::HartRevision);
+    id.requestPreambles = number(FieldId::RequestPreambles);
+    id.deviceRevision = number(FieldId::DeviceRevision);
+    id.softwareRevision = number(FieldId::SoftwareRevision);
+    id.flags = number(FieldId::Flags);
+    id.deviceId = quint32(number(FieldId::DeviceId));
+    id.deviceType = number(FieldId::DeviceType);
+    // The unique address: the device type as the first two bytes (HART 5: manufacturer and
+    // type), then the device id, master and burst bits cleared.
+    const FieldSpec* type = findField(layout, FieldId::DeviceType);
+    id.longAddress = protocol::withoutMasterAndBurst(
+        d.mid(type->at + type->length - 2, 2) + d.mid(findField(layout, FieldId::DeviceId)->at, 3));
+    const int hardware = number(FieldId::HardwareRevision);
+    if (findField(layout, FieldId::HardwareRevision)->kind == FieldKind::RevisionAndSignalling) {
         id.expandedDeviceType = true;
-        id.deviceType = (byteAt(d, 1) << 8) | byteAt(d, 2);
-        id.hardwareRevision = byteAt(d, 7) >> 3;
-        id.physicalSignaling = byteAt(d, 7) & 0x07;
+        id.hardwareRevision = hardware >> 3;
+        id.physicalSignaling = hardware & 0x07;
     } else {
-        id.manufacturer = byteAt(d, 1);
-        id.deviceType = byteAt(d, 2);
-        id.hardwareRevision = byteAt(d, 7);
+        id.hardwareRevision = hardware;
+        id.manufacturer = number(FieldId::Manufacturer);
     }
-    if (hart7 && d.size() >= layout::kCommand0Hart7) {
-        id.responsePreambles = byteAt(d, 12);
-        id.maxDeviceVariables = byteAt(d, 13);
-        id.configChangeCounter = (byteAt(d, 14) << 8) | byteAt(d, 15);
-        id.extendedStatus = byteAt(d, 16);
-        id.manufacturer = (byteAt(d, 17) << 8) | byteAt(d, 18);
-        id.privateLabel = (byteAt(d, 19) << 8) | byteAt(d, 20);
-        id.deviceProfile = byteAt(d, 21);
+    // What HART 7 adds comes whole or not at all.
+    if (id.expandedDeviceType && d.size() >= dataLength(layout)) {
+        id.responsePreambles = optional(FieldId::ResponsePreambles);
+        id.maxDeviceVariables = optional(FieldId::MaxDeviceVariables);
+        id.configChangeCounter = optional(FieldId::ConfigChangeCounter);
+        id.extendedStatus = optional(FieldId::ExtendedStatus);
+        id.manufacturer = number(FieldId::Manufacturer);
+        id.privateLabel = optional(FieldId::PrivateLabel);
+        id.deviceProfile = optional(FieldId::DeviceProfile);
     }
     return id;
 }
 
 std::optional<TagRecord> tagRecordFrom(const AnswerFrame& frame) {
-    namespace layout = protocol::layout;
     const QByteArray& d = frame.data;
-    if (frame.command != 13 || d.size() < layout::kCommand13Length)
+    const CommandSpec* layout = layoutOf(13, d);
+    if (frame.command != 13 || d.size() < dataLength(layout))
         return std::nullopt;
     TagRecord r;
-    r.tag = protocol::unpackAscii(d, layout::kCommand13Tag, 8);
-    r.descriptor = protocol::unpackAscii(d, layout::kCommand13Descriptor, 16);
-    r.day = byteAt(d, layout::kCommand13Date);
-    r.month = byteAt(d, layout::kCommand13Date + 1);
-    r.year = byteAt(d, layout::kCommand13Date + 2);
+    r.tag = textField(layout, d, FieldId::Tag).value_or(QString());
+    r.descriptor = textField(layout, d, FieldId::Descriptor).value_or(QString());
+    const int dateAt = findField(layout, FieldId::Date)->at;
+    r.day = byteAt(d, dateAt);
+    r.month = byteAt(d, dateAt + 1);
+    r.year = byteAt(d, dateAt + 2);
     r.date = QDate(1900 + r.year, r.month, r.day);
     return r;
 }
 
 std::optional<DynamicVariables> dynamicVariablesFrom(const AnswerFrame& frame) {
-    namespace layout = protocol::layout;
-    const QByteArray& d = frame.data;
-    if (frame.command != 3 || d.size() < layout::kCommand3FirstVariable)
+    const CommandSpec* layout = layoutOf(3, frame.data);
+    const std::optional<float> loopCurrent = floatField(layout, frame.data, FieldId::LoopCurrent);
+    if (frame.command != 3 || !loopCurrent)
         return std::nullopt;
     DynamicVariables v;
-    v.loopCurrent = floatAt(d, layout::kCommand3LoopCurrent);
-    for (int k = 0; k < 4; ++k) {
-        const int at = layout::command3Variable(k);
-        if (d.size() >= at + layout::kCommand3VariableLength)
-            v.values[size_t(k)] = Variable{byteAt(d, at), floatAt(d, at + 1)};
-    }
+    v.loopCurrent = *loopCurrent;
+    constexpr FieldId kVariables[] = {FieldId::Pv, FieldId::Sv, FieldId::Tv, FieldId::Qv};
+    for (int k = 0; k < 4; ++k)
+        if (const auto value = valueWithUnit(layout, frame.data, kVariables[k]))
+            v.values[size_t(k)] = Variable{value->first, value->second};
     return v;
 }
 

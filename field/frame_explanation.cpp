@@ -1,14 +1,10 @@
 #include "frame_explanation.h"
 
 #include "answer_frame.h"
+#include "command_table.h"
 #include "hart_tables.h"
 
 #include "app/texts.h"
-
-#include <QLocale>
-
-#include <cmath>
-#include <limits>
 
 namespace field {
 
@@ -21,7 +17,6 @@ public:
     Explainer(const QByteArray& asRead, bool english) : m_bytes(asRead), m_english(english) {}
 
     QString say(Text id) const { return app::text(id, app::languageOf(m_english)); }
-    bool english() const { return m_english; }
 
     // A field of `length` bytes at the read position, which it then passes; cut at what arrived
     // and at the end of the part being explained.
@@ -53,97 +48,9 @@ private:
     QList<ExplainedField> m_fields;
 };
 
-QString hex(int value, int digits = 2) {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
-
-QString number(float value) {
-    return plainText(value);
-}
-
-QString commandName(int command, const Explainer& e) {
-    switch (command) {
-    case 0:
-        return e.say(Text::ExplainReadUniqueIdentifier);
-    case 3:
-        return e.say(Text::ExplainReadLoopCurrentAndVariables);
-    case 13:
-        return e.say(Text::ExplainReadTagDescriptorAndDate);
-    default:
-        return e.say(Text::ExplainNotACommandSent);
-    }
-}
-
-void explainIdentity(Explainer& e, const QByteArray& d) {
-    if (d.isEmpty())
-        return;
-    const auto byte = [&d](int k) { return quint8(d.at(k)); };
-    const bool hart7 = d.size() > 4 && byte(4) >= 7;
-    e.field(1, e.say(Text::ExplainExpansionCode), QString::number(byte(0)));
-    if (hart7) {
-        e.field(2, e.say(Text::ExplainExpandedDeviceType),
-                d.size() >= 3 ? hex((byte(1) << 8) | byte(2), 4) : QString());
-    } else {
-        const QString name = manufacturerName(d.size() > 1 ? byte(1) : 0);
-        e.field(1, e.say(Text::ExplainManufacturer),
-                hex(d.size() > 1 ? byte(1) : 0) + (name.isEmpty() ? QString() : ' ' + name));
-        e.field(1, e.say(Text::ExplainDeviceType), d.size() > 2 ? hex(byte(2)) : QString());
-    }
-    const auto decimal = [&](int k) { return d.size() > k ? QString::number(byte(k)) : QString(); };
-    e.field(1, e.say(Text::ExplainPreamblesAskedFor), decimal(3));
-    e.field(1, e.say(Text::ExplainHARTRevision), decimal(4));
-    e.field(1, e.say(Text::ExplainDeviceRevision), decimal(5));
-    e.field(1, e.say(Text::ExplainSoftwareRevision), decimal(6));
-    if (hart7 && d.size() > 7)
-        e.field(1, e.say(Text::ExplainHardwareRevisionSignalling),
-                QStringLiteral("%1, %2").arg(byte(7) >> 3).arg(byte(7) & 7));
-    else
-        e.field(1, e.say(Text::ExplainHardwareRevision), decimal(7));
-    e.field(1, e.say(Text::ExplainFlags), d.size() > 8 ? hex(byte(8)) : QString());
-    e.field(3, e.say(Text::ExplainDeviceId),
-            d.size() > 11 ? hex((byte(9) << 16) | (byte(10) << 8) | byte(11), 6) : QString());
-    if (!hart7 || d.size() < 22)
-        return;
-    e.field(1, e.say(Text::ExplainPreamblesItSends), decimal(12));
-    e.field(1, e.say(Text::ExplainDeviceVariables), decimal(13));
-    e.field(2, e.say(Text::ExplainConfigurationChangeCounter),
-            QString::number((byte(14) << 8) | byte(15)));
-    e.field(1, e.say(Text::ExplainExtendedDeviceStatus),
-            bitsText(extendedStatusBits(), byte(16), e.english()));
-    const int manufacturer = (byte(17) << 8) | byte(18);
-    const QString name = manufacturerName(manufacturer);
-    e.field(2, e.say(Text::ExplainManufacturer),
-            hex(manufacturer, 4) + (name.isEmpty() ? QString() : ' ' + name));
-    e.field(2, e.say(Text::ExplainPrivateLabelDistributor), hex((byte(19) << 8) | byte(20), 4));
-    e.field(1, e.say(Text::ExplainDeviceProfile), decimal(21));
-}
-
-void explainTag(Explainer& e, const AnswerFrame& frame) {
-    const std::optional<TagRecord> tag = tagRecordFrom(frame);
-    e.field(6, e.say(Text::ExplainTag), tag ? '"' + tag->tag + '"' : QString());
-    e.field(12, e.say(Text::ExplainDescriptor), tag ? '"' + tag->descriptor + '"' : QString());
-    e.field(3, e.say(Text::ExplainDate),
-            tag ? protocol::dateText(tag->day, tag->month, tag->year) : QString());
-}
-
-void explainVariables(Explainer& e, const QByteArray& d) {
-    namespace layout = protocol::layout;
-    e.field(4, e.say(Text::ExplainLoopCurrent),
-            d.size() >= layout::kCommand3FirstVariable
-                ? number(floatAt(d, layout::kCommand3LoopCurrent)) + QStringLiteral(" mA")
-                : QString());
-    static constexpr Text kNames[4] = {Text::ExplainPV, Text::ExplainSV, Text::ExplainTV,
-                                       Text::ExplainQV};
-    for (int k = 0; k < 4 && d.size() > layout::command3Variable(k); ++k) {
-        const int at = layout::command3Variable(k);
-        const int unit = quint8(d.at(at));
-        e.field(1, e.say(kNames[k]) + e.say(Text::ExplainUnit),
-                QStringLiteral("%1 = %2").arg(unit).arg(unitSymbol(unit)));
-        e.field(4, e.say(kNames[k]),
-                d.size() >= at + layout::kCommand3VariableLength
-                    ? number(floatAt(d, at + 1)) + ' ' + unitSymbol(unit)
-                    : QString());
-    }
+QString commandName(int command, const QByteArray& data, const Explainer& e) {
+    const CommandSpec* layout = layoutOf(command, data);
+    return e.say(layout ? layout->heading : Text::ExplainNotACommandSent);
 }
 
 } // namespace
@@ -188,7 +95,8 @@ QList<ExplainedField> explainAnswer(const protocol::ReadAnswer& answer, bool eng
                 QString::number(qMax(0, frame.pollingAddress())) + "; " + bits);
     }
     e.field(1, e.say(Text::ExplainCommand),
-            QString::number(frame.command) + QStringLiteral(": ") + commandName(frame.command, e));
+            QString::number(frame.command) + QStringLiteral(": ") +
+                commandName(frame.command, frame.data, e));
     e.field(1, e.say(Text::ExplainByteCount), QString::number(frame.byteCount));
     if (frame.responseCode >= 0) {
         e.field(1, e.say(Text::ExplainResponseCode),
@@ -202,17 +110,18 @@ QList<ExplainedField> explainAnswer(const protocol::ReadAnswer& answer, bool eng
         e.field(1, e.say(Text::ExplainDeviceStatus),
                 bitsText(deviceStatusBits(), frame.deviceStatus, english));
 
+    // The data field by field as far as the byte count reaches, cut where the answer ends.
     const int dataStart = e.at();
     e.limitTo(dataStart + int(frame.data.size()));
-    if (frame.command == 0)
-        explainIdentity(e, frame.data);
-    else if (frame.command == 13)
-        explainTag(e, frame);
-    else if (frame.command == 3)
-        explainVariables(e, frame.data);
-    const int unexplained = dataStart + int(frame.data.size()) - e.at();
-    if (unexplained > 0)
-        e.field(unexplained, e.say(Text::ExplainData), e.say(Text::ExplainNotDecoded));
+    for (const DataPart& part : walkData(layoutOf(frame.command, frame.data), frame.data)) {
+        if (!part.spec)
+            e.field(part.length, e.say(Text::ExplainData), e.say(Text::ExplainNotDecoded));
+        else
+            e.field(part.spec->kind == FieldKind::Float ? 4 : part.spec->length,
+                    fieldName(*part.spec, frame.data, english),
+                    part.whole ? fieldText(*part.spec, frame.data, english, Saying::Explanation)
+                               : QString());
+    }
     e.limitTo(-1);
 
     if (frame.checkByte >= 0) {

@@ -120,10 +120,11 @@ QString dateText(int day, int month, int yearsSince1900);
 float floatAt(const QByteArray& bytes, int offset);
 QByteArray encodeFloat(float value);
 
-// The layout of the data of the answers the cycle reads, counted from the first data byte.
+// Where the board's decoders find what they show in the data of the answers of the pass,
+// counted from the first data byte. Everything beside the board reads answers through the
+// field layer's command table.
 namespace layout {
 constexpr int kCommand0Identity = 12;   // HART 5 identity through the device id
-constexpr int kCommand0Hart7 = 22;      // HART 7 adds ten bytes
 constexpr int kCommand13Tag = 0;        // 6 bytes: 8 packed characters
 constexpr int kCommand13Descriptor = 6; // 12 bytes: 16 packed characters
 constexpr int kCommand13Date = 18;      // day, month, year - 1900

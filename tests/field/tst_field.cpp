@@ -340,6 +340,50 @@ private slots:
         QVERIFY(!model.instrument(1).identity);
     }
 
+    // The data of answers taken apart as HART lays them out, written here from the published
+    // layouts: every field in order, a byte the layout leaves unnamed said to be undecoded, a
+    // field the data cuts said to be cut.
+    void dataExplainedAsPublished_data() {
+        QTest::addColumn<QByteArray>("frame"); // delimiter to data; the check byte is added
+        QTest::addColumn<QString>("fields");   // name=meaning of each data field
+        QTest::newRow("15, HART 5")
+            << hex("86 A6 06 12 34 56 0F 13 00 00 00 00 0C 42 C8 00 00 00 00 00 00 3F 00 00 00 "
+                   "00 FA")
+            << "Alarm selection=high|Transfer function=linear|Range values unit=12 = kPa|"
+               "Upper range value=100 kPa|Lower range value=0 kPa|Damping=0.5 s|"
+               "Write protect=not write protected|data=not decoded";
+        QTest::newRow("33, two variables")
+            << hex("86 A6 06 12 34 56 21 0E 00 00 00 0C 3F 9E 06 10 01 20 41 BC 00 00")
+            << QString::fromUtf8("Variable in slot 0 (0)=1.23456 kPa|"
+                                 "Variable in slot 1 (1)=23.5 °C");
+        QTest::newRow("1, the PV cut short")
+            << hex("86 A6 06 12 34 56 01 05 00 00 0C 3F 9E") << "PV unit=12 = kPa|PV= (cut short)";
+        QTest::newRow("0, HART 7")
+            << ptest::kAnswer0Hart7.chopped(1)
+            << "expansion code=254|expanded device type=2606|preambles asked for=5|"
+               "HART revision=7|device revision=7|software revision=3|"
+               "hardware revision, signalling=12, 4|flags=00|device id=123456|"
+               "preambles it sends=5|device variables=1|configuration change counter=0|"
+               "extended device status=no bit set|manufacturer=0099 Metran|"
+               "private label distributor=0099|device profile=0";
+    }
+    void dataExplainedAsPublished() {
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, fields);
+        const protocol::ReadAnswer answer =
+            protocol::ReadAnswer::of(-1, -1, true, kPreamble + withCheck(frame));
+        QStringList shown;
+        bool inData = false;
+        for (const ExplainedField& f : explainAnswer(answer, true)) {
+            if (f.name == "check byte")
+                break;
+            if (inData)
+                shown << f.name + '=' + f.meaning;
+            inData = inData || f.name == "device status";
+        }
+        QCOMPARE(shown, fields.split('|'));
+    }
+
     // The byte count says where the answer ends: response bytes only where counted, fields only
     // within the data, and the byte after them is the check byte, whatever the command would
     // carry in a full answer.
