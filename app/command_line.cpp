@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/option_reader.h"
 
 namespace app {
 
@@ -31,35 +32,6 @@ QString helpText(const QString& program) {
         .arg(program);
 }
 
-// Control characters as escapes, so that a complaint about an argument stays one line.
-QString shown(const QString& argument) {
-    QString out;
-    for (const QChar c : argument) {
-        if (c == QLatin1Char('\n'))
-            out += QStringLiteral("\\n");
-        else if (c == QLatin1Char('\r'))
-            out += QStringLiteral("\\r");
-        else if (c == QLatin1Char('\t'))
-            out += QStringLiteral("\\t");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
-// The toolkit's option as its list names it: Qt takes "--style" for "-style" as well.
-QString singleDash(const QString& argument) {
-    return argument.startsWith(QLatin1String("--")) ? argument.mid(1) : argument;
-}
-
-// "-style=Fusion", "--platform=offscreen": a toolkit option with its value joined by '='.
-bool isToolkitOptionWithJoinedValue(const QString& argument) {
-    const qsizetype equals = argument.indexOf(QLatin1Char('='));
-    return equals > 0 && kToolkitOptionsWithValue.contains(singleDash(argument.left(equals)));
-}
-
 CommandLine complaint(const QString& program, const QString& what) {
     CommandLine line;
     line.action = CommandLine::Action::Error;
@@ -71,36 +43,34 @@ CommandLine complaint(const QString& program, const QString& what) {
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     const QString program = QStringLiteral("corvantelis");
+    QCommandLineParser parser;
+    // "-platform", "-style=Fusion": Qt's own options take one dash before a word.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"));
+    const QCommandLineOption record(QStringLiteral("record"));
+    parser.addOptions({help, version, port, record});
+    // QApplication's options, let through for it: it reads them from argv itself.
+    for (const QString& name : kToolkitOptionsWithValue)
+        parser.addOption(QCommandLineOption(name.mid(1), QString(), QStringLiteral("VALUE")));
+    for (const QString& name : kToolkitFlags)
+        parser.addOption(QCommandLineOption(name.mid(1)));
+
+    const QString problem =
+        readOptions(parser, arguments, {port}, QStringLiteral("needs a device"));
     CommandLine line;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
-            line.action = CommandLine::Action::Help;
-            line.text = helpText(program);
-            return line;
-        }
-        if (argument == QLatin1String("-v") || argument == QLatin1String("--version")) {
-            line.action = CommandLine::Action::Version;
-            line.text = program + QStringLiteral(" " CORVANTELIS_VERSION);
-            return line;
-        }
-        if (argument == QLatin1String("--port")) {
-            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
-                return complaint(program, QStringLiteral("--port needs a device"));
-            line.portDevice = arguments[++i];
-        } else if (argument.startsWith(QLatin1String("--port="))) {
-            line.portDevice = argument.mid(7);
-            if (line.portDevice.isEmpty())
-                return complaint(program, QStringLiteral("--port needs a device"));
-        } else if (argument == QLatin1String("--record")) {
-            line.record = true;
-        } else if (kToolkitOptionsWithValue.contains(singleDash(argument))) {
-            ++i; // the toolkit's, with its value
-        } else if (!kToolkitFlags.contains(singleDash(argument)) &&
-                   !isToolkitOptionWithJoinedValue(argument)) {
-            return complaint(program, QStringLiteral("unknown option '%1'").arg(shown(argument)));
-        }
+    line.portDevice = parser.value(port);
+    if (parser.isSet(help)) {
+        line.action = CommandLine::Action::Help;
+        line.text = helpText(program);
+    } else if (parser.isSet(version)) {
+        line.action = CommandLine::Action::Version;
+        line.text = program + QStringLiteral(" " CORVANTELIS_VERSION);
+    } else if (!problem.isEmpty()) {
+        return complaint(program, problem);
     }
+    line.record = parser.isSet(record);
     return line;
 }
 

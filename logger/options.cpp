@@ -1,5 +1,7 @@
 #include "logger/options.h"
 
+#include "app/option_reader.h"
+
 namespace logger {
 
 namespace {
@@ -19,59 +21,34 @@ const char* const kHelp =
     "gone, device status changes, the recording file, write failures. SIGTERM or SIGINT end it\n"
     "once every measurement taken is on the disk.";
 
-Options complaint(const QString& what) {
-    Options options;
-    options.action = Options::Action::Error;
-    QString shown = what;
-    shown.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-    options.text = QStringLiteral("corvantelis-logger: %1 (try --help)").arg(shown);
-    return options;
-}
-
 } // namespace
 
 Options parseOptions(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"));
+    const QCommandLineOption settingsDir(QStringLiteral("settings-dir"), QString(),
+                                         QStringLiteral("DIR"));
+    const QCommandLineOption resultsDir(QStringLiteral("results-dir"), QString(),
+                                        QStringLiteral("DIR"));
+    parser.addOptions({help, version, port, settingsDir, resultsDir});
+    const QString problem = app::readOptions(parser, arguments, {port, settingsDir, resultsDir});
+
     Options options;
-    struct Valued {
-        const char* name;
-        QString Options::*field;
-    };
-    static const Valued kValued[] = {{"--port", &Options::port},
-                                     {"--settings-dir", &Options::settingsDir},
-                                     {"--results-dir", &Options::resultsDir}};
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
-            options.action = Options::Action::Help;
-            options.text = QString::fromUtf8(kHelp);
-            return options;
-        }
-        if (argument == QLatin1String("-v") || argument == QLatin1String("--version")) {
-            options.action = Options::Action::Version;
-            options.text = QStringLiteral("corvantelis-logger " CORVANTELIS_VERSION);
-            return options;
-        }
-        bool known = false;
-        for (const Valued& valued : kValued) {
-            const QString name = QString::fromLatin1(valued.name);
-            QString value;
-            if (argument == name) {
-                if (i + 1 >= arguments.size())
-                    return complaint(name + QStringLiteral(" needs a value"));
-                value = arguments[++i];
-            } else if (argument.startsWith(name + QLatin1Char('='))) {
-                value = argument.mid(name.size() + 1);
-            } else {
-                continue;
-            }
-            if (value.isEmpty())
-                return complaint(name + QStringLiteral(" needs a value"));
-            options.*(valued.field) = value;
-            known = true;
-            break;
-        }
-        if (!known)
-            return complaint(QStringLiteral("unknown option '%1'").arg(argument));
+    if (parser.isSet(help)) {
+        options.action = Options::Action::Help;
+        options.text = QString::fromUtf8(kHelp);
+    } else if (parser.isSet(version)) {
+        options.action = Options::Action::Version;
+        options.text = QStringLiteral("corvantelis-logger " CORVANTELIS_VERSION);
+    } else if (!problem.isEmpty()) {
+        options.action = Options::Action::Error;
+        options.text = QStringLiteral("corvantelis-logger: %1 (try --help)").arg(problem);
+    } else {
+        options.port = parser.value(port);
+        options.settingsDir = parser.value(settingsDir);
+        options.resultsDir = parser.value(resultsDir);
     }
     return options;
 }

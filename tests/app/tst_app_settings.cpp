@@ -321,6 +321,11 @@ private slots:
                                  << "corvantelis: unknown option '--record-all' (try --help)";
         QTest::newRow("port without device") << QStringList{"--port"} << int(Action::Error) << ""
                                              << "corvantelis: --port needs a device";
+        QTest::newRow("a value joined to a switch")
+            << QStringList{"--record=yes"} << int(Action::Error) << ""
+            << "corvantelis: unknown option '--record=yes' (try --help)";
+        QTest::newRow("an empty device") << QStringList{"--port="} << int(Action::Error) << ""
+                                         << "corvantelis: --port needs a device";
         QTest::newRow("a stray word") << QStringList{"ttyUSB0"} << int(Action::Error) << ""
                                       << "corvantelis: unknown option 'ttyUSB0'";
     }

@@ -56,6 +56,9 @@ private slots:
         QTest::newRow("unknown option")
             << QStringList{"--colour", "red"} << 2 << ""
             << "corvantelis-logger: unknown option '--colour' (try --help)\n";
+        QTest::newRow("an empty folder")
+            << QStringList{"--settings-dir="} << 2 << ""
+            << "corvantelis-logger: --settings-dir needs a value (try --help)\n";
         QTest::newRow("port without a device")
             << QStringList{"--port"} << 2 << ""
             << "corvantelis-logger: --port needs a value (try --help)\n";

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+// Reads `arguments` (the program's name first) with Qt's `parser`, which holds the program's
+// options. Empty when they are sound; otherwise what is wrong, in the program's words:
+// "unknown option '--colour=red'" naming the argument as it was typed (control characters as
+// escapes, so that the complaint stays one line) for an option the parser does not know or a
+// word that is no option, and "--port needs a value" (`needsValue` the words after the
+// option's name) for an option of `valued` given without its value or with an empty one.
+QString readOptions(QCommandLineParser& parser, const QStringList& arguments,
+                    const QList<QCommandLineOption>& valued,
+                    const QString& needsValue = QStringLiteral("needs a value"));
+
+} // namespace app
