@@ -5,7 +5,6 @@
 
 #include "core/loop_session.h"
 #include "field/details.h"
-#include "protocol/board.h"
 #include "protocol/polling_cycle.h"
 
 #include <QCoreApplication>
@@ -28,15 +27,14 @@ int main(int argc, char* argv[]) {
     const int followSeconds = argc > 3 ? QString::fromLatin1(argv[3]).toInt() : 30;
 
     QTemporaryDir settings;
-    protocol::MemoryBoard board;
     core::LoopSession::Setup setup;
     setup.settingsDir = settings.path() + QLatin1Char('/');
     setup.now = &QDateTime::currentDateTime;
-    core::LoopSession session(board, setup);
-    session.settings().openAtStartup();
-    session.serialPort().setDevice(device);
-    session.portController().Open_Port();
-    session.cycle().start();
+    core::LoopSession session(setup);
+    core::LoopSession::StartOptions start;
+    start.device = device;
+    session.open(start);
+    session.start();
 
     QElapsedTimer clock;
     clock.start();

@@ -5,9 +5,11 @@
 #include "protocol/hart_frame.h"
 #include "protocol/polling_cycle.h"
 
+#include <QDir>
+
 namespace core {
 
-LoopSession::LoopSession(protocol::Board& board, Setup setup, QObject* parent)
+LoopSession::LoopSession(Setup setup, QObject* parent)
     : QObject(parent), m_setup(std::move(setup)), m_settings(m_setup.settingsDir, m_setup.now),
       m_portController(m_port, m_yield,
                        [this](const QString& text) {
@@ -15,7 +17,7 @@ LoopSession::LoopSession(protocol::Board& board, Setup setup, QObject* parent)
                                m_setup.messages(text);
                        }),
       m_line(m_port, m_timer),
-      m_cycle(std::make_unique<protocol::PollingCycle>(m_state, board, m_line, m_line, m_yield)),
+      m_cycle(std::make_unique<protocol::PollingCycle>(m_state, m_board, m_line, m_line, m_yield)),
       m_model(m_setup.now), m_recorder(
                                 m_model, [this] { return m_settings.record().Results_Dir; },
                                 m_setup.locale, m_setup.now) {
@@ -31,6 +33,48 @@ LoopSession::LoopSession(protocol::Board& board, Setup setup, QObject* parent)
 LoopSession::~LoopSession() {
     // The network line goes before the cycle that holds the switch to it.
     m_line.useSerial();
+}
+
+LoopSession::StartReport LoopSession::open(const StartOptions& options) {
+    m_options = options;
+    StartReport report;
+    report.settings = m_settings.openAtStartup();
+    QString& resultsDir = m_settings.record().Results_Dir;
+    if (!options.resultsDir.isEmpty())
+        resultsDir = options.resultsDir;
+    if (options.makeResultsDir && !QDir().mkpath(resultsDir))
+        report.resultsDirNotMade = resultsDir;
+    report.folders = app::prepareResultFolders(resultsDir, m_setup.now().date(), m_setup.locale);
+    report.notHartIp = !useLine(options.device);
+    if (report.notHartIp) // the serial line it would have been without the address
+        m_portController.Open_Port();
+    if (!options.missingDevice.isEmpty() && !m_hartIp)
+        m_portController.noteMissingRemembered(options.missingDevice);
+    return report;
+}
+
+void LoopSession::start() {
+    m_port.setDtrEnable(true);
+    m_cycle->start();
+}
+
+void LoopSession::stop() {
+    m_cycle->stop();
+}
+
+bool LoopSession::useLine(const QString& device) {
+    if (const std::optional<net::HartIpAddress> network = net::parseHartIpDevice(device)) {
+        useHartIp(*network);
+        return true;
+    }
+    if (net::looksLikeHartIp(device))
+        return false;
+    if (m_hartIp)
+        useSerial();
+    if (!device.isEmpty())
+        m_port.setDevice(device);
+    m_portController.Open_Port();
+    return true;
 }
 
 bool LoopSession::subscribe(int address, bool on) {
@@ -57,6 +101,7 @@ void LoopSession::useSerial() {
     m_hartIp->close();
     m_hartIpLine.reset();
     m_hartIp.reset();
+    emit lineChanged();
 }
 
 QString LoopSession::networkStatusText(qint16 languageFlag) const {
@@ -80,8 +125,10 @@ QString LoopSession::networkStatusText(qint16 languageFlag) const {
         .arg(where, networkFailureReason(*m_hartIp, languageFlag));
 }
 
-void LoopSession::useHartIp(const net::HartIpAddress& address,
-                            net::HartIpSessionMachine::Settings settings, net::PreSharedKey key) {
+void LoopSession::useHartIp(const net::HartIpAddress& address) {
+    const net::HartIpSessionMachine::Settings settings = m_options.network;
+    net::PreSharedKey key =
+        m_options.networkKey ? m_options.networkKey(address.host) : net::PreSharedKey{};
     m_cycle->stop();
     m_line.useSerial();
     m_hartIpLine.reset();
@@ -105,6 +152,7 @@ void LoopSession::useHartIp(const net::HartIpAddress& address,
             }
         }
     });
+    emit lineChanged();
     m_hartIp->open();
 }
 

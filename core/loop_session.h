@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/result_folders.h"
 #include "app/settings_file.h"
+#include "core/board_switch.h"
 #include "core/details_reader.h"
 #include "core/line_switch.h"
 #include "field/field_model.h"
@@ -30,8 +32,9 @@ namespace core {
 // Everything that runs the loop, owned and wired in one place: the settings file, the protocol
 // state, the serial port and its controller, the answer wait, the yield, the polling cycle, the
 // field model fed by the cycle, and the recorder fed by the model. It needs QtCore, QtSerialPort
-// and QtNetwork only, so a front end without a window holds one as well as the window does; the
-// front end brings the board the cycle writes to and says how messages reach the operator.
+// and QtNetwork only. Each program's main makes one and hands it to its front end (the window,
+// the logger), which only shows and asks: open() starts it up, start() and stop() run the pass,
+// useLine() moves it to another line.
 class LoopSession : public QObject {
     Q_OBJECT
 public:
@@ -42,8 +45,51 @@ public:
         serial::MessageSink messages;       // what tuning the port has to tell the operator
     };
 
-    LoopSession(protocol::Board& board, Setup setup, QObject* parent = nullptr);
+    // What the session starts with.
+    struct StartOptions {
+        // A serial device or a HART-IP address (hartip://, hartip+udp://, hartips://); empty:
+        // port 1.
+        QString device;
+        // The device chosen last time when it was not there now: the port line says so.
+        QString missingDevice;
+        // This run's results folder instead of the settings file's (which keeps its own);
+        // empty: the file's.
+        QString resultsDir;
+        // The results folder is made when it is not there, as a service's first start needs.
+        bool makeResultsDir = false;
+        // How long HART-IP requests and quiet may last, and the key kept for a host (unset:
+        // none), for every network line from now on.
+        net::HartIpSessionMachine::Settings network;
+        std::function<net::PreSharedKey(const QString& host)> networkKey;
+    };
+    // What happened while it started. Every step is taken whatever failed before it.
+    struct StartReport {
+        app::SettingsFile::StartupProblems settings;
+        QString resultsDirNotMade; // the folder that makeResultsDir could not make
+        app::FolderPreparation folders;
+        bool notHartIp = false; // `device` looks like a HART-IP address but is none
+    };
+
+    explicit LoopSession(Setup setup, QObject* parent = nullptr);
     ~LoopSession() override;
+
+    // Start-up: the settings file read (made when missing), the results folders of this month
+    // made, the line chosen and opened. Polling does not start.
+    StartReport open(const StartOptions& options);
+    // Polling: DTR raised, then the pass from its first step.
+    void start();
+    // The pass stops and the board is cleared.
+    void stop();
+    // Polls over `device` from now on: a HART-IP address opens a session there (again by
+    // itself whenever it fails); anything else names a serial device, opened now (empty: the
+    // port already chosen). False, and nothing changed, when `device` looks like a HART-IP
+    // address but is none.
+    bool useLine(const QString& device);
+    // The board the pass writes to: the window's; null, or until one is given, one kept in
+    // memory.
+    void showOn(protocol::Board* board) { m_board.showOn(board); }
+    // Where the port's messages go from now on (the window's message gate).
+    void setMessageSink(serial::MessageSink sink) { m_setup.messages = std::move(sink); }
 
     app::SettingsFile& settings() { return m_settings; }
     // The language everything the session's front end says is in, as the settings hold it.
@@ -58,10 +104,6 @@ public:
     // Details and follow, asked beside the pass.
     DetailsReader& details() { return *m_details; }
 
-    // Polls over the network instead of the serial port: a HART-IP session to `address`, opened
-    // now and again by itself whenever it fails. The serial port is left alone (closed).
-    void useHartIp(const net::HartIpAddress& address,
-                   net::HartIpSessionMachine::Settings settings = {}, net::PreSharedKey key = {});
     // Over HART-IP: asks the instrument at `address` for its published data (command 533), or
     // to stop; false when it cannot be asked now.
     bool subscribe(int address, bool on);
@@ -74,13 +116,21 @@ public:
     net::HartIpSession* hartIpSession() { return m_hartIp.get(); }
     const Setup& setup() const { return m_setup; }
 
+signals:
+    // The line changed: another network session, or back to the serial port.
+    void lineChanged();
+
 private:
+    void useHartIp(const net::HartIpAddress& address);
+
     Setup m_setup;
+    StartOptions m_options; // the network settings and keys of every line to come
     app::SettingsFile m_settings;
     protocol::ProtocolState m_state;
     serial::SerialPort m_port;
     protocol::QtAnswerTimer m_timer;
     protocol::QtEventYield m_yield;
+    BoardSwitch m_board; // before the cycle that writes to it
     serial::PortController m_portController;
     LineSwitch m_line;                               // the serial port, or the network
     std::unique_ptr<protocol::PollingCycle> m_cycle; // refers to the board, and the line

@@ -23,6 +23,15 @@ EventReporter::EventReporter(core::LoopSession& session, Line line, QObject* par
     : QObject(parent), m_session(session), m_line(std::move(line)) {
     connect(&session.portController(), &serial::PortController::statusChanged, this,
             &EventReporter::portChanged);
+    // The line as it stands when the reporting starts, then every line the session moves to.
+    const auto followLine = [this] {
+        if (net::HartIpSession* network = m_session.hartIpSession())
+            watchNetwork(*network);
+        else
+            portChanged(m_session.portController().status());
+    };
+    connect(&session, &core::LoopSession::lineChanged, this, followLine);
+    followLine();
     connect(&session.fieldModel(), &field::FieldModel::instrumentChanged, this,
             &EventReporter::instrumentChanged);
     connect(&session.recorder(), &record::Recorder::fileChanged, this,

@@ -26,11 +26,13 @@ class EventReporter : public QObject {
     Q_OBJECT
 public:
     using Line = std::function<void(const QString& line)>;
+    // Starts with the line as it stands: the port's state, or the network session's events
+    // from now on.
     EventReporter(core::LoopSession& session, Line line, QObject* parent = nullptr);
-    // Reports the network session too: opened, failed and why.
-    void watchNetwork(net::HartIpSession& network);
 
 private:
+    // The network session's events: opened, failed and why.
+    void watchNetwork(net::HartIpSession& network);
     QString say(app::Text id) const;
     // The set bits of a device-status byte in words, in the language in force.
     QString statusWords(int status) const;

@@ -78,7 +78,6 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    protocol::MemoryBoard board;
     core::LoopSession::Setup setup;
     setup.settingsDir = settingsDir;
     setup.now = &QDateTime::currentDateTime;
@@ -86,59 +85,58 @@ int main(int argc, char* argv[]) {
     setup.messages = [&running](const QString& text) {
         say(app::text(app::Text::LogPortSays, running ? running->languageFlag() : 0).arg(text));
     };
-    core::LoopSession session(board, setup);
+    core::LoopSession session(setup);
     running = &session;
     const auto words = [&session](app::Text id) { return app::text(id, session.languageFlag()); };
 
-    const app::SettingsFile::StartupProblems problems = session.settings().openAtStartup();
+    core::LoopSession::StartOptions start;
+    start.device = device;
+    // For this run only; the settings file keeps its own. A service's results folder may not
+    // be there on its first start: made, with the year and month folders below it.
+    start.resultsDir = options.resultsDir.isEmpty() ? QString() : asFolder(options.resultsDir);
+    start.makeResultsDir = true;
+    start.network = core::networkSettings(side);
+    start.networkKey = [&side, &session, &words](const QString& host) {
+        net::KeyProblem problem = net::KeyProblem::None;
+        net::PreSharedKey key = core::networkKey(side, host, &problem);
+        if (problem != net::KeyProblem::None)
+            say(words(app::Text::NetworkKeyUnusable)
+                    .arg(host, core::keyProblemText(problem, session.languageFlag())));
+        return key;
+    };
+    const core::LoopSession::StartReport report = session.open(start);
+
+    const app::SettingsFile::StartupProblems& problems = report.settings;
     for (const QString& problem : {problems.folderError, problems.saveError})
         if (!problem.isEmpty())
             say(words(app::Text::LogSettingsProblem).arg(problem));
     if (!problems.setAsidePath.isEmpty())
         say(words(app::Text::LogSettingsSetAside).arg(problems.setAsidePath));
-    if (!options.resultsDir.isEmpty()) // for this run only; the settings file keeps its own
-        session.settings().record().Results_Dir = asFolder(options.resultsDir);
-    // A service's results folder may not be there on its first start: made, with the year and
-    // month folders below it as the window makes them.
-    const QString resultsDir = session.settings().record().Results_Dir;
-    if (!QDir().mkpath(resultsDir))
-        say(words(app::Text::LogResultsFolderNotMade).arg(resultsDir));
-    const app::FolderPreparation folders =
-        app::prepareResultFolders(resultsDir, QDate::currentDate(), QLocale::system());
-    if (!folders.failedFolder.isEmpty())
-        say(words(app::Text::LogResultsProblem).arg(folders.failedFolder, folders.reason));
-
-    auto reporter = std::make_unique<logger::EventReporter>(session, &say);
+    if (!report.resultsDirNotMade.isEmpty())
+        say(words(app::Text::LogResultsFolderNotMade).arg(report.resultsDirNotMade));
+    if (!report.folders.failedFolder.isEmpty())
+        say(words(app::Text::LogResultsProblem)
+                .arg(report.folders.failedFolder, report.folders.reason));
     say(words(app::Text::LogStarted)
             .arg(QStringLiteral(CORVANTELIS_VERSION), settingsDir,
                  session.settings().record().Results_Dir));
+    // From here on every event of the loop is told, starting with the line as it stands now.
+    auto reporter = std::make_unique<logger::EventReporter>(session, &say);
 
+    // A port that could not be opened at start is tried again once a second, as the window
+    // does after an unplug; once it was open, the controller itself looks for it when lost.
+    // A network session opens again by itself.
     QTimer openAgain;
-    if (network) {
-        // The session opens again by itself after a failure, once a second.
-        net::KeyProblem problem = net::KeyProblem::None;
-        net::PreSharedKey key = core::networkKey(side, network->host, &problem);
-        if (problem != net::KeyProblem::None)
-            say(words(app::Text::NetworkKeyUnusable)
-                    .arg(network->host, core::keyProblemText(problem, session.languageFlag())));
-        session.useHartIp(*network, core::networkSettings(side), std::move(key));
-        reporter->watchNetwork(*session.hartIpSession());
-    } else {
-        session.serialPort().setDevice(device);
+    openAgain.setInterval(1000);
+    QObject::connect(&openAgain, &QTimer::timeout, [&session, &openAgain] {
+        if (session.serialPort().isOpen() || session.portController().isReopening()) {
+            openAgain.stop();
+            return;
+        }
         session.portController().Open_Port();
-        // A port that could not be opened at start is tried again once a second, as the window
-        // does after an unplug; once it was open, the controller itself looks for it when lost.
-        openAgain.setInterval(1000);
-        QObject::connect(&openAgain, &QTimer::timeout, [&session, &openAgain] {
-            if (session.serialPort().isOpen() || session.portController().isReopening()) {
-                openAgain.stop();
-                return;
-            }
-            session.portController().Open_Port();
-        });
-        if (!session.serialPort().isOpen())
-            openAgain.start();
-    }
+    });
+    if (!session.hartIpSession() && !session.serialPort().isOpen())
+        openAgain.start();
 
     // Recording is what the logger is for: after a failure it comes back on by itself as soon
     // as the file can be written again.
@@ -153,12 +151,11 @@ int main(int argc, char* argv[]) {
     recordAgain.start();
     recorder.setEnabled(true);
 
-    session.serialPort().setDtrEnable(true);
-    session.cycle().start();
+    session.start();
 
     logger::onStopRequest([&] {
         reporter.reset(); // the stop clears what is known: not news for the log
-        session.cycle().stop();
+        session.stop();
         QCoreApplication::quit();
     });
     const int status = application.exec();

@@ -50,15 +50,15 @@ constexpr int kMargin = 90;
 
 } // namespace
 
-Form1::Form1(Form1Environment environment, QWidget* parent)
+Form1::Form1(core::LoopSession& session, Form1Environment environment, QWidget* parent)
     : QMainWindow(parent), m_env(std::move(environment)),
-      m_twips(m_env.logicalDpi > 0 ? m_env.logicalDpi : screenLogicalDpi()) {
+      m_twips(m_env.logicalDpi > 0 ? m_env.logicalDpi : screenLogicalDpi()), m_session(session) {
     setObjectName(QStringLiteral("Form1"));
     // Every message of the window, the port's and the recorder's alike, waits for the polling
     // step under way to end: a box opened inside a step would hold the pass until OK.
     if (m_env.showMessage) {
-        m_messages = new MessageGate([this] { return m_session && cycle().isInsideStep(); },
-                                     m_env.showMessage, this);
+        m_messages =
+            new MessageGate([this] { return cycle().isInsideStep(); }, m_env.showMessage, this);
         m_env.showMessage = [this](const QString& text) { m_messages->post(text); };
     }
 
@@ -104,16 +104,11 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
     m_basisFrame1->hide();
     m_panelRow->hide();
 
-    // The loop itself, writing to this window's board; the window only shows and asks.
-    core::LoopSession::Setup setup;
-    setup.settingsDir = m_env.settingsDir;
-    setup.now = m_env.now;
-    setup.locale = m_env.locale;
-    setup.messages = [this](const QString& text) {
-        if (m_env.showMessage)
-            m_env.showMessage(text);
-    };
-    m_session = std::make_unique<core::LoopSession>(*m_board, std::move(setup));
+    // The loop writes to this window's board and tells through its messages while the window
+    // is there; the window only shows and asks.
+    m_session.showOn(m_board);
+    m_session.setMessageSink([this](const QString& text) { tell(text); });
+    connect(&m_session, &core::LoopSession::lineChanged, this, &Form1::followLine);
     if (m_messages)
         connect(&cycle(), &protocol::PollingCycle::stepFinished, m_messages, &MessageGate::release);
     connect(&cycle(), &protocol::PollingCycle::answerReceived, m_frame2, &PortPanel::showAnswer);
@@ -131,26 +126,34 @@ Form1::Form1(Form1Environment environment, QWidget* parent)
     fitToScreen();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // The session outlives the window: nothing of it may reach the window any more.
+    for (QObject* part : std::initializer_list<QObject*>{&m_session, &cycle(), &portController(),
+                                                         m_session.hartIpSession()})
+        if (part)
+            part->disconnect(this);
+    m_session.showOn(nullptr);
+    m_session.setMessageSink({});
+}
 
 app::SettingsFile& Form1::settings() {
-    return m_session->settings();
+    return m_session.settings();
 }
 
 protocol::PollingCycle& Form1::cycle() {
-    return m_session->cycle();
+    return m_session.cycle();
 }
 
 serial::PortController& Form1::portController() {
-    return m_session->portController();
+    return m_session.portController();
 }
 
 serial::SerialPort& Form1::serialPort() {
-    return m_session->serialPort();
+    return m_session.serialPort();
 }
 
 qint16 Form1::languageFlag() const {
-    return m_session->settings().record().Language_Flag;
+    return m_session.settings().record().Language_Flag;
 }
 
 QGroupBox* Form1::frame2() const {
@@ -325,8 +328,18 @@ void Form1::setPanelVisible(QWidget* panel, bool visible) {
 void Form1::Form_Load() {
     Set_Window_Icon(this, QStringLiteral("Icon1"), true);
 
+    core::LoopSession::StartOptions options;
+    options.device = m_env.startupDevice;
+    options.missingDevice = m_env.missingDevice;
+    options.network = m_env.network;
+    if (m_env.networkKey)
+        options.networkKey = [this](const QString& host) {
+            return m_env.networkKey(host, languageFlag());
+        };
+    const core::LoopSession::StartReport report = m_session.open(options);
+
     QStringList problems;
-    const app::SettingsFile::StartupProblems settingsProblems = settings().openAtStartup();
+    const app::SettingsFile::StartupProblems& settingsProblems = report.settings;
     if (!settingsProblems.folderError.isEmpty())
         problems << folderFailedMessage(languageFlag(), settingsProblems.folderError);
     if (!settingsProblems.saveError.isEmpty())
@@ -336,26 +349,14 @@ void Form1::Form_Load() {
                                   "the defaults were written.")
                        .arg(settings().filePath(), settingsProblems.setAsidePath));
 
-    const app::FolderPreparation folders = app::prepareResultFolders(
-        settings().record().Results_Dir, m_env.now().date(), m_env.locale);
+    const app::FolderPreparation& folders = report.folders;
     if (!folders.failedFolder.isEmpty())
         problems << folderFailedMessage(languageFlag(),
                                         pathAndReason(folders.failedFolder, folders.reason));
+    if (report.notHartIp)
+        problems << app::text(app::Text::MessageNotHartIp, languageFlag()).arg(m_env.startupDevice);
 
     Set_Captions();
-    const std::optional<net::HartIpAddress> network = net::parseHartIpDevice(m_env.startupDevice);
-    if (network) {
-        useNetwork(*network);
-    } else {
-        if (net::looksLikeHartIp(m_env.startupDevice))
-            problems
-                << app::text(app::Text::MessageNotHartIp, languageFlag()).arg(m_env.startupDevice);
-        else if (!m_env.startupDevice.isEmpty())
-            serialPort().setDevice(m_env.startupDevice);
-        portController().Open_Port();
-        if (!m_env.missingDevice.isEmpty())
-            portController().noteMissingRemembered(m_env.missingDevice);
-    }
 
     // Start-up goes on whatever failed; what did is said once, after the port was tried.
     if (!problems.isEmpty() && m_env.showMessage)
@@ -366,13 +367,12 @@ void Form1::Form_Load() {
 
 void Form1::Start() {
     command1()->setText(kStop);
-    serialPort().setDtrEnable(true);
-    cycle().start();
+    m_session.start();
 }
 
 void Form1::Stop() {
     command1()->setText(kRun);
-    cycle().stop();
+    m_session.stop();
 }
 
 void Form1::Command1_Click() {
@@ -420,7 +420,7 @@ void Form1::Combo1_Click() {
         return;
     }
     // A serial port chosen while polling over the network: back to the serial line.
-    m_session->useSerial();
+    m_session.useSerial();
     if (device.isEmpty())
         portController().changePort(combo1()->currentText());
     else
@@ -439,7 +439,7 @@ void Form1::chooseNetwork() {
         combo1()->setEditText(lineInUseText());
         return;
     }
-    const net::HartIpSession* now = m_session->hartIpSession();
+    const net::HartIpSession* now = m_session.hartIpSession();
     const QString last = now ? net::hartIpDevice(now->address()) : QString();
     const std::optional<QString> device = m_env.askNetwork(last, languageFlag());
     if (!device) {
@@ -447,38 +447,35 @@ void Form1::chooseNetwork() {
         combo1()->setEditText(lineInUseText());
         return;
     }
-    const std::optional<net::HartIpAddress> address = net::parseHartIpDevice(*device);
-    if (!address) {
+    if (!m_session.useLine(*device)) {
         tell(app::text(app::Text::MessageNotHartIp, languageFlag()).arg(*device));
         return;
     }
-    useNetwork(*address);
     combo1()->setEditText(*device);
     if (m_env.rememberDevice)
         m_env.rememberDevice(*device);
 }
 
 QString Form1::lineInUseText() {
-    const net::HartIpSession* network = m_session->hartIpSession();
+    const net::HartIpSession* network = m_session.hartIpSession();
     return network ? net::hartIpDevice(network->address()) : portController().selectionText();
 }
 
 void Form1::showPortStatus() {
-    if (m_session->hartIpSession()) {
-        m_frame2->showStatus(m_session->networkStatusText(languageFlag()));
+    if (m_session.hartIpSession()) {
+        m_frame2->showStatus(m_session.networkStatusText(languageFlag()));
         return;
     }
     m_frame2->showStatus(serial::portStatusText(portController().status(), languageFlag()));
 }
 
-void Form1::useNetwork(const net::HartIpAddress& address) {
-    m_session->useHartIp(address, m_env.network,
-                         m_env.networkKey ? m_env.networkKey(address.host, languageFlag())
-                                          : net::PreSharedKey{});
-    net::HartIpSession* network = m_session->hartIpSession();
+void Form1::followLine() {
+    net::HartIpSession* network = m_session.hartIpSession();
+    if (!network)
+        return; // the serial port's controller drives the lamp and the line
     // The lamp and the port line follow the session: green while it is open.
     const auto follow = [this, network] {
-        if (m_session->hartIpSession() != network)
+        if (m_session.hartIpSession() != network)
             return;
         shape1()->setColour(network->state() == net::HartIpSessionMachine::State::Open
                                 ? serial::kLampOpen

@@ -49,7 +49,8 @@ class ResultsPanel;
 class Form1 : public QMainWindow, public WindowSurface {
     Q_OBJECT
 public:
-    explicit Form1(Form1Environment environment, QWidget* parent = nullptr);
+    // The window of `session`, which it shows on its board until the window goes.
+    Form1(core::LoopSession& session, Form1Environment environment, QWidget* parent = nullptr);
     ~Form1() override;
 
     // Runs once before the window is first shown: icon, settings, results folders, captions,
@@ -104,7 +105,7 @@ signals:
 public:
     BoardWidget& board() const { return *m_board; }
     // The loop behind the window; the accessors below are its parts.
-    core::LoopSession& session() { return *m_session; }
+    core::LoopSession& session() { return m_session; }
     app::SettingsFile& settings();
     protocol::PollingCycle& cycle();
     serial::PortController& portController();
@@ -141,9 +142,8 @@ private:
     void setPanelVisible(QWidget* panel, bool visible);
 
     void showPortStatus();
-    // Polls over HART-IP instead of the serial port (a hartip:// device given at start-up, or
-    // the port list's network entry).
-    void useNetwork(const net::HartIpAddress& address);
+    // The session moved to another line: over HART-IP, the lamp and the port line follow it.
+    void followLine();
     // The port list's network entry: asks where, then polls there and remembers it.
     void chooseNetwork();
     // What the port box names while nothing is being chosen: the serial port or the network
@@ -190,8 +190,7 @@ private:
     QString m_recordingFile; // empty: not recording
     QString m_recordingNote; // shown instead while not recording
 
-    // Declared last: its cycle writes to the board above.
-    std::unique_ptr<core::LoopSession> m_session;
+    core::LoopSession& m_session;
 };
 
 } // namespace ui

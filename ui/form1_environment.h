@@ -33,8 +33,6 @@ struct Form1Environment {
     std::function<QDateTime()> now;
     // Regional settings: weekday and month names, the numbers on the board.
     QLocale locale;
-    // Settings_Dir, ending with the platform's separator.
-    QString settingsDir;
     // The logical DPI the twips are scaled by; 0: the primary screen's.
     qreal logicalDpi = 0;
     // The room the window may take on its screen; unset or empty: no limit.

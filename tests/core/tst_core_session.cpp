@@ -1,4 +1,4 @@
-// The loop session with no window at all: QtCore and QtSerialPort only, a board held in memory,
+// The loop session with no window at all: QtCore and QtSerialPort only, its own board in memory,
 // polling hart-loop-sim over a pseudo-terminal. What a front end without a display gets: the
 // instruments in the field model and their measurements recorded.
 
@@ -24,21 +24,22 @@ void CoreSessionTest::pollsAndRecordsWithoutAWindow() {
     SimulatedLoop loop;
     QVERIFY(!loop.start().isEmpty());
     QStringList messages;
-    protocol::MemoryBoard board;
     core::LoopSession::Setup setup;
     setup.settingsDir = loop.path("settings") + QLatin1Char('/');
     const QDateTime now(QDate(2026, 12, 7), QTime(9, 30));
     setup.now = [now] { return now; };
     setup.locale = QLocale(QLocale::English);
     setup.messages = [&messages](const QString& text) { messages << text; };
-    core::LoopSession session(board, setup);
-    session.settings().openAtStartup();
-    session.portController().Open_Port();
+    core::LoopSession session(setup);
+    // Port 1, as the window opens it without a device given.
+    const core::LoopSession::StartReport report = session.open({});
+    QVERIFY(report.settings.folderError.isEmpty() && report.folders.failedFolder.isEmpty());
+    QVERIFY(!report.notHartIp);
     QCOMPARE(session.portController().lampColour(), serial::kLampOpen);
     session.recorder().setEnabled(true);
 
     // One pass over the default loop, each answer wait ended by the test.
-    session.cycle().start();
+    session.start();
     for (int step = 1; step <= 16 + 2 * 3; ++step) {
         QTest::qWait(150);
         session.cycle().Timer3_Timer();
@@ -53,7 +54,7 @@ void CoreSessionTest::pollsAndRecordsWithoutAWindow() {
     }
     QVERIFY(!session.fieldModel().instrument(3).identity);
     // A stop clears the board and with it what the model knew.
-    session.cycle().stop();
+    session.stop();
     QVERIFY(!session.fieldModel().instrument(1).identity);
     QFile csv(setup.settingsDir + "2026/December/2026-12-07.csv");
     QVERIFY(csv.open(QIODevice::ReadOnly));
@@ -65,7 +66,7 @@ void CoreSessionTest::pollsAndRecordsWithoutAWindow() {
 }
 
 void CoreSessionTest::moreStatusReadAgainAtMostEvery10s_data() {
-    QTest::addColumn<int>("laterMs"); // the clock's step right after the details were asked
+    QTest::addColumn<int>("laterMs");         // the clock's step right after the details were asked
     QTest::addColumn<QList<int>>("commands"); // as they went out, to the first command 0 to 2
     // The answer to 1 comes while 48 waits its turn: not asked twice. Once 48 went out, the
     // next answer saying "more status available" asks it again, if 10 s have passed.

@@ -148,13 +148,13 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
     // Where the pass stood whenever a message box would have opened.
     QList<bool> insideStep, waitArmed;
     ui::Form1* shown = nullptr;
-    ui::Form1Environment environment = testEnvironment(settingsDir, said);
+    ui::Form1Environment environment = testEnvironment(said);
     environment.showMessage = [&](const QString& text) {
         said.messages << text;
         insideStep << shown->cycle().isInsideStep();
         waitArmed << shown->session().answerTimer().isArmed();
     };
-    auto window = std::make_unique<ui::Form1>(environment);
+    auto window = makeWindow(settingsDir, environment);
     shown = window.get();
     window->Form_Load();
     QList<bool> remembered;
@@ -315,8 +315,7 @@ void LoopWindowTest::pollsOverHartIp() {
     SimulatedLoop loop;
     QVERIFY(!loop.start({"--hartip", QString::number(port)}).isEmpty());
     WindowRecorder recorder;
-    ui::Form1Environment environment =
-        testEnvironment(loop.path("settings") + QLatin1Char('/'), recorder);
+    ui::Form1Environment environment = testEnvironment(recorder);
     const QString device =
         QStringLiteral("%1://127.0.0.1:%2").arg(udp ? "hartip+udp" : "hartip").arg(port);
     const QString transport = udp ? "UDP" : "TCP";
@@ -330,7 +329,7 @@ void LoopWindowTest::pollsOverHartIp() {
     } else {
         environment.startupDevice = device;
     }
-    auto window = std::make_unique<ui::Form1>(environment);
+    auto window = makeWindow(loop.path("settings") + QLatin1Char('/'), environment);
     window->Form_Load();
     if (fromTheList) {
         // The network entry comes last in the list, in the language in force.

@@ -105,11 +105,12 @@ private slots:
         QList<serial::DiscoveredPort> system;
         QTemporaryDir root;
         WindowRecorder recorder;
-        ui::Form1Environment env = testEnvironment(settingsDirIn(root), recorder);
+        ui::Form1Environment env = testEnvironment(recorder);
         env.discoverPorts = [&system] { return system; };
         QStringList remembered;
         env.rememberDevice = [&remembered](const QString& path) { remembered << path; };
-        ui::Form1 window(env);
+        const std::unique_ptr<ui::Form1> owned = makeWindow(settingsDirIn(root), env);
+        ui::Form1& window = *owned;
         window.Form_Load();
         window.mnu_ComPort_Click();
         QCOMPARE(statusLine(window), "In use: " + m_pty->slavePath());
@@ -157,9 +158,10 @@ private slots:
                 given ? QByteArray(kMissing) : m_pty->slavePath().toLocal8Bit());
         QTemporaryDir root; // English, whatever other tests chose
         WindowRecorder recorder;
-        ui::Form1Environment env = testEnvironment(settingsDirIn(root), recorder);
+        ui::Form1Environment env = testEnvironment(recorder);
         (given ? env.startupDevice : env.missingDevice) = given ? m_pty->slavePath() : "/gone";
-        ui::Form1 window(env);
+        const std::unique_ptr<ui::Form1> owned = makeWindow(settingsDirIn(root), env);
+        ui::Form1& window = *owned;
         window.Form_Load();
         QCOMPARE(window.shape1()->colour(), serial::kLampOpen);
         QCOMPARE(statusLine(window),

@@ -282,11 +282,10 @@ private slots:
     // explained in the language the session's settings hold, and recording says where it goes.
     void layersBesideAWindowStandIn() {
         QTemporaryDir root;
-        protocol::MemoryBoard board;
         core::LoopSession::Setup setup;
         setup.settingsDir = root.path() + '/';
         setup.now = [] { return QDateTime(QDate(2026, 12, 7), QTime(14, 2)); };
-        core::LoopSession session(board, setup);
+        core::LoopSession session(setup);
         session.settings().openAtStartup();
         session.settings().record().Results_Dir = root.path() + "/results/";
         SurfaceStandIn surface;

@@ -185,11 +185,12 @@ private slots:
         QFETCH(bool, roomForAll);
         QTemporaryDir root;
         WindowRecorder recorder;
-        ui::Form1Environment env = testEnvironment(settingsDirIn(root), recorder);
+        ui::Form1Environment env = testEnvironment(recorder);
         env.logicalDpi = dpi;
         if (!screen.isEmpty())
             env.availableScreen = [screen] { return screen; };
-        ui::Form1 window(env);
+        const std::unique_ptr<ui::Form1> owned = makeWindow(settingsDirIn(root), env);
+        ui::Form1& window = *owned;
         window.Form_Load();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

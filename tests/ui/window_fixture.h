@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/loop_session.h"
 #include "ui/form1.h"
 
 #include <QDateTime>
@@ -25,9 +26,9 @@ inline QString settingsDirIn(const QTemporaryDir& root) {
     return root.path() + QStringLiteral("/Corvantelis v.1.03/");
 }
 
-inline ui::Form1Environment
-testEnvironment(const QString& settingsDir, WindowRecorder& recorder, QDateTime now = fixedNow(),
-                QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates)) {
+inline ui::Form1Environment testEnvironment(WindowRecorder& recorder, QDateTime now = fixedNow(),
+                                            QLocale locale = QLocale(QLocale::English,
+                                                                     QLocale::UnitedStates)) {
     ui::Form1Environment env;
     env.showMessage = [&recorder](const QString& text) { recorder.messages << text; };
     env.note = [&recorder](const QString& line) { recorder.notes << line; };
@@ -38,14 +39,26 @@ testEnvironment(const QString& settingsDir, WindowRecorder& recorder, QDateTime 
     };
     env.now = [now] { return now; };
     env.locale = locale;
-    env.settingsDir = settingsDir;
     return env;
+}
+
+// A window over a loop session of its own keeping its settings in `settingsDir`, made as the
+// program's main makes them; the session goes with the window.
+inline std::unique_ptr<ui::Form1> makeWindow(const QString& settingsDir, ui::Form1Environment env) {
+    core::LoopSession::Setup setup;
+    setup.settingsDir = settingsDir;
+    setup.now = env.now;
+    setup.locale = env.locale;
+    auto* session = new core::LoopSession(setup);
+    auto window = std::make_unique<ui::Form1>(*session, std::move(env));
+    session->setParent(window.get());
+    return window;
 }
 
 // A window that went through its start-up.
 inline std::unique_ptr<ui::Form1> startWindow(const QString& settingsDir, WindowRecorder& recorder,
                                               QDateTime now = fixedNow()) {
-    auto window = std::make_unique<ui::Form1>(testEnvironment(settingsDir, recorder, now));
+    auto window = makeWindow(settingsDir, testEnvironment(recorder, now));
     window->Form_Load();
     return window;
 }

@@ -3,6 +3,7 @@
 #include "app/program_identity.h"
 #include "app/side_settings.h"
 #include "app/texts.h"
+#include "core/loop_session.h"
 #include "core/network_settings.h"
 #include "core/network_words.h"
 #include "net/hartip_session.h"
@@ -63,7 +64,6 @@ ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideS
     };
     environment.now = &QDateTime::currentDateTime;
     environment.locale = QLocale::system();
-    environment.settingsDir = app::settingsDirFromEnvironment();
     environment.availableScreen = [] {
         const QScreen* screen = QGuiApplication::primaryScreen();
         return screen ? screen->availableGeometry() : QRect();
@@ -107,8 +107,15 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(app::productWord());
     QApplication::setApplicationVersion(app::programVersion());
 
-    app::SideSettings side(app::settingsDirFromEnvironment());
-    ui::Form1 window(programEnvironment(line, side));
+    const QString settingsDir = app::settingsDirFromEnvironment();
+    app::SideSettings side(settingsDir);
+    // The loop first, then the window that shows it and asks it; the window goes first.
+    core::LoopSession::Setup setup;
+    setup.settingsDir = settingsDir;
+    setup.now = &QDateTime::currentDateTime;
+    setup.locale = QLocale::system();
+    core::LoopSession session(setup);
+    ui::Form1 window(session, programEnvironment(line, side));
     // Instrument views, the dump explained, recording.
     ui::WindowLayers layers(window, [&side](bool on) {
         QString error;
