@@ -60,7 +60,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QString problem =
         readOptions(parser, arguments, {port}, QStringLiteral("needs a device"));
     CommandLine line;
-    line.portDevice = parser.value(port);
+    line.portDevice = absoluteDevice(parser.value(port));
     if (parser.isSet(help)) {
         line.action = CommandLine::Action::Help;
         line.text = helpText(program);

@@ -11,7 +11,7 @@ namespace app {
 struct CommandLine {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
-    QString portDevice;  // --port DEVICE: opened at start-up
+    QString portDevice;  // --port DEVICE: opened at start-up; a relative path made absolute
     bool record = false; // --record: record this run's measurements, whatever is remembered
     QString text;        // the help, the version line, or the one-line complaint
 };

@@ -1,5 +1,8 @@
 #include "app/option_reader.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace app {
 
 namespace {
@@ -36,6 +39,20 @@ QString unknown(const QString& argument) {
 }
 
 } // namespace
+
+QString absolutePath(const QString& path) {
+    if (path.isEmpty())
+        return path;
+    // Absolute without resolving links: the name given stays the name used.
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+}
+
+QString absoluteDevice(const QString& device) {
+    const bool path = device.contains(QLatin1Char('/')) || device.contains(QLatin1Char('\\'));
+    if (!path || device.contains(QLatin1String("://")) || QFileInfo(device).isAbsolute())
+        return device;
+    return absolutePath(device);
+}
 
 QString readOptions(QCommandLineParser& parser, const QStringList& arguments,
                     const QList<QCommandLineOption>& valued, const QString& needsValue) {

@@ -18,4 +18,11 @@ QString readOptions(QCommandLineParser& parser, const QStringList& arguments,
                     const QList<QCommandLineOption>& valued,
                     const QString& needsValue = QStringLiteral("needs a value"));
 
+// A folder or file named on the command line as the program uses and stores it: relative to the
+// folder it was started in, made absolute, so that a later run from elsewhere means the same.
+QString absolutePath(const QString& path);
+// A device named on the command line: a path to it (it holds a separator) made absolute as
+// above; a bare port name (ttyUSB0, COM3) and a network address (hartip://…) as given.
+QString absoluteDevice(const QString& device);
+
 } // namespace app

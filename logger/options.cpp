@@ -46,9 +46,9 @@ Options parseOptions(const QStringList& arguments) {
         options.action = Options::Action::Error;
         options.text = QStringLiteral("corvantelis-logger: %1 (try --help)").arg(problem);
     } else {
-        options.port = parser.value(port);
-        options.settingsDir = parser.value(settingsDir);
-        options.resultsDir = parser.value(resultsDir);
+        options.port = app::absoluteDevice(parser.value(port));
+        options.settingsDir = app::absolutePath(parser.value(settingsDir));
+        options.resultsDir = app::absolutePath(parser.value(resultsDir));
     }
     return options;
 }

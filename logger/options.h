@@ -9,7 +9,8 @@ namespace logger {
 struct Options {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
-    QString text;        // help, version or the complaint, one line each but the help
+    QString text; // help, version or the complaint, one line each but the help
+    // Folders and device paths made absolute against the folder the logger started in.
     QString settingsDir; // empty: the settings folder the window uses
     QString resultsDir;  // empty: the results folder the settings file names
     QString port;        // empty: the device remembered in the side file

@@ -297,6 +297,15 @@ private slots:
         QTest::newRow("port=") << QStringList{"--port=/dev/ttyACM0"} << int(Action::Run)
                                << "/dev/ttyACM0"
                                << "";
+        QTest::newRow("a relative path made absolute")
+            << QStringList{"--port", "./relp/../relp/loop"} << int(Action::Run)
+            << QDir::current().absoluteFilePath("relp/loop") << "";
+        QTest::newRow("a port name as given")
+            << QStringList{"--port=ttyUSB0"} << int(Action::Run) << "ttyUSB0"
+            << "";
+        QTest::newRow("a network address as given") << QStringList{"--port", "hartip://plc-7:5094"}
+                                                    << int(Action::Run) << "hartip://plc-7:5094"
+                                                    << "";
         QTest::newRow("toolkit's own options")
             << QStringList{"-platform", "offscreen", "-reverse", "--port", "x"} << int(Action::Run)
             << "x"

@@ -74,6 +74,8 @@ private slots:
         QCOMPARE(run.err, err);
     }
 
+    void relativePathsMadeAbsolute();
+
     void helpNamesEveryOption() {
         const Run run = runLogger({"--help"});
         QCOMPARE(run.exitCode, 0);
@@ -214,6 +216,36 @@ private slots:
         QCOMPARE(lines.last(), QString::fromUtf8("остановлен"));
     }
 };
+
+// Folders and a device given relative to where the logger starts mean the same on every run:
+// they are made absolute before they are used or stored.
+void LoggerTest::relativePathsMadeAbsolute() {
+    SimulatedLoop loop;
+    QVERIFY(!loop.start().isEmpty());
+    QTemporaryDir work;
+    QVERIFY(QDir(work.path()).mkpath("modem"));
+    QVERIFY(QFile::link(loop.path("loop"), work.filePath("modem/loop")));
+    QProcess logger;
+    logger.setWorkingDirectory(work.path());
+    logger.start(QStringLiteral(CORVANTELIS_LOGGER),
+                 {"--port", "modem/loop", "--settings-dir", "./settings"});
+    QVERIFY(logger.waitForStarted());
+    QString out;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (out += QString::fromUtf8(logger.readAllStandardOutput())).contains("port opened"), 10000);
+    logger.terminate();
+    QVERIFY(logger.waitForFinished(10000));
+    const QString settings = work.filePath("settings") + '/';
+    QVERIFY2(out.startsWith("corvantelis-logger 1.03: settings in " + settings + ", results in " +
+                            settings + "\n"),
+             qPrintable(out));
+    QVERIFY2(out.contains("port opened: " + work.filePath("modem/loop") + "\n"), qPrintable(out));
+    // The settings file keeps the absolute folder for the next run, wherever it starts.
+    app::SettingsFile file(settings, [] { return QDateTime::currentDateTime(); });
+    file.openAtStartup();
+    QCOMPARE(file.record().Results_Dir, settings);
+    QVERIFY(loop.stop());
+}
 
 // The whole path: the loop is found and recorded, and SIGTERM ends it with every measurement it
 // took on the disk, each line the answer it came from.
