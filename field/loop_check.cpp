@@ -30,6 +30,8 @@ LoopCheckResult cannot(LoopCheckResult result, LoopCheckResult::Reason reason) {
 LoopCheckResult checkLoop(const LoopCheckInput& in) {
     using Reason = LoopCheckResult::Reason;
     LoopCheckResult result;
+    if (!std::isfinite(in.pv) || !std::isfinite(in.loopCurrentMa))
+        return cannot(result, Reason::NoValueSent);
     if (!in.upperRange || !in.lowerRange)
         return cannot(result, Reason::RangeNotRead);
     const double span = *in.upperRange - *in.lowerRange; // negative for an inverted range

@@ -34,6 +34,7 @@ struct LoopCheckResult {
         CurrentFixed,
         Saturated,
         PvOutOfLimits,
+        NoValueSent, // the PV or the loop current is HART's "no value" (NaN) or infinite
     };
     Verdict verdict = Verdict::CannotCheck;
     Reason reason = Reason::RangeNotRead;

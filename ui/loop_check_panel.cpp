@@ -38,14 +38,20 @@ Text reasonText(Reason reason) {
         return Text::ViewReasonSaturated;
     case Reason::PvOutOfLimits:
         return Text::ViewReasonPvOutOfLimits;
+    case Reason::NoValueSent:
+        return Text::ViewReasonNoValueSent;
     case Reason::None:
         break;
     }
     return Text::ViewReasonNoValues;
 }
 
+// Fixed decimals; what rounds to zero is 0.000, never -0.000, and no value is a dash.
 QString number(double value, int decimals) {
-    return QString::number(value, 'f', decimals);
+    if (!std::isfinite(value))
+        return QStringLiteral("\u2014");
+    const QString text = QString::number(value, 'f', decimals);
+    return text.toDouble() == 0.0 ? QString::number(0.0, 'f', decimals) : text;
 }
 
 // The data of a detail answer that came whole and said success.
@@ -77,6 +83,7 @@ LoopCheckPanel::LoopCheckPanel(QWidget* parent) : QGroupBox(parent) {
     value(m_expectedCaption, m_expected);
     value(m_measuredCaption, m_measured);
     value(m_differenceCaption, m_difference);
+    m_difference->setObjectName(QStringLiteral("Loop_Check_Difference"));
     m_verdict = new QLabel(this);
     m_verdict->setObjectName(QStringLiteral("Loop_Check_Verdict"));
     m_verdict->setTextFormat(Qt::PlainText);
@@ -134,7 +141,8 @@ void LoopCheckPanel::show(const field::Instrument& in, bool english) {
     m_result = input ? std::optional(field::checkLoop(*input)) : std::nullopt;
     const QString dash = QStringLiteral("\u2014");
     const bool computed = m_result && m_result->reason != Reason::RangeNotRead &&
-                          m_result->reason != Reason::ZeroSpan;
+                          m_result->reason != Reason::ZeroSpan &&
+                          m_result->reason != Reason::NoValueSent;
     m_percent->setVisible(computed);
     if (computed) {
         const double percent = m_result->percentOfRange;
@@ -144,10 +152,14 @@ void LoopCheckPanel::show(const field::Instrument& in, bool english) {
     const bool expected = computed && m_result->reason != Reason::TransferFunction;
     m_expected->setText(expected ? number(m_result->expectedMa, 3) + QStringLiteral(" mA") : dash);
     m_measured->setText(input ? number(input->loopCurrentMa, 3) + QStringLiteral(" mA") : dash);
-    m_difference->setText(expected ? app::text(Text::ViewCheckDifferenceValue, language)
-                                         .arg(number(m_result->differenceMa, 3),
-                                              number(m_result->differencePercentOfSpan, 2))
-                                   : dash);
+    // A difference only where the check was made: beside "cannot be checked" it would say
+    // two things at once.
+    const bool checked =
+        m_result && m_result->verdict != field::LoopCheckResult::Verdict::CannotCheck;
+    m_difference->setText(checked ? app::text(Text::ViewCheckDifferenceValue, language)
+                                        .arg(number(m_result->differenceMa, 3),
+                                             number(m_result->differencePercentOfSpan, 2))
+                                  : dash);
 
     QString verdict;
     QColor colour = palette().color(QPalette::Window);

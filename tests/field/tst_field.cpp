@@ -522,6 +522,12 @@ private slots:
             << 150.0 << 20.5 << 0.0 << 100.0 << 0 << 0x04 << 2 << int(R::Saturated) << 20.5;
         QTest::newRow("PV out of limits")
             << 25.0 << 8.0 << 0.0 << 100.0 << 0 << 0x01 << 2 << int(R::PvOutOfLimits) << 8.0;
+        // HART's "no value" (0x7FA00000) for the PV or the current: nothing to compare.
+        const double noValue = double(protocol::floatAt(hex("7F A0 00 00"), 0));
+        QTest::newRow("no PV sent")
+            << noValue << 8.0 << 0.0 << 100.0 << 0 << 0 << 2 << int(R::NoValueSent) << 0.0;
+        QTest::newRow("no current sent")
+            << 25.0 << noValue << 0.0 << 100.0 << 0 << 0 << 2 << int(R::NoValueSent) << 0.0;
     }
     void loopCheck() {
         QFETCH(double, pv);
@@ -544,11 +550,55 @@ private slots:
         QCOMPARE(int(result.verdict), verdict);
         QCOMPARE(int(result.reason), reason);
         if (reason != int(field::LoopCheckResult::Reason::ZeroSpan) &&
-            reason != int(field::LoopCheckResult::Reason::TransferFunction)) {
+            reason != int(field::LoopCheckResult::Reason::TransferFunction) &&
+            reason != int(field::LoopCheckResult::Reason::NoValueSent)) {
             QVERIFY2(qAbs(result.expectedMa - expected) < 1e-9,
                      qPrintable(QString::number(result.expectedMa)));
             QVERIFY(qAbs(result.differenceMa - (measured - expected)) < 1e-9);
         }
+    }
+
+    // Command 7's loop current mode: only code 1 is "enabled" (HART's common table 16); "not
+    // used" (250) is no enabled current to check against.
+    void loopCurrentMode_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<int>("mode"); // -1 unread, 0 off, 1 on
+        QTest::newRow("disabled") << hex("05 00") << 0;
+        QTest::newRow("enabled") << hex("00 01") << 1;
+        QTest::newRow("not used") << hex("00 FA") << 0;
+        QTest::newRow("cut short") << hex("00") << -1;
+    }
+    void loopCurrentMode() {
+        QFETCH(QByteArray, data);
+        QFETCH(int, mode);
+        const std::optional<bool> read = field::loopCurrentModeFrom(data);
+        QCOMPARE(read ? int(*read) : -1, mode);
+    }
+
+    // Either bound is enough on its own: a difference inside one and outside the other agrees.
+    void loopCheckEitherTolerance_data() {
+        QTest::addColumn<double>("toleranceMa");
+        QTest::addColumn<double>("tolerancePercent");
+        QTest::addColumn<double>("measured"); // 8 mA expected
+        QTest::addColumn<bool>("agrees");
+        QTest::newRow("within the mA bound only") << 0.1 << 0.3 << 8.08 << true;
+        QTest::newRow("within the % bound only") << 0.01 << 1.0 << 7.9 << true;
+        QTest::newRow("outside both") << 0.1 << 0.3 << 8.11 << false;
+    }
+    void loopCheckEitherTolerance() {
+        QFETCH(double, toleranceMa);
+        QFETCH(double, tolerancePercent);
+        QFETCH(double, measured);
+        QFETCH(bool, agrees);
+        field::LoopCheckInput in;
+        in.pv = 25;
+        in.loopCurrentMa = measured;
+        in.lowerRange = 0;
+        in.upperRange = 100;
+        in.toleranceMa = toleranceMa;
+        in.tolerancePercentOfSpan = tolerancePercent;
+        QCOMPARE(field::checkLoop(in).verdict, agrees ? field::LoopCheckResult::Verdict::Agrees
+                                                      : field::LoopCheckResult::Verdict::Disagrees);
     }
 
     // Nothing to compare with before the range is read, or where the current carries nothing.
@@ -598,6 +648,9 @@ private slots:
         QTest::newRow("64") << 15 << answer(15, 64, {}) << true << true
                             << "not supported by this instrument";
         QTest::newRow("no answer") << 15 << QByteArray() << false << true << "no answer";
+        QTest::newRow("byte count 0")
+            << 15 << hex("FF FF FF FF FF") + withCheck(hex("86 A6 06 12 34 56 0F 00")) << true
+            << true << "answer too short";
         QTest::newRow("corrupt") << 15 << answer(15, 0, range).chopped(1) + '\x00' << false << true
                                  << "answer damaged";
         QTest::newRow("communication error")

@@ -243,6 +243,43 @@ private slots:
         QCOMPARE(reopenTries, 2);
     }
 
+    // The loop check says one thing: a difference only beside a verdict, and a difference that
+    // rounds to nothing as 0.000, not -0.000.
+    void loopCheckSaysOneThing_data() {
+        QTest::addColumn<QByteArray>("current"); // the float command 3 sends
+        QTest::addColumn<QByteArray>("mode");    // command 7's data
+        QTest::addColumn<QString>("difference");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("agrees by a hair")
+            << hex("41 3F FF 97") << hex("00 01") << "0.000 mA (0.00 % of span)"
+            << "Agrees: the signal matches the PV.";
+        QTest::newRow("multidrop") << hex("40 80 00 00") << hex("03 00") << QString::fromUtf8("—")
+                                   << "Cannot be checked: multidrop, the loop current mode is off.";
+    }
+    void loopCheckSaysOneThing() {
+        QFETCH(QByteArray, current);
+        QFETCH(QByteArray, mode);
+        QFETCH(QString, difference);
+        QFETCH(QString, verdict);
+        Instrument in;
+        in.answers(0);
+        QByteArray values = hex("86 A6 06 12 34 56 03 0B 00 00") + current + hex("0C 47 C3 50 00");
+        in.model.takeAnswer(protocol::ReadAnswer::of(3, 1, true, kPreamble + withCheck(values)));
+        // 0 to 200000 kPa, linear: 100000 kPa is 12 mA.
+        const auto detail = [&](int command, const QByteArray& data) {
+            QByteArray frame = hex("86 A6 06 12 34 56") + char(command) + char(2 + data.size()) +
+                               hex("00 00") + data;
+            in.model.takeAnswer(protocol::ReadAnswer::of(command, 1, true,
+                                                         kPreamble + withCheck(frame),
+                                                         protocol::ReadAnswer::Origin::OnDemand));
+        };
+        detail(15, hex("00 00 0C 48 43 50 00 00 00 00 00 3F 00 00 00 00 FA"));
+        detail(7, mode);
+        ui::InstrumentView view(in.model, 1, 0);
+        QCOMPARE(view.findChild<QLabel*>("Loop_Check_Difference")->text(), difference);
+        QCOMPARE(view.findChild<QLabel*>("Loop_Check_Verdict")->text(), verdict);
+    }
+
     // Follow and Subscribe answer whatever ticks them, a screen reader's Toggle action as well
     // as a click; what the program itself shows on them asks for nothing.
     void switchesFollowTheAccessibleToggle_data() {
