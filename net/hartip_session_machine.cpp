@@ -98,6 +98,18 @@ HartIpSessionMachine::Actions HartIpSessionMachine::received(const QByteArray& b
     return actions;
 }
 
+ip::MessageId HartIpSessionMachine::answeringId(Waiting what) {
+    switch (what) {
+    case Waiting::Initiate:
+        return ip::MessageId::SessionInitiate;
+    case Waiting::KeepAlive:
+        return ip::MessageId::KeepAlive;
+    case Waiting::Frame:
+        break;
+    }
+    return ip::MessageId::TokenPassingPdu;
+}
+
 void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Actions& actions) {
     if (message.type == ip::MessageType::Publish && m_state == State::Open &&
         message.id == ip::MessageId::TokenPassingPdu) {
@@ -112,8 +124,12 @@ void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Action
                                         (m_pending->what == Waiting::Initiate &&
                                          quint16(message.sequence - m_firstInitiate) <=
                                              quint16(m_pending->sequence - m_firstInitiate)));
-    if (message.type != ip::MessageType::Response || !expected) {
-        ++m_ignored; // published data is not this machine's; a stale or foreign response
+    if (message.type != ip::MessageType::Response || !expected ||
+        message.id != answeringId(m_pending->what)) {
+        // Published data is not this machine's; a stale or foreign response; a response with
+        // the sequence number waited for but to another kind of message (a Keep Alive's
+        // answer is never the instrument's).
+        ++m_ignored;
         return;
     }
     if (m_pending->what == Waiting::Frame && !soundFrame(message.body)) {
@@ -211,9 +227,12 @@ HartIpSessionMachine::Actions HartIpSessionMachine::tick(qint64 nowMs) {
         m_pending->sequence = m_sequence;
         return actions;
     }
-    // Well before the server's inactivity timer runs out: a third of it gone quiet.
-    if (m_state == State::Open && !m_pending && m_inactivityMs > 0 &&
-        nowMs - m_lastSentMs >= qint64(m_inactivityMs) / 3) {
+    // Well before the server's inactivity timer runs out: a third of it gone quiet. A server
+    // that set no timer (0) is still asked at the program's own interval, so a quiet session
+    // that went away is noticed.
+    const quint32 inactivityMs = m_inactivityMs > 0 ? m_inactivityMs : m_settings.inactivityMs;
+    if (m_state == State::Open && !m_pending && inactivityMs > 0 &&
+        nowMs - m_lastSentMs >= qint64(inactivityMs) / 3) {
         actions.send = message(ip::MessageId::KeepAlive, {}, nowMs);
         m_pending = Pending{Waiting::KeepAlive, m_sequence, nowMs + m_settings.answerTimeoutMs};
     }

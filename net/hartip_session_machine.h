@@ -100,6 +100,8 @@ private:
         quint16 sequence;
         qint64 deadlineMs;
     };
+    // The message id a response to what is waited for carries.
+    static protocol::hartip::MessageId answeringId(Waiting what);
     std::optional<Pending> m_pending;
     std::optional<QByteArray> m_held; // asked while a Keep Alive waits; sent after it
     qint64 m_lastSentMs = 0;

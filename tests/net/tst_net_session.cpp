@@ -190,6 +190,39 @@ private slots:
     }
 
     // Quiet for a third of the timer: Keep Alive; unanswered, the session is dead.
+    // A response is the instrument's answer only when it answers the token-passing PDU asked:
+    // a Keep Alive's or a Session Initiate's response with the same sequence number, whose body
+    // happens to be a sound frame, is not.
+    void answerIsATokenPassingResponse_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("token-passing PDU") << 3 << true;
+        QTest::newRow("Keep Alive") << 2 << false;
+        QTest::newRow("Session Initiate") << 0 << false;
+    }
+    void answerIsATokenPassingResponse() {
+        QFETCH(int, id);
+        QFETCH(bool, answered);
+        HartIpSessionMachine session = opened();
+        HartIpSessionMachine::Actions actions;
+        QVERIFY(session.ask(hex("02 81 00 00 83"), 100, &actions));
+        const auto got = session.received(response(id, 2, 0, hex("06 81 00 02 00 00 85")), 120);
+        QCOMPARE(got.answered.has_value(), answered);
+        QCOMPARE(session.waitingForAnswer(), !answered);
+    }
+
+    // A server that set its inactivity timer to 0 is still asked whether it is there, at the
+    // program's own interval (a third of the 60 s asked for).
+    void quietSessionProbedWhenTheServerSetNoTimer() {
+        HartIpSessionMachine session({60000, 2000, 1000, false});
+        session.start(0);
+        session.connected(0);
+        session.received(response(0, 1, 0, hex("01 00 00 00 00")), 10);
+        QCOMPARE(session.inactivityMs(), 0u);
+        QVERIFY(session.tick(19999).send.isEmpty());
+        QCOMPARE(session.tick(20000).send, hex("01 00 02 00 00 02 00 08"));
+    }
+
     void keepAlive() {
         HartIpSessionMachine session = opened();
         QVERIFY(session.tick(19999).send.isEmpty());
