@@ -48,6 +48,39 @@ QString networkFailureReason(const net::HartIpSession& session, qint16 languageF
                                            : session.socketError();
 }
 
+QString addressProblemText(const QString& device, qint16 languageFlag) {
+    using app::Text;
+    using net::AddressProblem;
+    AddressProblem problem = AddressProblem::None;
+    net::parseHartIpDevice(device, &problem);
+    // The host as written, for the words that name it.
+    QString host = device.mid(device.indexOf(QLatin1String("://")) + 3);
+    if (host.startsWith(QLatin1Char('[')))
+        host = host.mid(1, host.indexOf(QLatin1Char(']')) - 1);
+    else if (problem != AddressProblem::Ipv6NotBracketed)
+        host = host.left(host.indexOf(QLatin1Char(':')));
+    switch (problem) {
+    case AddressProblem::None:
+    case AddressProblem::NotHartIp:
+        break;
+    case AddressProblem::NoHost:
+        return app::text(Text::AddressNoHost, languageFlag);
+    case AddressProblem::NotDottedIpv4:
+        return app::text(Text::AddressNotDottedIpv4, languageFlag).arg(host);
+    case AddressProblem::NotIpv6:
+        return app::text(Text::AddressNotIpv6, languageFlag).arg(host);
+    case AddressProblem::Ipv6NotBracketed:
+        return app::text(Text::AddressIpv6NotBracketed, languageFlag).arg(host);
+    case AddressProblem::NotHostName:
+        return app::text(Text::AddressNotHostName, languageFlag).arg(host);
+    case AddressProblem::BadPort:
+        return app::text(Text::AddressBadPort, languageFlag);
+    case AddressProblem::MoreThanHostPort:
+        return app::text(Text::AddressMoreThanHostPort, languageFlag);
+    }
+    return QString();
+}
+
 QString keyProblemText(net::KeyProblem problem, qint16 languageFlag) {
     using app::Text;
     switch (problem) {

@@ -18,6 +18,9 @@ QString networkPlace(const net::HartIpSession& session);
 // Why the session failed, for a session that is waiting to open again.
 QString networkFailureReason(const net::HartIpSession& session, qint16 languageFlag);
 
+// What is wrong with a HART-IP address as written (`device`); empty for AddressProblem::None.
+QString addressProblemText(const QString& device, qint16 languageFlag);
+
 // What is wrong with a pre-shared key as given; empty for KeyProblem::None.
 QString keyProblemText(net::KeyProblem problem, qint16 languageFlag);
 

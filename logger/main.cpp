@@ -74,7 +74,8 @@ int main(int argc, char* argv[]) {
     // A network address, checked before anything is started.
     const std::optional<net::HartIpAddress> network = net::parseHartIpDevice(device);
     if (net::looksLikeHartIp(device) && !network) {
-        printLine(stderr, app::text(app::Text::LogNotHartIp, qint16(0)).arg(device));
+        printLine(stderr, app::text(app::Text::LogNotHartIp, qint16(0))
+                              .arg(device, core::addressProblemText(device, 0)));
         return 2;
     }
 

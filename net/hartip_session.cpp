@@ -3,44 +3,8 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <QUdpSocket>
-#include <QUrl>
 
 namespace net {
-
-bool looksLikeHartIp(const QString& device) {
-    return device.startsWith(QLatin1String("hartip://")) ||
-           device.startsWith(QLatin1String("hartip+udp://")) ||
-           device.startsWith(QLatin1String("hartips://"));
-}
-
-QString hartIpDevice(const HartIpAddress& address) {
-    const QString scheme = address.secure ? QStringLiteral("hartips")
-                           : address.udp  ? QStringLiteral("hartip+udp")
-                                          : QStringLiteral("hartip");
-    // An IPv6 host goes in brackets, as in any URL.
-    const QString host = address.host.contains(QLatin1Char(':'))
-                             ? QStringLiteral("[%1]").arg(address.host)
-                             : address.host;
-    return QStringLiteral("%1://%2:%3").arg(scheme, host).arg(address.port);
-}
-
-std::optional<HartIpAddress> parseHartIpDevice(const QString& device) {
-    if (!looksLikeHartIp(device))
-        return std::nullopt;
-    const QUrl url(device, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty() || !url.path().isEmpty() || url.hasQuery() ||
-        !url.userInfo().isEmpty())
-        return std::nullopt;
-    HartIpAddress address;
-    address.host = url.host();
-    address.udp = url.scheme() == QLatin1String("hartip+udp");
-    address.secure = url.scheme() == QLatin1String("hartips");
-    const int port = url.port(protocol::hartip::kDefaultPort);
-    if (port < 1 || port > 65535)
-        return std::nullopt;
-    address.port = quint16(port);
-    return address;
-}
 
 HartIpSession::HartIpSession(HartIpAddress address, HartIpSessionMachine::Settings settings,
                              PreSharedKey key, QObject* parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/hartip_address.h"
 #include "net/hartip_session_machine.h"
 #include "net/hartip_tls.h"
 
@@ -13,22 +14,6 @@
 class QAbstractSocket;
 
 namespace net {
-
-// Where a HART-IP server is: `hartip://HOST[:PORT]` (TCP), `hartip+udp://HOST[:PORT]`, or
-// `hartips://HOST[:PORT]` (version 2 inside TLS with a pre-shared key, over TCP); port 5094
-// unless given.
-struct HartIpAddress {
-    QString host;
-    quint16 port = protocol::hartip::kDefaultPort;
-    bool udp = false;
-    bool secure = false;
-};
-// The device string that names `address`.
-QString hartIpDevice(const HartIpAddress& address);
-// Nothing when `device` is not such a string (a serial device, or a malformed one).
-std::optional<HartIpAddress> parseHartIpDevice(const QString& device);
-// Whether `device` names a HART-IP server at all, well-formed or not.
-bool looksLikeHartIp(const QString& device);
 
 // A HART-IP session over a real socket: the state machine's rules driven by the socket's events
 // and a clock ticking ten times a second. It asks one HART frame at a time and reports its

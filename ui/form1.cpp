@@ -14,6 +14,7 @@
 #include "app/result_folders.h"
 #include "app/texts.h"
 #include "core/loop_session.h"
+#include "core/network_words.h"
 #include "net/hartip_session.h"
 #include "protocol/decoders.h"
 #include "protocol/polling_cycle.h"
@@ -354,7 +355,9 @@ void Form1::Form_Load() {
         problems << folderFailedMessage(languageFlag(),
                                         pathAndReason(folders.failedFolder, folders.reason));
     if (report.notHartIp)
-        problems << app::text(app::Text::MessageNotHartIp, languageFlag()).arg(m_env.startupDevice);
+        problems << app::text(app::Text::MessageNotHartIp, languageFlag())
+                        .arg(m_env.startupDevice,
+                             core::addressProblemText(m_env.startupDevice, languageFlag()));
 
     Set_Captions();
 
@@ -448,7 +451,8 @@ void Form1::chooseNetwork() {
         return;
     }
     if (!m_session.useLine(*device)) {
-        tell(app::text(app::Text::MessageNotHartIp, languageFlag()).arg(*device));
+        tell(app::text(app::Text::MessageNotHartIpChosen, languageFlag())
+                 .arg(*device, core::addressProblemText(*device, languageFlag())));
         return;
     }
     combo1()->setEditText(*device);

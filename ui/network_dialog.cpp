@@ -108,7 +108,12 @@ void NetworkDialog::check() {
     m_identity->setEnabled(secure);
     m_key->setEnabled(secure);
     m_problem.clear();
-    if (secure && (!m_keyKept || !m_key->text().isEmpty())) {
+    net::HartIpAddress typed;
+    typed.host = plainHost(m_host);
+    typed.port = quint16(m_port->value());
+    if (!typed.host.isEmpty() && device().isEmpty()) {
+        m_problem = core::addressProblemText(net::hartIpDevice(typed), m_languageFlag);
+    } else if (secure && (!m_keyKept || !m_key->text().isEmpty())) {
         net::KeyProblem why = net::KeyProblem::None;
         if (!net::parsePreSharedKey(m_identity->text(), m_key->text(), &why))
             m_problem = core::keyProblemText(why, m_languageFlag);

@@ -4,6 +4,7 @@
 
 #include "core/details_reader.h"
 #include "core/loop_session.h"
+#include "core/network_words.h"
 #include "cycle_rig.h"
 #include "protocol/polling_cycle.h"
 #include "simulated_loop.h"
@@ -18,6 +19,8 @@ private slots:
     void pollsAndRecordsWithoutAWindow();
     void moreStatusReadAgainAtMostEvery10s_data();
     void moreStatusReadAgainAtMostEvery10s();
+    void addressProblemsSaid_data();
+    void addressProblemsSaid();
 };
 
 void CoreSessionTest::pollsAndRecordsWithoutAWindow() {
@@ -108,6 +111,29 @@ void CoreSessionTest::moreStatusReadAgainAtMostEvery10s() {
     for (const QByteArray& request : rig.written)
         sent << protocol::HartFrame::parse(request).command;
     QCOMPARE(sent, commands);
+}
+
+// What is wrong is said, in the language in force.
+void CoreSessionTest::addressProblemsSaid_data() {
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("english");
+    QTest::newRow("short IPv4") << "hartip://10.0.5"
+                                << "10.0.5 is not an IPv4 address of four numbers 0 to 255";
+    QTest::newRow("bracketless IPv6") << "hartip+udp://fd00::5:5094"
+                                      << "an IPv6 address goes in brackets: [fd00::5:5094]";
+    QTest::newRow("fragment") << "hartip://10.0.0.5#5095"
+                              << "only a host and a port may follow the scheme";
+    QTest::newRow("port") << "hartips://[::1]:0"
+                          << "the port must be a number from 1 to 65535";
+    QTest::newRow("no host") << "hartip://:5094"
+                             << "no host is given";
+}
+void CoreSessionTest::addressProblemsSaid() {
+    QFETCH(QString, device);
+    QFETCH(QString, english);
+    QCOMPARE(core::addressProblemText(device, 0), english);
+    QVERIFY(!core::addressProblemText(device, 1).isEmpty());
+    QVERIFY(core::addressProblemText(device, 1) != english);
 }
 
 QTEST_GUILESS_MAIN(CoreSessionTest)

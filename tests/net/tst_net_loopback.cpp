@@ -72,6 +72,30 @@ private slots:
                                 << "";
         QTest::newRow("port out of range") << "hartip://10.0.0.5:70000"
                                            << "";
+        QTest::newRow("a host name") << "hartip://plc-7.plant.example:5095"
+                                     << "plc-7.plant.example:5095:0:0";
+        // Nothing read more loosely than written: each of these would reach another host or
+        // port than the one the user sees.
+        QTest::newRow("three numbers") << "hartip://10.0.5"
+                                       << "";
+        QTest::newRow("one number") << "hartip://167772165"
+                                    << "";
+        QTest::newRow("octet over 255") << "hartip://10.0.0.256"
+                                        << "";
+        QTest::newRow("a fragment") << "hartip://10.0.0.5#5095"
+                                    << "";
+        QTest::newRow("a user") << "hartip://admin@10.0.0.5"
+                                << "";
+        QTest::newRow("not IPv6 in brackets") << "hartips://[v1.x]"
+                                              << "";
+        QTest::newRow("IPv6 without brackets") << "hartip://fd00::5"
+                                               << "";
+        QTest::newRow("an empty port") << "hartip://10.0.0.5:"
+                                       << "";
+        QTest::newRow("a signed port") << "hartip://10.0.0.5:+5094"
+                                       << "";
+        QTest::newRow("underscore in a name") << "hartip://plc_7"
+                                              << "";
     }
     void parsesDevices() {
         QFETCH(QString, device);
