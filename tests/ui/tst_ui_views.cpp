@@ -380,7 +380,12 @@ private slots:
         QTest::newRow("not a host") << "plant gw" << false << false << ""
                                     << ""
                                     << ""
-                                    << "";
+                                    << "plant gw is not a host name (letters, digits, hyphens "
+                                       "and dots)";
+        QTest::newRow("three numbers") << "10.0.5" << false << false << ""
+                                       << ""
+                                       << ""
+                                       << "10.0.5 is not an IPv4 address of four numbers 0 to 255";
         QTest::newRow("secure") << "10.0.0.5" << true << true << "plant-gw" << key
                                 << "hartips://10.0.0.5:5094"
                                 << "";
