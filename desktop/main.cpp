@@ -1,11 +1,13 @@
 #include "app/command_line.h"
 #include "app/paths.h"
 #include "app/program_identity.h"
+#include "app/settings_file.h"
 #include "app/side_settings.h"
 #include "app/texts.h"
 #include "core/loop_session.h"
 #include "core/network_settings.h"
 #include "core/network_words.h"
+#include "desktop/display.h"
 #include "net/hartip_session.h"
 #include "serial/discovered_port.h"
 #include "ui/folder_picker.h"
@@ -14,6 +16,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -83,6 +86,16 @@ ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideS
     return environment;
 }
 
+// The language the settings file holds, read without touching the file; English when there is
+// none to read.
+qint16 languageAtStart() {
+    QFile file(app::SettingsFile(app::settingsDirFromEnvironment()).filePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const app::SettingsImage image = app::readSettingsImage(file.readAll());
+    return image.wellFormed ? image.record.Language_Flag : qint16(0);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -101,6 +114,11 @@ int main(int argc, char* argv[]) {
         return 2;
     case app::CommandLine::Action::Run:
         break;
+    }
+
+    if (!desktop::displayMayBeThere(arguments)) {
+        printLine(stderr, app::text(app::Text::NoDisplay, languageAtStart()));
+        return 1;
     }
 
     QApplication application(argc, argv);

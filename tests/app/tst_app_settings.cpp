@@ -8,6 +8,7 @@
 #include "app/texts.h"
 
 #include <QDirIterator>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -281,6 +282,38 @@ private slots:
         set("ProgramFiles", programFiles);
         set("XDG_DATA_HOME", xdgDataHome);
         QCOMPARE(app::settingsDirFromEnvironment(), expected);
+    }
+
+    // Started where no window can be shown, the monitor says so in the language of its
+    // settings, names the program that needs no display, and ends with 1, not a crash.
+    void noDisplaySaidPlainly_data() {
+        QTest::addColumn<int>("language"); // -1: no settings file yet
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no settings yet") << -1 << "there is no display";
+        QTest::newRow("Russian") << 1 << QString::fromUtf8("нет дисплея");
+    }
+    void noDisplaySaidPlainly() {
+        QFETCH(int, language);
+        QFETCH(QString, said);
+        QTemporaryDir programs;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert("ProgramFiles", programs.path());
+        if (language >= 0) {
+            app::SettingsFile settings(programs.path() + "/Corvantelis v.1.03/");
+            settings.openAtStartup();
+            settings.record().Language_Flag = qint16(language);
+            QVERIFY(settings.Save_Settings());
+        }
+        QProcess monitor;
+        monitor.setProcessEnvironment(environment);
+        monitor.start(QStringLiteral(CORVANTELIS_MONITOR), QStringList());
+        QVERIFY(monitor.waitForFinished(20000));
+        QCOMPARE(monitor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(monitor.exitCode(), 1);
+        const QString err = QString::fromUtf8(monitor.readAllStandardError());
+        QVERIFY2(err.contains(said) && err.contains("corvantelis-logger"), qPrintable(err));
     }
 
     void commandLine_data() {
