@@ -17,7 +17,7 @@ wire_seconds="${4:-60}"
 source "$here/scripts/deps.sh"
 source "$here/scripts/session.sh"
 ensure_packages "${BUILD_PACKAGES[@]}"
-build_programs "$here" details-follow corvantelis-logger >/dev/null
+build_programs "$here" >/dev/null
 bin="$BIN"
 start_session
 workdir="$WORKDIR"

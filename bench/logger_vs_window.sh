@@ -12,7 +12,7 @@ source "$here/scripts/deps.sh"
 source "$here/scripts/xvfb.sh"
 source "$here/scripts/session.sh"
 ensure_packages "${BUILD_PACKAGES[@]}" "${XVFB_PACKAGES[@]}"
-build_programs "$here" corvantelis-logger >/dev/null
+build_programs "$here" >/dev/null
 bin="$BIN"
 start_session
 workdir="$WORKDIR"

@@ -1,12 +1,13 @@
-# The two programs built for use, and a scratch folder whose background processes end with the
+# The programs built for use, and a scratch folder whose background processes end with the
 # script. Sourced by run.sh and the benchmarks, after deps.sh and xvfb.sh.
 
-# build_programs ROOT [cmake --build options]: a Release build in ROOT/build; sets BIN.
+# build_programs ROOT: a Release build in ROOT/build of everything but the tests (the monitor,
+# the logger, the simulator, the benchmarks' programs, the icons and manual pages an install
+# takes), so `cmake --install ROOT/build` finds all it installs; sets BIN.
 build_programs() {
     local root="$1"
-    shift
-    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$root/build" --parallel "$(nproc)" --target corvantelis hart-loop-sim "$@"
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DCORVANTELIS_TESTS=OFF >/dev/null
+    cmake --build "$root/build" --parallel "$(nproc)"
     BIN="$root/build/bin"
 }
 
