@@ -27,7 +27,16 @@ work="$(mktemp -d)"
 sim_pid=""
 wine="$(dpkg -L wine64 | grep '/wine64$' | head -n 1)"
 wineserver="$(dirname "$wine")/wineserver"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries, icons or file associations in the user's own desktop: Wine's menu builder,
+# which writes them, stays off.
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# What of the user's home a Wine program could write its menus into, listed before and after.
+home_menus() {
+    local data="${XDG_DATA_HOME:-$HOME/.local/share}" config="${XDG_CONFIG_HOME:-$HOME/.config}"
+    find "$data/applications" "$data/desktop-directories" "$data/icons" "$data/mime" \
+        "$config/menus" -printf '%p %T@\n' 2>/dev/null | sort || true
+}
+home_before="$(home_menus)"
 finish() {
     "$wineserver" -k 2>/dev/null || true
     [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
@@ -197,6 +206,9 @@ kept_only_settings() { # the uninstaller works on in the background
         { ls -R "$installed" >&2; return 1; }
 }
 check "the settings file outlives the uninstall, the programs do not" kept_only_settings
+
+check "the user's menus, icons and file types are as they were" \
+    bash -c '[ "$1" = "$2" ]' _ "$home_before" "$(home_menus)"
 
 echo "Wine check: $((SECONDS - started)) s"
 [ "$failures" -eq 0 ]
