@@ -4,16 +4,23 @@
 XVFB_PIDS=()
 XVFB_PACKAGES=(xvfb xauth xdotool imagemagick)
 
-# start_xvfb LOGFILE: starts Xvfb on the first free display and exports DISPLAY.
+# start_xvfb LOGFILE: starts Xvfb on a display it finds free and exports DISPLAY. Xvfb picks
+# the number itself (-displayfd), so a display held by another server, whose lock file this
+# machine cannot see (another container on the host network, a private /tmp), is passed over.
 start_xvfb() {
     local log="$1"
-    local number=99
-    while [ -e "/tmp/.X${number}-lock" ]; do number=$((number + 1)); done
-    export DISPLAY=":$number"
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$log" 2>&1 &
+    local number_file _
+    number_file="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" >"$log" 2>&1 &
     XVFB_PIDS+=($!)
-    local _
-    for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && return 0; sleep 0.1; done
+    for _ in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
+    local number
+    number="$(head -n 1 "$number_file")"
+    rm -f "$number_file"
+    if [ -n "$number" ]; then
+        export DISPLAY=":$number"
+        for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && return 0; sleep 0.1; done
+    fi
     echo "Xvfb did not start:" >&2
     cat "$log" >&2
     return 1
