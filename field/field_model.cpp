@@ -41,7 +41,8 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
         }
         return;
     }
-    const QDateTime now = m_now();
+    // When the answer came: its last byte, not the end of the step that read it.
+    const QDateTime now = answer.ageMs > 0 ? m_now().addMSecs(-answer.ageMs) : m_now();
     in.lastAnswer = answer;
     in.lastAnswerMs = now.toMSecsSinceEpoch();
     in.responseCode = frame.responseCode;

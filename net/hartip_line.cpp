@@ -13,12 +13,15 @@ HartIpLine::HartIpLine(HartIpSession& session, int fallbackMs, QObject* parent)
     m_sinceWrite.start();
     connect(&session, &HartIpSession::answered, this, [this](const QByteArray& frame) {
         m_received += frame;
+        m_sinceAnswer.start();
         waitOver();
     });
     connect(&session, &HartIpSession::timedOut, this, &HartIpLine::waitOver);
 }
 
 std::optional<QByteArray> HartIpLine::readAllWaiting() {
+    m_lastByteAgeMs =
+        m_received.isEmpty() || !m_sinceAnswer.isValid() ? -1 : m_sinceAnswer.elapsed();
     return std::exchange(m_received, {});
 }
 

@@ -20,6 +20,7 @@ public:
 
     // HartPort.
     std::optional<QByteArray> readAllWaiting() override;
+    qint64 lastByteAgeMs() const override { return m_lastByteAgeMs; }
     bool write(const QByteArray& frame) override;
 
     // AnswerTimer: armed after a write; its handler runs once, when the wait is over.
@@ -42,6 +43,8 @@ private:
     // polled flat out: 22 steps make a pass of under half a second.
     static constexpr int kShortestStepMs = 20;
     QElapsedTimer m_sinceWrite;
+    QElapsedTimer m_sinceAnswer; // since the session handed over the answer
+    qint64 m_lastByteAgeMs = -1;
     QTimer m_pace;
 };
 

@@ -16,6 +16,9 @@ public:
     virtual std::optional<QByteArray> readAllWaiting() = 0;
     // Queues the frame in one write and returns at once. False when the write failed.
     virtual bool write(const QByteArray& frame) = 0;
+    // How long before the last readAllWaiting() the last byte it returned had arrived, in ms;
+    // -1 when that read returned nothing or the line cannot tell.
+    virtual qint64 lastByteAgeMs() const { return -1; }
 };
 
 // The 600 ms answer wait. While armed it calls the handler once per interval.

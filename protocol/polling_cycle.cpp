@@ -191,6 +191,7 @@ void PollingCycle::receiveOnDemandAnswer() {
     }
     ReadAnswer answer =
         ReadAnswer::of(asked.command, asked.address, false, asRead, ReadAnswer::Origin::OnDemand);
+    answer.ageMs = m_port.lastByteAgeMs();
     answer.accepted = answersRequest(answer.frame, asked.command,
                                      m_state.Device_Table[size_t(asked.address)].Long_Address);
     emit answerDecoded(answer);
@@ -226,6 +227,7 @@ void PollingCycle::Receive_Answer() {
 
     // Taken apart once, here: the board's decoder and every listener beside it read this.
     ReadAnswer answer = ReadAnswer::of(s.Hart_Command, s.Hart_Address, false, asRead);
+    answer.ageMs = m_port.lastByteAgeMs();
     switch (s.Hart_Command) {
     case 0:
         answer.accepted = Command_0(s, m_board, answer.frame);

@@ -23,6 +23,9 @@ struct ReadAnswer {
     Origin origin = Origin::Pass;
     QByteArray asRead; // preamble included
     HartFrame frame;   // asRead taken apart
+    // How long before it was read its last byte had arrived (ms); -1: not known. The answer
+    // came when that byte did, not when the step that read it ended.
+    qint64 ageMs = -1;
 
     // `asRead` taken apart, with what it answers.
     static ReadAnswer of(int command, int address, bool accepted, const QByteArray& asRead,

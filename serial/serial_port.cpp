@@ -23,6 +23,9 @@ qintptr nativeHandle(const QSerialPort& port) {
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onPortError);
+    // Each arrival is noticed while the answer wait lets the event loop run: the last one is
+    // when the answer was complete.
+    connect(&m_port, &QSerialPort::readyRead, this, [this] { m_sinceBytes.start(); });
 }
 
 SerialPort::~SerialPort() {
@@ -118,9 +121,14 @@ std::optional<QByteArray> SerialPort::readAllWaiting() {
     m_port.clearError();
     // QSerialPort only hands out what its notifier has already fetched; pull whatever the
     // driver holds as well, so the caller gets everything received up to now.
+    m_lastByteAgeMs = -1;
     QByteArray bytes = m_port.readAll();
-    for (int pull = 0; pull < kMaxPullsPerRead && m_port.waitForReadyRead(0); ++pull)
+    for (int pull = 0; pull < kMaxPullsPerRead && m_port.waitForReadyRead(0); ++pull) {
         bytes += m_port.readAll();
+        m_sinceBytes.start(); // came in just now, unnoticed till this read
+    }
+    if (!bytes.isEmpty() && m_sinceBytes.isValid())
+        m_lastByteAgeMs = m_sinceBytes.elapsed();
     const bool failed = isReadFailure(m_port.error());
     m_port.clearError();
     if (failed && bytes.isEmpty())

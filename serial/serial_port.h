@@ -4,6 +4,7 @@
 
 #include "protocol/cycle_ports.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -49,6 +50,7 @@ public:
 
     std::optional<QByteArray> readAllWaiting() override;
     bool write(const QByteArray& frame) override;
+    qint64 lastByteAgeMs() const override { return m_lastByteAgeMs; }
 
     // Whether the driver raises RTS while sending (set after the control block is written);
     // otherwise this port raises it around each write. Software keying is on after each open.
@@ -88,6 +90,8 @@ private:
     QSerialPort::SerialPortError m_lastOpenError = QSerialPort::NoError;
     bool m_dtrEnable = false;
     bool m_lost = false; // the device went away; the port closes at the next turn of the loop
+    QElapsedTimer m_sinceBytes; // since bytes last came in (Qt's notice of them)
+    qint64 m_lastByteAgeMs = -1;
 };
 
 } // namespace serial

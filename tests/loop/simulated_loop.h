@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -37,3 +38,10 @@ private:
     QTemporaryDir m_dir;
     QProcess m_sim;
 };
+
+// Whether a CSV time (ISO 8601 with milliseconds) is when an answer read at `readAt` may have
+// come: not after the read, and within the longest answer wait before it.
+inline bool cameBeforeRead(const QByteArray& csvTime, const QDateTime& readAt) {
+    const QDateTime came = QDateTime::fromString(QString::fromLatin1(csvTime), Qt::ISODateWithMs);
+    return came.isValid() && came <= readAt && came.msecsTo(readAt) < 2000;
+}

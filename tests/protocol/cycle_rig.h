@@ -30,6 +30,7 @@ struct Rig : protocol::HartPort, protocol::AnswerTimer, protocol::EventYield {
     QList<QByteArray> written;
     QByteArray waiting;
     bool failReads = false, armed = false;
+    qint64 waitingAgeMs = -1; // how long before each read its answer came
     std::function<void()> onYield = [] {};
     std::function<void()> tick;
     protocol::ProtocolState state;
@@ -39,6 +40,7 @@ struct Rig : protocol::HartPort, protocol::AnswerTimer, protocol::EventYield {
     std::optional<QByteArray> readAllWaiting() override {
         return failReads ? std::nullopt : std::optional(std::exchange(waiting, {}));
     }
+    qint64 lastByteAgeMs() const override { return waitingAgeMs; }
     bool write(const QByteArray& frame) override {
         written << frame;
         waiting += answers.value(frame);

@@ -136,11 +136,12 @@ private slots:
         QTest::addColumn<QString>("modelPv");
         QTest::addColumn<QByteArray>("csvValues"); // from the long address to the PV's unit
         QTest::newRow("a value") << 0x26 << hex("3F 9E 06 10") << "2606123456"
-                                 << "1.23" << "1.23456"
-                                 << QByteArray("2606123456,PT-101,12.5,1.23456,kPa");
+                                 << "1.23"
+                                 << "1.23456" << QByteArray("2606123456,PT-101,12.5,1.23456,kPa");
         QTest::newRow("no value, master bit in the manufacturer byte")
             << 0xA6 << hex("7F A0 00 00") << "A606123456"
-            << "4.25352958651173E+38" << "nan" << QByteArray("2606123456,PT-101,12.5,nan,kPa");
+            << "4.25352958651173E+38"
+            << "nan" << QByteArray("2606123456,PT-101,12.5,nan,kPa");
     }
     void oneAnswerOnBoardModelAndCsv() {
         QFETCH(int, manufacturerByte);
@@ -178,6 +179,25 @@ private slots:
         QCOMPARE(field::shortestText(in.variables->values[0]->value), modelPv);
         const QByteArray csv = readAll(loop.recorder.currentFile());
         QVERIFY2(csv.contains(",1," + csvValues + ","), csv.constData());
+    }
+
+    // A line's time is when the answer's last byte came, not when the step that read it ended
+    // (up to the rest of the 600 ms wait on the serial line).
+    void timeIsWhenTheAnswerCame() {
+        ptest::Rig rig;
+        rig.addDevice(1);
+        rig.waitingAgeMs = 450;
+        Loop loop(m_results);
+        connect(&rig.cycle, &protocol::PollingCycle::answerDecoded, &loop.model,
+                &field::FieldModel::takeAnswer);
+        loop.recorder.setEnabled(true);
+        rig.cycle.start();
+        for (int step = 0; step < 3; ++step)
+            QVERIFY(rig.fire());
+        loop.recorder.waitUntilWritten();
+        const QByteArray csv = readAll(loop.recorder.currentFile());
+        QVERIFY2(csv.contains("\r\n2026-12-07T09:59:59.675+03:00,1,"), csv.constData());
+        QCOMPARE(loop.model.instrument(1).lastAnswerMs, loop.now.toMSecsSinceEpoch() - 450);
     }
 
     void fieldsQuotedOnlyWhenNeeded_data() {

@@ -107,6 +107,21 @@ private slots:
         QCOMPARE(rig.port.readAllWaiting().value_or("failed"), QByteArray());
     }
 
+    // The port tells how long ago the bytes it hands over came in: the answer's time is its
+    // last byte's, not the end of the wait that read it.
+    void lastByteAge() {
+        Rig rig;
+        rig.controller.Open_Port();
+        QCOMPARE(rig.port.lastByteAgeMs(), qint64(-1));
+        QVERIFY(rig.pty.writeMaster(QByteArray::fromHex("FFFF06810000")));
+        QTest::qWait(400); // the answer wait goes on after the answer came
+        QCOMPARE(rig.port.readAllWaiting().value_or("failed").size(), 6);
+        const qint64 age = rig.port.lastByteAgeMs();
+        QVERIFY2(age >= 300 && age < 5000, qPrintable(QString::number(age)));
+        QCOMPARE(rig.port.readAllWaiting().value_or("failed"), QByteArray());
+        QCOMPARE(rig.port.lastByteAgeMs(), qint64(-1)); // nothing read, no age
+    }
+
     // After start-up on port 1, a choice from the list. The number in the text is taken only
     // when the port accepts it; a failed open leaves no port open and the handle of the last
     // good one in place; a pseudo-terminal's missing modem lines raise no message.
