@@ -58,9 +58,17 @@ void DetailsReader::answered(const protocol::ReadAnswer& answer) {
     const int command = answer.command;
     if (address < 0 || address >= 16)
         return;
-    // Followed: its values again after every step of the pass.
-    if (m_followed >= 0 && answer.origin == protocol::ReadAnswer::Origin::Pass)
-        m_cycle.request({m_followed, 3, {}});
+    // Followed: its values again after every step that was not its own reading, ahead of
+    // what else was asked, so details or a re-read of command 48 go between two readings
+    // rather than instead of one.
+    if (m_followed >= 0 && !m_followRead) {
+        m_followRead = m_cycle.requestNext({m_followed, 3, {}});
+        if (m_followRead) {
+            const auto over = [this] { m_followRead = nullptr; };
+            connect(m_followRead, &protocol::PendingRequest::finished, this, over);
+            connect(m_followRead, &protocol::PendingRequest::dropped, this, over);
+        }
+    }
 
     const field::Instrument& in = m_model.instrument(address);
     if (!answer.accepted || !(m_detailed & (1u << address)) ||

@@ -9,6 +9,7 @@ namespace field {
 class FieldModel;
 }
 namespace protocol {
+class PendingRequest;
 class PollingCycle;
 struct ReadAnswer;
 } // namespace protocol
@@ -30,8 +31,9 @@ public:
     // Queues every detail command the instrument at `address` speaks; false when it cannot be
     // asked now (polling stopped, or no instrument answered there in this pass).
     bool readDetails(int address);
-    // Follows the instrument at `address` (-1: none): command 3 to it after every step of the
-    // pass. At most one instrument at a time.
+    // Follows the instrument at `address` (-1: none): command 3 to it after every other step,
+    // of the pass or asked beside it, so that no more than one step lies between two of its
+    // readings (about 1.2 s on the serial line). At most one instrument at a time.
     void follow(int address);
     int followed() const { return m_followed; }
 
@@ -45,6 +47,7 @@ private:
     field::FieldModel& m_model;
     Clock m_now;
     int m_followed = -1;
+    protocol::PendingRequest* m_followRead = nullptr; // queued or under way; null: none
     // Addresses whose details were read: a "more status available" there reads command 48 again.
     quint32 m_detailed = 0;
     qint64 m_lastMoreStatusReadMs[16] = {};

@@ -108,6 +108,13 @@ PendingRequest* PollingCycle::request(const OnDemandRequest& request) {
     return m_queue.back();
 }
 
+PendingRequest* PollingCycle::requestNext(const OnDemandRequest& request) {
+    if (!m_running || !answeredThisPass(request.address))
+        return nullptr;
+    m_queue.push_front(new PendingRequest(request, this));
+    return m_queue.front();
+}
+
 bool PollingCycle::stillCurrent(quint64 run) const {
     return m_running && m_run == run;
 }

@@ -95,6 +95,8 @@ public:
     // command 0 in this pass. The answer comes to the handle and through answerDecoded like any
     // other, and never reaches the board.
     PendingRequest* request(const OnDemandRequest& request);
+    // The same, but ahead of everything queued: it goes out as the very next step.
+    PendingRequest* requestNext(const OnDemandRequest& request);
     int queuedRequests() const { return int(m_queue.size()); }
     // Whether the instrument at `address` accepted command 0 in this pass: requests may go to it.
     bool answeredThisPass(int address) const;

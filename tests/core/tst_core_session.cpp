@@ -10,6 +10,7 @@
 #include "simulated_loop.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +20,7 @@ private slots:
     void pollsAndRecordsWithoutAWindow();
     void moreStatusReadAgainAtMostEvery10s_data();
     void moreStatusReadAgainAtMostEvery10s();
+    void followReadingsAtMostOneStepApart();
     void addressProblemsSaid_data();
     void addressProblemsSaid();
 };
@@ -111,6 +113,46 @@ void CoreSessionTest::moreStatusReadAgainAtMostEvery10s() {
     for (const QByteArray& request : rig.written)
         sent << protocol::HartFrame::parse(request).command;
     QCOMPARE(sent, commands);
+}
+
+// Followed, an instrument is read after every other step: details asked meanwhile, and a
+// re-read of command 48 for "more status available", go between two of its readings, never
+// more than one step apart.
+void CoreSessionTest::followReadingsAtMostOneStepApart() {
+    using ptest::hex;
+    using ptest::withCheck;
+    const auto saying = [](QByteArray frame) { // more status available
+        frame[9] = char(0x10);
+        return hex("FF FF FF FF FF") + withCheck(frame.chopped(1));
+    };
+    ptest::Rig rig;
+    rig.addDevice(1);
+    rig.answers[ptest::kRequest13] = saying(ptest::kAnswer13);
+    rig.answers[ptest::kRequest3] = saying(ptest::kAnswer3);
+    QDateTime now(QDate(2026, 12, 8), QTime(9, 0));
+    const auto clock = [&now] { return now; };
+    field::FieldModel model(clock);
+    connect(&rig.cycle, &protocol::PollingCycle::answerDecoded, &model,
+            &field::FieldModel::takeAnswer);
+    core::DetailsReader details(rig.cycle, model, clock);
+    QStringList steps; // F: a following reading; P: a step of the pass; D: anything else asked
+    connect(&rig.cycle, &protocol::PollingCycle::answerDecoded, this,
+            [&steps](const protocol::ReadAnswer& answer) {
+                using Origin = protocol::ReadAnswer::Origin;
+                steps << (answer.origin == Origin::Pass ? "P" : answer.command == 3 ? "F" : "D");
+            });
+
+    rig.cycle.start();
+    QVERIFY(rig.fire()); // command 0 to 1 answered
+    details.follow(1);
+    QVERIFY(details.readDetails(1)); // eight detail commands for this HART 5 instrument
+    now = now.addSecs(10);           // and "more status available" asks 48 again
+    for (int step = 0; step < 40; ++step)
+        QVERIFY(rig.fire());
+    // From the first answer after following began: never two steps without a reading.
+    const QString all = steps.mid(1).join(QString());
+    QVERIFY2(!all.contains(QRegularExpression("[PD]{2}")), qPrintable(all));
+    QVERIFY2(all.count('D') >= 9, qPrintable(all)); // the details and 48 again, all asked
 }
 
 // What is wrong is said, in the language in force.
