@@ -183,6 +183,31 @@ private slots:
         QVERIFY2(!out.contains(hexKey, Qt::CaseInsensitive), qPrintable(out));
     }
 
+    // A line that keeps failing is said once, not at every try of the second-by-second retry.
+    void failureSaidOnce_data() {
+        QTest::addColumn<bool>("network");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("port") << false << "port not opened: ";
+        QTest::newRow("HART-IP session") << true << "HART-IP session to ";
+    }
+    void failureSaidOnce() {
+        QFETCH(bool, network);
+        QFETCH(QString, said);
+        QTemporaryDir root;
+        const QString device = network ? QStringLiteral("hartip://127.0.0.1:%1").arg(freeLocalPort())
+                                       : root.filePath("no-modem");
+        QProcess logger;
+        logger.start(QStringLiteral(CORVANTELIS_LOGGER),
+                     {"--port", device, "--settings-dir", root.filePath("settings"),
+                      "--results-dir", root.filePath("results")});
+        QVERIFY(logger.waitForStarted());
+        QTest::qWait(3500); // three tries at least
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(10000));
+        const QString out = QString::fromUtf8(logger.readAllStandardOutput());
+        QVERIFY2(out.count(said) == 1, qPrintable(out));
+    }
+
     // The log speaks the language of the settings it runs with, as the window would.
     void speaksTheLanguageOfItsSettings() {
         QTemporaryDir root;
