@@ -18,7 +18,7 @@ const QStringList kToolkitFlags = {"-reverse", "-widgetcount", "-nograb", "-dogr
 
 QString helpText(const QString& program) {
     return QStringLiteral(
-               "Usage: %1 [--port DEVICE] [--record]\n"
+               "Usage: %1 [--port DEVICE] [--record] [--record-interval SECONDS]\n"
                "A monitor for HART field instruments: polls addresses 0 to 15 of the loop behind "
                "a HART modem.\n\n"
                "  --port DEVICE  open DEVICE (for example /dev/ttyUSB0) at start-up instead of "
@@ -27,6 +27,8 @@ QString helpText(const QString& program) {
                "hartip+udp://HOST[:PORT],\n"
                "                 hartips://HOST[:PORT] (version 2 inside TLS)\n"
                "  --record       record the measurements of this run into the results folders\n"
+               "  --record-interval SECONDS\n"
+               "                 at most one line per instrument this often (0: every answer)\n"
                "  -h, --help     show this help and exit\n"
                "  -v, --version  show the version and exit")
         .arg(program);
@@ -50,16 +52,22 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("DEVICE"));
     const QCommandLineOption record(QStringLiteral("record"));
-    parser.addOptions({help, version, port, record});
+    const QCommandLineOption interval(QStringLiteral("record-interval"), QString(),
+                                      QStringLiteral("SECONDS"));
+    parser.addOptions({help, version, port, record, interval});
     // QApplication's options, let through for it: it reads them from argv itself.
     for (const QString& name : kToolkitOptionsWithValue)
         parser.addOption(QCommandLineOption(name.mid(1), QString(), QStringLiteral("VALUE")));
     for (const QString& name : kToolkitFlags)
         parser.addOption(QCommandLineOption(name.mid(1)));
 
-    const QString problem =
-        readOptions(parser, arguments, {port}, QStringLiteral("needs a device"));
     CommandLine line;
+    QString problem = readOptions(parser, arguments, {port}, QStringLiteral("needs a device"));
+    if (problem.isEmpty() && parser.isSet(interval)) {
+        line.recordIntervalMs = secondsAsMs(parser.value(interval));
+        if (!line.recordIntervalMs)
+            problem = QStringLiteral("--record-interval needs a number of seconds");
+    }
     line.portDevice = absoluteDevice(parser.value(port));
     if (parser.isSet(help)) {
         line.action = CommandLine::Action::Help;

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace app {
 
 // What the command line asks for. Read before the window system is started, so --help and
@@ -13,7 +15,10 @@ struct CommandLine {
     Action action = Action::Run;
     QString portDevice;  // --port DEVICE: opened at start-up; a relative path made absolute
     bool record = false; // --record: record this run's measurements, whatever is remembered
-    QString text;        // the help, the version line, or the one-line complaint
+    // --record-interval SECONDS: at most a line this often per instrument; unset: the side
+    // file's.
+    std::optional<qint64> recordIntervalMs;
+    QString text; // the help, the version line, or the one-line complaint
 };
 
 // `arguments` as the program got them, its own name first.

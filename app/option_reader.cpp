@@ -40,6 +40,14 @@ QString unknown(const QString& argument) {
 
 } // namespace
 
+std::optional<qint64> secondsAsMs(const QString& text) {
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !(seconds >= 0) || seconds > 366.0 * 24 * 3600)
+        return std::nullopt;
+    return qint64(seconds * 1000 + 0.5);
+}
+
 QString absolutePath(const QString& path) {
     if (path.isEmpty())
         return path;

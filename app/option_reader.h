@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace app {
 
 // Reads `arguments` (the program's name first) with Qt's `parser`, which holds the program's
@@ -17,6 +19,10 @@ namespace app {
 QString readOptions(QCommandLineParser& parser, const QStringList& arguments,
                     const QList<QCommandLineOption>& valued,
                     const QString& needsValue = QStringLiteral("needs a value"));
+
+// A number of seconds given on the command line ("10", "0.5") in milliseconds; nothing for
+// anything else or a negative number.
+std::optional<qint64> secondsAsMs(const QString& text);
 
 // A folder or file named on the command line as the program uses and stores it: relative to the
 // folder it was started in, made absolute, so that a later run from elsewhere means the same.

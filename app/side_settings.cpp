@@ -35,6 +35,14 @@ bool SideSettings::setRecordingEnabled(bool enabled, QString* error) {
     return store(kRecordingKey, enabled, error);
 }
 
+qint64 SideSettings::recordIntervalMs() const {
+    bool ok = false;
+    const qint64 value = QSettings(m_path, QSettings::IniFormat)
+                             .value(QStringLiteral("recording/intervalMs"))
+                             .toLongLong(&ok);
+    return ok && value > 0 ? value : 0;
+}
+
 SideSettings::HartIpTimes SideSettings::hartIpTimes() const {
     const QSettings file(m_path, QSettings::IniFormat);
     HartIpTimes times;

@@ -25,6 +25,10 @@ public:
     bool recordingEnabled() const;
     bool setRecordingEnabled(bool enabled, QString* error = nullptr);
 
+    // At most one line a this often per instrument: [recording] intervalMs; 0 (the default, and
+    // for a value that is missing, negative or not a number): every answer.
+    qint64 recordIntervalMs() const;
+
     // How close the loop check wants the current to the PV's: [loop-check] toleranceMa and
     // tolerancePercentOfSpan. A value that is missing, not a number or not above 0: the default.
     struct LoopCheckTolerance {

@@ -143,6 +143,8 @@ int main(int argc, char* argv[]) {
     const app::SideSettings::LoopCheckTolerance tolerance = side.loopCheckTolerance();
     layers.field.setLoopCheckTolerance(tolerance.ma, tolerance.percentOfSpan);
     window.Form_Load();
+    layers.recording.recorder().setInterval(
+        line.recordIntervalMs.value_or(side.recordIntervalMs()));
     layers.recording.recorder().setEnabled(line.record || side.recordingEnabled());
     window.show();
     return application.exec();

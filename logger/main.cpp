@@ -147,7 +147,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&recordAgain, &QTimer::timeout, [&] {
         if (recorder.isEnabled() ||
             record::canAppendTo(recorder.currentFile(), session.settings().record().Results_Dir))
-            recorder.setEnabled(true);
+            recorder.setInterval(options.recordIntervalMs.value_or(side.recordIntervalMs()));
+        recorder.setEnabled(true);
     });
     recordAgain.start();
     recorder.setEnabled(true);

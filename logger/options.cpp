@@ -8,6 +8,7 @@ namespace {
 
 const char* const kHelp =
     "Usage: corvantelis-logger [--port DEVICE] [--settings-dir DIR] [--results-dir DIR]\n"
+    "                          [--record-interval SECONDS]\n"
     "Polls the HART loop behind a modem as the Corvantelis window does, without a display, and\n"
     "records every measurement into the day's CSV file in the results folders.\n\n"
     "  --port DEVICE      the modem's serial device, e.g. /dev/ttyUSB0 (default: the device\n"
@@ -15,6 +16,9 @@ const char* const kHelp =
     "                     hartip://HOST[:PORT], hartip+udp://HOST[:PORT], hartips://HOST[:PORT]\n"
     "  --settings-dir DIR the settings folder (default: the one the window uses)\n"
     "  --results-dir DIR  where the year and month folders go (default: the settings file's)\n"
+    "  --record-interval SECONDS\n"
+    "                     at most one line per instrument this often (0: every answer;\n"
+    "                     default: [recording] intervalMs in the side file, else 0)\n"
     "  -h, --help         show this help and exit\n"
     "  -v, --version      show the version and exit\n\n"
     "It tells on standard output what happens, one line each: the port, instruments found and\n"
@@ -32,8 +36,14 @@ Options parseOptions(const QStringList& arguments) {
                                          QStringLiteral("DIR"));
     const QCommandLineOption resultsDir(QStringLiteral("results-dir"), QString(),
                                         QStringLiteral("DIR"));
-    parser.addOptions({help, version, port, settingsDir, resultsDir});
-    const QString problem = app::readOptions(parser, arguments, {port, settingsDir, resultsDir});
+    const QCommandLineOption interval(QStringLiteral("record-interval"), QString(),
+                                      QStringLiteral("SECONDS"));
+    parser.addOptions({help, version, port, settingsDir, resultsDir, interval});
+    QString problem =
+        app::readOptions(parser, arguments, {port, settingsDir, resultsDir, interval});
+    const std::optional<qint64> intervalMs = app::secondsAsMs(parser.value(interval));
+    if (problem.isEmpty() && parser.isSet(interval) && !intervalMs)
+        problem = QStringLiteral("--record-interval needs a number of seconds");
 
     Options options;
     if (parser.isSet(help)) {
@@ -49,6 +59,8 @@ Options parseOptions(const QStringList& arguments) {
         options.port = app::absoluteDevice(parser.value(port));
         options.settingsDir = app::absolutePath(parser.value(settingsDir));
         options.resultsDir = app::absolutePath(parser.value(resultsDir));
+        if (parser.isSet(interval))
+            options.recordIntervalMs = intervalMs;
     }
     return options;
 }

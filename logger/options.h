@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace logger {
 
 // What corvantelis-logger was asked to do.
@@ -14,6 +16,8 @@ struct Options {
     QString settingsDir; // empty: the settings folder the window uses
     QString resultsDir;  // empty: the results folder the settings file names
     QString port;        // empty: the device remembered in the side file
+    // At most one line per instrument this often; unset: the side file's.
+    std::optional<qint64> recordIntervalMs;
 };
 
 // `arguments` as main() has them, the program's name first. "--name VALUE" and "--name=VALUE".

@@ -20,8 +20,10 @@ void Recorder::setEnabled(bool enabled) {
     if (enabled == m_enabled)
         return;
     m_enabled = enabled;
-    if (enabled)
+    if (enabled) {
         ++m_batch;
+        m_lastLineMs.fill(0);
+    }
     m_lastFile = enabled ? fileFor(m_resultsDir(), m_now().date()) : QString();
     emit enabledChanged(enabled);
     if (enabled)
@@ -43,8 +45,13 @@ void Recorder::waitUntilWritten() {
 }
 
 void Recorder::record(int address, const QDateTime& when) {
-    if (!m_enabled)
+    if (!m_enabled || address < 0 || address >= int(m_lastLineMs.size()))
         return;
+    const qint64 at = when.toMSecsSinceEpoch();
+    qint64& last = m_lastLineMs[size_t(address)];
+    if (m_intervalMs > 0 && last != 0 && at - last < m_intervalMs && at >= last)
+        return; // too soon after the last line (a clock set back starts afresh)
+    last = at;
     LineWriter::Line line;
     line.batch = m_batch;
     line.resultsDir = m_resultsDir();

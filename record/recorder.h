@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QObject>
 
+#include <array>
 #include <functional>
 
 namespace record {
@@ -30,6 +31,12 @@ public:
 
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled);
+
+    // At most one line per instrument this often: the first answer once `ms` have passed since
+    // the last line written for it (so a line is still a real answer, with its own time). 0:
+    // every answer.
+    void setInterval(qint64 ms) { m_intervalMs = qMax<qint64>(0, ms); }
+    qint64 interval() const { return m_intervalMs; }
 
     // The file the next line goes into, today's when none has gone in yet.
     QString currentFile() const;
@@ -58,7 +65,9 @@ private:
     bool m_enabled = false;
     quint64 m_batch = 0; // counts the times recording was turned on
     QString m_lastFile;
-    LineWriter m_writer; // last: its thread ends before the members above go
+    qint64 m_intervalMs = 0;
+    std::array<qint64, 16> m_lastLineMs{}; // by polling address; 0: none yet
+    LineWriter m_writer;                   // last: its thread ends before the members above go
 };
 
 } // namespace record

@@ -537,55 +537,62 @@ private slots:
         }
     }
 
-    // The loop check's tolerance from the side file; anything unusable leaves the default.
-    void loopCheckTolerance_data() {
-        QTest::addColumn<QString>("written"); // the [loop-check] lines, empty: none
-        QTest::addColumn<double>("ma");
-        QTest::addColumn<double>("percent");
-        QTest::newRow("none") << QString() << 0.05 << 0.3;
-        QTest::newRow("both") << "toleranceMa=0.1\ntolerancePercentOfSpan=0.5" << 0.1 << 0.5;
-        QTest::newRow("not a number") << "toleranceMa=abc" << 0.05 << 0.3;
-        QTest::newRow("not above 0") << "toleranceMa=-1\ntolerancePercentOfSpan=0" << 0.05 << 0.3;
+    // The numbers the side file holds beside the settings file: the loop check's tolerances,
+    // the HART-IP times and the record interval. Anything unusable leaves the default.
+    void sideFileNumbers_data() {
+        QTest::addColumn<QString>("written"); // the side file; empty: none
+        QTest::addColumn<QString>("read");    // tolerances | HART-IP times | record interval
+        const QString defaults = "0.05 0.3 | 2000 60000 | 0";
+        QTest::newRow("none") << QString() << defaults;
+        QTest::newRow("all set") << "[loop-check]\ntoleranceMa=0.1\ntolerancePercentOfSpan=0.5\n"
+                                    "[hart-ip]\nanswerTimeoutMs=500\ninactivityMs=30000\n"
+                                    "[recording]\nintervalMs=10000\n"
+                                 << "0.1 0.5 | 500 30000 | 10000";
+        QTest::newRow("not numbers") << "[loop-check]\ntoleranceMa=abc\n[recording]\nintervalMs=x\n"
+                                     << defaults;
+        QTest::newRow("out of range")
+            << "[loop-check]\ntoleranceMa=-1\ntolerancePercentOfSpan=0\n"
+               "[hart-ip]\nanswerTimeoutMs=5\ninactivityMs=99999999\n[recording]\nintervalMs=-5\n"
+            << defaults;
     }
-    void loopCheckTolerance() {
+    void sideFileNumbers() {
         QFETCH(QString, written);
-        QFETCH(double, ma);
-        QFETCH(double, percent);
+        QFETCH(QString, read);
         QTemporaryDir dir;
         const app::SideSettings side(dir.path() + '/');
         if (!written.isEmpty()) {
             QFile file(side.filePath());
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(("[loop-check]\n" + written + "\n").toUtf8());
+            file.write(written.toUtf8());
         }
         const auto tolerance = side.loopCheckTolerance();
-        QCOMPARE(tolerance.ma, ma);
-        QCOMPARE(tolerance.percentOfSpan, percent);
+        const auto times = side.hartIpTimes();
+        QCOMPARE(QStringLiteral("%1 %2 | %3 %4 | %5")
+                     .arg(tolerance.ma)
+                     .arg(tolerance.percentOfSpan)
+                     .arg(times.answerTimeoutMs)
+                     .arg(times.inactivityMs)
+                     .arg(side.recordIntervalMs()),
+                 read);
     }
 
-    // The HART-IP times from the side file; out of range leaves the default.
-    void hartIpTimes_data() {
-        QTest::addColumn<QString>("written");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("inactivity");
-        QTest::newRow("none") << QString() << 2000 << 60000;
-        QTest::newRow("both") << "answerTimeoutMs=500\ninactivityMs=30000" << 500 << 30000;
-        QTest::newRow("too short, too long")
-            << "answerTimeoutMs=5\ninactivityMs=99999999" << 2000 << 60000;
+    // --record-interval in seconds, decimals allowed; anything else is refused.
+    void recordIntervalOption_data() {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<qint64>("ms"); // -1: refused
+        QTest::newRow("ten seconds") << "10" << qint64(10000);
+        QTest::newRow("half a second") << "0.5" << qint64(500);
+        QTest::newRow("every answer") << "0" << qint64(0);
+        QTest::newRow("negative") << "-1" << qint64(-1);
+        QTest::newRow("a word") << "often" << qint64(-1);
     }
-    void hartIpTimes() {
-        QFETCH(QString, written);
-        QFETCH(int, answer);
-        QFETCH(int, inactivity);
-        QTemporaryDir dir;
-        const app::SideSettings side(dir.path() + '/');
-        if (!written.isEmpty()) {
-            QFile file(side.filePath());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(("[hart-ip]\n" + written + "\n").toUtf8());
-        }
-        QCOMPARE(side.hartIpTimes().answerTimeoutMs, answer);
-        QCOMPARE(side.hartIpTimes().inactivityMs, inactivity);
+    void recordIntervalOption() {
+        QFETCH(QString, given);
+        QFETCH(qint64, ms);
+        const app::CommandLine line =
+            app::parseCommandLine({"corvantelis", "--record-interval", given});
+        QCOMPARE(line.recordIntervalMs.value_or(-1), ms);
+        QCOMPARE(line.action == app::CommandLine::Action::Error, ms < 0);
     }
 };
 

@@ -181,6 +181,46 @@ private slots:
         QVERIFY2(csv.contains(",1," + csvValues + ","), csv.constData());
     }
 
+    // With an interval, an instrument's line is the first answer once the interval has passed
+    // since its last line: every line is still a real answer at its own time.
+    void interval_data() {
+        QTest::addColumn<qint64>("intervalMs");
+        QTest::addColumn<QList<int>>("answersMs"); // address 1 at these times, address 2 at 100
+        QTest::addColumn<QStringList>("lines");    // time and address of each line
+        QTest::newRow("every answer")
+            << qint64(0) << QList<int>{0, 400, 1000}
+            << QStringList{"00.000,1", "00.100,2", "00.400,1", "01.000,1"};
+        QTest::newRow("one a second")
+            << qint64(1000) << QList<int>{0, 400, 999, 1000, 1900, 2500}
+            << QStringList{"00.000,1", "00.100,2", "01.000,1", "02.500,1"};
+    }
+    void interval() {
+        QFETCH(qint64, intervalMs);
+        QFETCH(QList<int>, answersMs);
+        QFETCH(QStringList, lines);
+        Loop loop(m_results);
+        const QDateTime start = at(2026, 12, 7, 10, 0, 0, 0);
+        loop.now = start;
+        loop.answer(0, 1, kPreamble + ptest::kAnswer0Hart5);
+        loop.answer(0, 2, kPreamble + ptest::kAnswer0Hart5);
+        loop.recorder.setInterval(intervalMs);
+        loop.recorder.setEnabled(true);
+        for (const int ms : answersMs) {
+            loop.now = start.addMSecs(ms);
+            loop.answer(3, 1, answer3(1));
+            if (ms == 0) {
+                loop.now = start.addMSecs(100);
+                loop.answer(3, 2, answer3(1));
+            }
+        }
+        loop.recorder.waitUntilWritten();
+        QStringList written;
+        for (const QByteArray& line : readAll(loop.recorder.currentFile()).split('\n').mid(1))
+            if (!line.isEmpty())
+                written << QString::fromLatin1(line.mid(17, 6) + line.mid(29, 2));
+        QCOMPARE(written, lines);
+    }
+
     // A line's time is when the answer's last byte came, not when the step that read it ended
     // (up to the rest of the 600 ms wait on the serial line).
     void timeIsWhenTheAnswerCame() {
