@@ -67,6 +67,29 @@ verify="$(systemd-analyze verify --man=no "$work/units/corvantelis-logger@ttyUSB
     fail "systemd-analyze verify: $verify"
 [ -z "$verify" ] || fail "systemd-analyze verify warns: $verify"
 
+# The maintainer scripts, run as dpkg runs them into a root of their own (DPKG_ROOT): with an
+# instance enabled, removing the package keeps its enablement as Debian's systemd helpers do,
+# and purging it drops the link that would point at nothing, and nothing else.
+scripts="$work/control"
+dpkg-deb -e "$package" "$scripts"
+for script in postinst prerm postrm; do
+    [ -x "$scripts/$script" ] || fail "no executable $script in the package"
+done
+target="$work/target"
+wants="$target/etc/systemd/system/multi-user.target.wants"
+mkdir -p "$wants"
+ln -s /lib/systemd/system/corvantelis-logger@.service "$wants/corvantelis-logger@ttyUSB0.service"
+ln -s /lib/systemd/system/other.service "$wants/other.service"
+run_script() { DPKG_ROOT="$target" "$scripts/$1" "${@:2}" >/dev/null || fail "$1 $2 failed"; }
+run_script postinst configure
+run_script prerm remove
+run_script postrm remove
+[ -L "$wants/corvantelis-logger@ttyUSB0.service" ] || fail "remove dropped the enablement"
+run_script postrm purge
+[ ! -e "$wants/corvantelis-logger@ttyUSB0.service" ] &&
+    [ ! -L "$wants/corvantelis-logger@ttyUSB0.service" ] || fail "purge left the instance's link"
+[ -L "$wants/other.service" ] || fail "purge took another unit's link"
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures packaging check(s) failed"
     exit 1
