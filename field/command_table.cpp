@@ -16,6 +16,10 @@ using K = FieldKind;
 using F = FieldId;
 
 constexpr int kAnyRevision = 255;
+// Units some commands fix rather than send, by their codes in the units table.
+constexpr int kMilliampere = 39;
+constexpr int kPercent = 57;
+constexpr int kSeconds = 51;
 
 // Four dynamic variables, in the order the answers carry them.
 constexpr Text kExplainNames[] = {Text::ExplainPV, Text::ExplainSV, Text::ExplainTV,
@@ -25,7 +29,7 @@ constexpr FieldId kVariableIds[] = {F::Pv, F::Sv, F::Tv, F::Qv};
 // Command 3: the loop current, then each variable's units code and value.
 std::vector<FieldSpec> command3Fields() {
     std::vector<FieldSpec> fields{
-        {F::LoopCurrent, Text::ExplainLoopCurrent, 0, K::Float, 4, -1, "mA"}};
+        {F::LoopCurrent, Text::ExplainLoopCurrent, 0, K::Float, 4, -1, kMilliampere}};
     for (int k = 0; k < 4; ++k) {
         const int unitAt = 4 + 5 * k;
         fields.push_back({F::Other, kExplainNames[k], unitAt, K::UnitCode});
@@ -82,8 +86,8 @@ std::vector<CommandSpec> makeSpecs() {
           {F::ResponsePreambles, Text::ExplainPreamblesItSends, 12, K::Decimal},
           {F::MaxDeviceVariables, Text::ExplainDeviceVariables, 13, K::Decimal},
           {F::ConfigChangeCounter, Text::ExplainConfigurationChangeCounter, 14, K::Decimal, 2},
-          {F::ExtendedStatus, Text::ExplainExtendedDeviceStatus, 16, K::Bits, 1, -1, nullptr,
-           nullptr, extendedStatusBits},
+          {F::ExtendedStatus, Text::ExplainExtendedDeviceStatus, 16, K::Bits, 1, -1, -1, nullptr,
+           extendedStatusBits},
           {F::Manufacturer, Text::ExplainManufacturer, 17, K::Manufacturer, 2},
           {F::PrivateLabel, Text::ExplainPrivateLabelDistributor, 19, K::HexNumber, 2},
           {F::DeviceProfile, Text::ExplainDeviceProfile, 21, K::Decimal}}},
@@ -108,25 +112,25 @@ std::vector<CommandSpec> makeSpecs() {
          5,
          kAnyRevision,
          true,
-         {{F::LoopCurrent, Text::DetailLoopCurrent, 0, K::Float, 4, -1, "mA"},
-          {F::Other, Text::DetailPercentOfRange, 4, K::Float, 4, -1, "%"}}},
+         {{F::LoopCurrent, Text::DetailLoopCurrent, 0, K::Float, 4, -1, kMilliampere},
+          {F::Other, Text::DetailPercentOfRange, 4, K::Float, 4, -1, kPercent}}},
         {7,
          Text::DetailHeading7,
          6,
          kAnyRevision,
          true,
          {{F::Other, Text::DetailPollingAddress, 0, K::Decimal},
-          {F::LoopCurrentMode, Text::DetailLoopCurrentMode, 1, K::Codes, 1, -1, nullptr,
+          {F::LoopCurrentMode, Text::DetailLoopCurrentMode, 1, K::Codes, 1, -1, -1,
            loopCurrentModeCodes}}},
         {8,
          Text::DetailHeading8,
          6,
          kAnyRevision,
          true,
-         {{F::Other, Text::DetailPV, 0, K::Codes, 1, -1, nullptr, classificationCodes},
-          {F::Other, Text::DetailSV, 1, K::Codes, 1, -1, nullptr, classificationCodes},
-          {F::Other, Text::DetailTV, 2, K::Codes, 1, -1, nullptr, classificationCodes},
-          {F::Other, Text::DetailQV, 3, K::Codes, 1, -1, nullptr, classificationCodes}}},
+         {{F::Other, Text::DetailPV, 0, K::Codes, 1, -1, -1, classificationCodes},
+          {F::Other, Text::DetailSV, 1, K::Codes, 1, -1, -1, classificationCodes},
+          {F::Other, Text::DetailTV, 2, K::Codes, 1, -1, -1, classificationCodes},
+          {F::Other, Text::DetailQV, 3, K::Codes, 1, -1, -1, classificationCodes}}},
         {12,
          Text::DetailHeading12,
          5,
@@ -148,17 +152,16 @@ std::vector<CommandSpec> makeSpecs() {
          5,
          kAnyRevision,
          true,
-         {{F::AlarmSelection, Text::DetailAlarmSelection, 0, K::Codes, 1, -1, nullptr,
+         {{F::AlarmSelection, Text::DetailAlarmSelection, 0, K::Codes, 1, -1, -1,
            alarmSelectionCodes},
-          {F::TransferFunction, Text::DetailTransferFunction, 1, K::Codes, 1, -1, nullptr,
+          {F::TransferFunction, Text::DetailTransferFunction, 1, K::Codes, 1, -1, -1,
            transferFunctionCodes},
           {F::RangeUnits, Text::DetailRangeValues, 2, K::UnitCode},
           {F::UpperRange, Text::DetailUpperRange, 3, K::Float, 4, 2},
           {F::LowerRange, Text::DetailLowerRange, 7, K::Float, 4, 2},
-          {F::Damping, Text::DetailDamping, 11, K::Float, 4, -1, "s"},
-          {F::WriteProtect, Text::DetailWriteProtect, 15, K::Codes, 1, -1, nullptr,
-           writeProtectCodes},
-          {F::Other, Text::DetailAnalogChannel, 17, K::Bits, 1, -1, nullptr, nullptr,
+          {F::Damping, Text::DetailDamping, 11, K::Float, 4, -1, kSeconds},
+          {F::WriteProtect, Text::DetailWriteProtect, 15, K::Codes, 1, -1, -1, writeProtectCodes},
+          {F::Other, Text::DetailAnalogChannel, 17, K::Bits, 1, -1, -1, nullptr,
            analogChannelFlagBits}}},
         {16,
          Text::DetailHeading16,
@@ -178,17 +181,17 @@ std::vector<CommandSpec> makeSpecs() {
          kAnyRevision,
          true,
          {{F::Other, Text::DetailDeviceSpecific, 0, K::HexBytes, 6},
-          {F::ExtendedStatus, Text::DetailExtendedStatus, 6, K::Bits, 1, -1, nullptr, nullptr,
+          {F::ExtendedStatus, Text::DetailExtendedStatus, 6, K::Bits, 1, -1, -1, nullptr,
            extendedStatusBits},
-          {F::Other, Text::DetailOperatingMode, 7, K::Codes, 1, -1, nullptr, operatingModeCodes},
-          {F::Other, Text::DetailStandardized0, 8, K::Bits, 1, -1, nullptr, nullptr,
+          {F::Other, Text::DetailOperatingMode, 7, K::Codes, 1, -1, -1, operatingModeCodes},
+          {F::Other, Text::DetailStandardized0, 8, K::Bits, 1, -1, -1, nullptr,
            standardizedStatus0Bits},
-          {F::Other, Text::DetailStandardized1, 9, K::Bits, 1, -1, nullptr, nullptr,
+          {F::Other, Text::DetailStandardized1, 9, K::Bits, 1, -1, -1, nullptr,
            standardizedStatus1Bits},
           {F::Other, Text::DetailAnalogSaturated, 10, K::HexBytes},
-          {F::Other, Text::DetailStandardized2, 11, K::Bits, 1, -1, nullptr, nullptr,
+          {F::Other, Text::DetailStandardized2, 11, K::Bits, 1, -1, -1, nullptr,
            standardizedStatus2Bits},
-          {F::Other, Text::DetailStandardized3, 12, K::Bits, 1, -1, nullptr, nullptr,
+          {F::Other, Text::DetailStandardized3, 12, K::Bits, 1, -1, -1, nullptr,
            standardizedStatus3Bits},
           {F::Other, Text::DetailAnalogFixed, 13, K::HexBytes},
           {F::Other, Text::DetailDeviceSpecific, 14, K::HexBytes, 11}}},
@@ -206,7 +209,7 @@ std::vector<CommandSpec> makeSpecs() {
          7,
          kAnyRevision,
          true,
-         {{F::ExtendedStatus, Text::DetailExtendedStatus, 0, K::Bits, 1, -1, nullptr, nullptr,
+         {{F::ExtendedStatus, Text::DetailExtendedStatus, 0, K::Bits, 1, -1, -1, nullptr,
            extendedStatusBits},
           {F::Other, Text::DetailPV, 1, K::VariableWithStatus, 8},
           {F::Other, Text::DetailSV, 9, K::VariableWithStatus, 8},
@@ -236,14 +239,10 @@ QString say(Text id, bool english) {
     return app::text(id, app::languageOf(english));
 }
 
-// A float with its unit: the units code at `unitAt`, or the unit the command fixes.
-QString valueText(float value, int unitCode, const char* suffix, bool english) {
+// A float with the unit of `unitCode` (-1: none).
+QString valueText(float value, int unitCode, bool english) {
     const QString number = plainText(value);
-    if (unitCode >= 0)
-        return number + QLatin1Char(' ') + unitSymbol(unitCode);
-    if (suffix && QByteArray(suffix) == "s")
-        return say(Text::DetailSeconds, english).arg(number);
-    return suffix ? number + QLatin1Char(' ') + QString::fromLatin1(suffix) : number;
+    return unitCode >= 0 ? number + QLatin1Char(' ') + unitSymbol(unitCode, english) : number;
 }
 
 int wholeLength(const FieldSpec& spec) {
@@ -329,17 +328,15 @@ QString fieldText(const FieldSpec& spec, const QByteArray& data, bool english, S
         return hexDigits(bigEndian(data, at, spec.length), spec.length);
     case FieldKind::HexBytes:
         return QString::fromLatin1(data.mid(at, spec.length).toHex(' ').toUpper());
-    case FieldKind::Manufacturer: {
-        const int code = int(bigEndian(data, at, spec.length));
-        const QString name = manufacturerName(code);
-        return hexDigits(quint32(code), spec.length) +
-               (name.isEmpty() ? QString() : QLatin1Char(' ') + name);
-    }
+    case FieldKind::Manufacturer:
+        return manufacturerText(int(bigEndian(data, at, spec.length)), 2 * spec.length, english);
     case FieldKind::Float:
         return valueText(protocol::floatAt(data, at),
-                         spec.unitAt >= 0 ? byteAt(data, spec.unitAt) : -1, spec.suffix, english);
+                         spec.unitAt >= 0 ? byteAt(data, spec.unitAt) : spec.fixedUnit, english);
     case FieldKind::UnitCode:
-        return QStringLiteral("%1 = %2").arg(byteAt(data, at)).arg(unitSymbol(byteAt(data, at)));
+        return QStringLiteral("%1 = %2")
+            .arg(byteAt(data, at))
+            .arg(unitSymbol(byteAt(data, at), english));
     case FieldKind::PackedAscii: {
         const QString text = protocol::unpackAscii(data, at, spec.length / 3 * 4);
         return saying == Saying::Explanation ? QLatin1Char('"') + text + QLatin1Char('"')
@@ -357,20 +354,29 @@ QString fieldText(const FieldSpec& spec, const QByteArray& data, bool english, S
     case FieldKind::Bits:
         return bitsText(spec.bits(), byteAt(data, at), english);
     case FieldKind::RevisionAndSignalling:
-        return QStringLiteral("%1, %2").arg(byteAt(data, at) >> 3).arg(byteAt(data, at) & 0x07);
-    case FieldKind::DeviceVariable:
-        return say(Text::DetailDeviceVariable, english).arg(byteAt(data, at));
+        return QStringLiteral("%1, %2")
+            .arg(byteAt(data, at) >> 3)
+            .arg(physicalSignalingText(byteAt(data, at) & 0x07, english));
+    case FieldKind::DeviceVariable: {
+        // A variable of the instrument by its number; the codes with a meaning of their own
+        // (250: not used) in words.
+        const int code = byteAt(data, at);
+        for (const CodeWord& word : deviceVariableCodes())
+            if (word.code == code)
+                return codeText(deviceVariableCodes(), code, english);
+        return say(Text::DetailDeviceVariable, english).arg(code);
+    }
     case FieldKind::VariableWithStatus: {
         // Code, classification, units, value, status.
         const int status = byteAt(data, at + 7);
         const QString words = say(Text::DetailVariableStatus, english)
                                   .arg(codeText(processDataStatusCodes(), status >> 6, english),
                                        codeText(limitStatusCodes(), (status >> 4) & 3, english));
-        return valueText(protocol::floatAt(data, at + 3), byteAt(data, at + 2), nullptr, english) +
+        return valueText(protocol::floatAt(data, at + 3), byteAt(data, at + 2), english) +
                QStringLiteral(" \u2014 ") + words;
     }
     case FieldKind::VariableValue: // code, units, value
-        return valueText(protocol::floatAt(data, at + 2), byteAt(data, at + 1), nullptr, english);
+        return valueText(protocol::floatAt(data, at + 2), byteAt(data, at + 1), english);
     }
     return QString();
 }

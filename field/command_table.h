@@ -20,17 +20,17 @@ namespace field {
 
 // How a field's bytes are read and said.
 enum class FieldKind {
-    Decimal,               // unsigned big-endian number of `length` bytes
-    HexNumber,             // unsigned big-endian number, two hex digits a byte: "E0A5"
-    HexBytes,              // the bytes in hex, a blank between: "00 01 02"
-    Manufacturer,          // a manufacturer code in hex, then its name where the table knows it
-    Float,                 // IEEE 754 single; its unit from the units code at `unitAt`, or `suffix`
-    UnitCode,              // a units code, "12 = kPa"; named after the value it qualifies
-    PackedAscii,           // `length` bytes of HART packed ASCII
-    Latin1,                // `length` bytes of ISO Latin-1, NULs at the end ignored
-    Date,                  // day, month, years since 1900
-    Codes,                 // one byte, its words from `codes`
-    Bits,                  // one byte, the words of every set bit from `bits`
+    Decimal,      // unsigned big-endian number of `length` bytes
+    HexNumber,    // unsigned big-endian number, two hex digits a byte: "E0A5"
+    HexBytes,     // the bytes in hex, a blank between: "00 01 02"
+    Manufacturer, // a manufacturer code in hex, then its name where the table knows it
+    Float,        // IEEE 754 single; its unit from the units code at `unitAt`, or `fixedUnit`
+    UnitCode,     // a units code, "12 = kPa"; named after the value it qualifies
+    PackedAscii,  // `length` bytes of HART packed ASCII
+    Latin1,       // `length` bytes of ISO Latin-1, NULs at the end ignored
+    Date,         // day, month, years since 1900
+    Codes,        // one byte, its words from `codes`
+    Bits,         // one byte, the words of every set bit from `bits`
     RevisionAndSignalling, // hardware revision (bits 7-3) and physical signalling code (2-0)
     DeviceVariable,        // a device variable code
     VariableWithStatus,    // code, classification, units, value, status (command 9)
@@ -80,8 +80,8 @@ struct FieldSpec {
     int at; // in the data, after the two response bytes
     FieldKind kind;
     int length = 1;
-    int unitAt = -1;              // Float: where its units code is
-    const char* suffix = nullptr; // Float: a unit the command fixes ("mA", "%", "s")
+    int unitAt = -1;    // Float: where its units code is
+    int fixedUnit = -1; // Float: the units code of a unit the command fixes (mA, %, s)
     QList<CodeWord> (*codes)() = nullptr;
     QList<StatusBit> (*bits)() = nullptr;
 };

@@ -14,123 +14,126 @@ namespace {
 struct Unit {
     int code;
     const char* symbol;
+    const char* russian = nullptr; // the Russian symbol (GOST 8.417) where it differs
 };
 
-// HART common table of engineering units (the codes used by commands 1, 3, 14, 15 and others).
+// HART common table of engineering units (the codes used by commands 1, 3, 14, 15 and others),
+// with the symbols a Russian reader expects for the metric ones; the imperial and customary
+// units keep their international symbols in both languages.
 constexpr Unit kUnits[] = {
     {1, "inH2O (68 °F)"},
     {2, "inHg (0 °C)"},
     {3, "ftH2O (68 °F)"},
-    {4, "mmH2O (68 °F)"},
-    {5, "mmHg (0 °C)"},
+    {4, "mmH2O (68 °F)", "мм вод. ст. (68 °F)"},
+    {5, "mmHg (0 °C)", "мм рт. ст. (0 °C)"},
     {6, "psi"},
-    {7, "bar"},
-    {8, "mbar"},
-    {9, "g/cm²"},
-    {10, "kg/cm²"},
-    {11, "Pa"},
-    {12, "kPa"},
-    {13, "torr"},
-    {14, "atm"},
+    {7, "bar", "бар"},
+    {8, "mbar", "мбар"},
+    {9, "g/cm²", "г/см²"},
+    {10, "kg/cm²", "кгс/см²"},
+    {11, "Pa", "Па"},
+    {12, "kPa", "кПа"},
+    {13, "torr", "торр"},
+    {14, "atm", "атм"},
     {15, "ft³/min"},
     {16, "gal/min"},
-    {17, "l/min"},
+    {17, "l/min", "л/мин"},
     {18, "imp gal/min"},
-    {19, "m³/h"},
+    {19, "m³/h", "м³/ч"},
     {20, "ft/s"},
-    {21, "m/s"},
+    {21, "m/s", "м/с"},
     {22, "gal/s"},
     {23, "Mgal/d"},
-    {24, "l/s"},
-    {25, "Ml/d"},
+    {24, "l/s", "л/с"},
+    {25, "Ml/d", "Мл/сут"},
     {26, "ft³/s"},
     {27, "ft³/d"},
-    {28, "m³/s"},
-    {29, "m³/d"},
+    {28, "m³/s", "м³/с"},
+    {29, "m³/d", "м³/сут"},
     {30, "imp gal/h"},
     {31, "imp gal/d"},
     {32, "°C"},
     {33, "°F"},
     {34, "°R"},
-    {35, "K"},
-    {36, "mV"},
-    {37, "Ω"},
-    {38, "Hz"},
-    {39, "mA"},
+    {35, "K", "К"},
+    {36, "mV", "мВ"},
+    {37, "Ω", "Ом"},
+    {38, "Hz", "Гц"},
+    {39, "mA", "мА"},
     {40, "gal"},
-    {41, "l"},
+    {41, "l", "л"},
     {42, "imp gal"},
-    {43, "m³"},
+    {43, "m³", "м³"},
     {44, "ft"},
-    {45, "m"},
+    {45, "m", "м"},
     {46, "bbl"},
     {47, "in"},
-    {48, "cm"},
-    {49, "mm"},
-    {50, "min"},
-    {51, "s"},
-    {52, "h"},
-    {53, "d"},
-    {54, "cSt"},
-    {55, "cP"},
-    {56, "µS"},
+    {48, "cm", "см"},
+    {49, "mm", "мм"},
+    {50, "min", "мин"},
+    {51, "s", "с"},
+    {52, "h", "ч"},
+    {53, "d", "сут"},
+    {54, "cSt", "сСт"},
+    {55, "cP", "сП"},
+    {56, "µS", "мкСм"},
     {57, "%"},
-    {58, "V"},
+    {58, "V", "В"},
     {59, "pH"},
-    {60, "g"},
-    {61, "kg"},
-    {62, "t"},
+    {60, "g", "г"},
+    {61, "kg", "кг"},
+    {62, "t", "т"},
     {63, "lb"},
     {64, "short ton"},
     {65, "long ton"},
-    {66, "mS/cm"},
-    {67, "µS/cm"},
-    {68, "N"},
-    {69, "N·m"},
-    {70, "g/s"},
-    {71, "g/min"},
-    {72, "g/h"},
-    {73, "kg/s"},
-    {74, "kg/min"},
-    {75, "kg/h"},
-    {76, "kg/d"},
-    {77, "t/min"},
-    {78, "t/h"},
-    {79, "t/d"},
+    {66, "mS/cm", "мСм/см"},
+    {67, "µS/cm", "мкСм/см"},
+    {68, "N", "Н"},
+    {69, "N·m", "Н·м"},
+    {70, "g/s", "г/с"},
+    {71, "g/min", "г/мин"},
+    {72, "g/h", "г/ч"},
+    {73, "kg/s", "кг/с"},
+    {74, "kg/min", "кг/мин"},
+    {75, "kg/h", "кг/ч"},
+    {76, "kg/d", "кг/сут"},
+    {77, "t/min", "т/мин"},
+    {78, "t/h", "т/ч"},
+    {79, "t/d", "т/сут"},
     {80, "lb/s"},
     {81, "lb/min"},
     {82, "lb/h"},
     {83, "lb/d"},
     {90, "SGU"},
-    {91, "g/cm³"},
-    {92, "kg/m³"},
+    {91, "g/cm³", "г/см³"},
+    {92, "kg/m³", "кг/м³"},
     {93, "lb/gal"},
     {94, "lb/ft³"},
-    {95, "g/ml"},
-    {96, "kg/l"},
-    {97, "g/l"},
+    {95, "g/ml", "г/мл"},
+    {96, "kg/l", "кг/л"},
+    {97, "g/l", "г/л"},
     {112, "ft³"},
-    {119, "rpm"},
-    {120, "m/h"},
-    {121, "Nm³/h"},
-    {122, "Nl/h"},
-    {127, "kW"},
-    {128, "kWh"},
+    {119, "rpm", "об/мин"},
+    {120, "m/h", "м/ч"},
+    {121, "Nm³/h", "нм³/ч"},
+    {122, "Nl/h", "нл/ч"},
+    {127, "kW", "кВт"},
+    {128, "kWh", "кВт·ч"},
     {130, "ft³/h"},
-    {131, "m³/min"},
+    {131, "m³/min", "м³/мин"},
     {136, "gal/h"},
-    {138, "l/h"},
-    {139, "ppm"},
+    {138, "l/h", "л/ч"},
+    {139, "ppm", "млн⁻¹"},
     {143, "°"},
-    {163, "kΩ"},
-    {169, "ppb"},
-    {237, "MPa"},
+    {163, "kΩ", "кОм"},
+    {169, "ppb", "млрд⁻¹"},
+    {237, "MPa", "МПа"},
     {238, "inH2O (4 °C)"},
-    {239, "mmH2O (4 °C)"},
-    {250, "not used"},
-    {251, "none"},
-    {252, "unknown"},
-    {253, "special"},
+    {239, "mmH2O (4 °C)", "мм вод. ст. (4 °C)"},
+    {250, "not used", "не используется"},
+    {251, "none", "нет"},
+    {252, "unknown", "неизвестно"},
+    {253, "special", "особая"},
 };
 
 struct Manufacturer {
@@ -347,6 +350,29 @@ constexpr StatusBit kExtendedStatus[] = {
     {0x01, "maintenance required", "требуется обслуживание", kNotice},
 };
 
+// Common table 10: how the instrument signals on its line.
+constexpr CodeWord kPhysicalSignaling[] = {
+    {0, "Bell 202 current", "Bell 202, токовый"},
+    {1, "Bell 202 voltage", "Bell 202, по напряжению"},
+    {2, "RS-485", "RS-485"},
+    {3, "RS-232", "RS-232"},
+    {4, "wireless (WirelessHART)", "беспроводной (WirelessHART)"},
+    {6, "special (Ethernet, TCP/IP and others)", "особый (Ethernet, TCP/IP и другие)"},
+};
+
+// Device variable codes with a meaning of their own (common table 34): the dynamic variables as
+// such, and the codes every enumeration has.
+constexpr CodeWord kDeviceVariables[] = {
+    {246, "the PV", "ПП"},
+    {247, "the SV", "ВП"},
+    {248, "the TV", "ТП"},
+    {249, "the QV", "ЧП"},
+    {250, "not used", "не используется"},
+    {251, "none", "нет"},
+    {252, "unknown", "неизвестно"},
+    {253, "special", "особая"},
+};
+
 // Codes every enumerated field may carry besides its own.
 #define CORVANTELIS_COMMON_CODES                                                                   \
     {250, "not used", "не используется"}, {251, "none", "нет"}, {252, "unknown", "неизвестно"}, {  \
@@ -507,10 +533,10 @@ template <typename Table> auto findCode(const Table& table, int code) {
 
 } // namespace
 
-QString unitSymbol(int code) {
+QString unitSymbol(int code, bool english) {
     if (const Unit* unit = findCode(kUnits, code))
-        return QString::fromUtf8(unit->symbol);
-    return QStringLiteral("unit code %1").arg(code);
+        return QString::fromUtf8(!english && unit->russian ? unit->russian : unit->symbol);
+    return app::text(app::Text::UnitCodeNumber, app::languageOf(english)).arg(code);
 }
 
 bool isKnownUnit(int code) {
@@ -520,6 +546,18 @@ bool isKnownUnit(int code) {
 QString manufacturerName(int code) {
     const Manufacturer* entry = findCode(kManufacturers, code);
     return entry ? QString::fromUtf8(entry->name) : QString();
+}
+
+QString manufacturerText(int code, int digits, bool english) {
+    const QString name = manufacturerName(code);
+    return QStringLiteral("%1 ").arg(code, digits, 16, QLatin1Char('0')).toUpper() +
+           (name.isEmpty() ? app::text(app::Text::ManufacturerNotListed, app::languageOf(english))
+                           : name);
+}
+
+QString physicalSignalingText(int code, bool english) {
+    return codeText(QList<CodeWord>(std::begin(kPhysicalSignaling), std::end(kPhysicalSignaling)),
+                    code, english);
 }
 
 QList<StatusBit> deviceStatusBits() {
@@ -569,6 +607,7 @@ CORVANTELIS_TABLE(classificationCodes, CodeWord, kClassification)
 CORVANTELIS_TABLE(operatingModeCodes, CodeWord, kOperatingMode)
 CORVANTELIS_TABLE(processDataStatusCodes, CodeWord, kProcessDataStatus)
 CORVANTELIS_TABLE(limitStatusCodes, CodeWord, kLimitStatus)
+CORVANTELIS_TABLE(deviceVariableCodes, CodeWord, kDeviceVariables)
 CORVANTELIS_TABLE(standardizedStatus0Bits, StatusBit, kStandardizedStatus0)
 CORVANTELIS_TABLE(standardizedStatus1Bits, StatusBit, kStandardizedStatus1)
 CORVANTELIS_TABLE(standardizedStatus2Bits, StatusBit, kStandardizedStatus2)

@@ -9,13 +9,20 @@
 namespace field {
 
 // The symbol of a HART engineering-unit code ("kPa" for 12); "unit code N" for a code the table
-// does not hold.
-QString unitSymbol(int code);
+// does not hold. In Russian (english false) the metric units take their Russian symbols
+// ("кПа"); files written for other programs (the CSV) keep the international ones.
+QString unitSymbol(int code, bool english = true);
 // Whether the table holds `code`.
 bool isKnownUnit(int code);
 
 // The manufacturer's name for an identification code; empty when the table does not know it.
 QString manufacturerName(int code);
+// The code in hex (`digits` of them) with the name, or with "not in this program's list".
+QString manufacturerText(int code, int digits, bool english);
+
+// The physical signalling code of HART 7's command 0 (common table 10) in words: "Bell 202
+// current" for 0; "code N" for one the table does not hold.
+QString physicalSignalingText(int code, bool english);
 
 // How much a set status bit matters to whoever looks after the instrument, as field tools rank
 // them: a fault means the value cannot be trusted, a warning that it is outside what it should
@@ -62,6 +69,8 @@ QList<CodeWord> classificationCodes();    // commands 8 and 9
 QList<CodeWord> operatingModeCodes();     // command 48
 QList<CodeWord> processDataStatusCodes(); // command 9: bits 7-6 of a variable's status
 QList<CodeWord> limitStatusCodes();       // command 9: bits 5-4
+QList<CodeWord> deviceVariableCodes();    // commands 9, 33, 50: the codes with a meaning of
+                                          // their own (250 not used, 246 PV, …)
 // Bits of command 48's standardized status bytes, and command 15's analog channel flags.
 QList<StatusBit> standardizedStatus0Bits();
 QList<StatusBit> standardizedStatus1Bits();

@@ -34,6 +34,8 @@ namespace {
 
 using app::Text;
 
+constexpr int kMilliampere = 39; // the loop current's unit, in the units table
+
 const char* const kIdentityRows[] = {"manufacturer",
                                      "device type",
                                      "device id",
@@ -388,13 +390,11 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
             setRow(QString::fromLatin1(name), QString());
     } else {
         const int digits = id->hartRevision >= 7 ? 4 : 2;
-        const QString name = field::manufacturerName(id->manufacturer);
         // HART 7 names the manufacturer only in the long form of the answer.
         const bool manufacturerSent = id->hartRevision < 7 || id->configChangeCounter.has_value();
-        setRow("manufacturer", !manufacturerSent
-                                   ? QString()
-                                   : hex(id->manufacturer, digits) +
-                                         (name.isEmpty() ? QString() : QLatin1Char(' ') + name));
+        setRow("manufacturer", manufacturerSent
+                                   ? field::manufacturerText(id->manufacturer, digits, m_english)
+                                   : QString());
         setRow("device type", hex(id->deviceType, id->expandedDeviceType ? 4 : 2));
         setRow("device id", hex(int(id->deviceId), 6));
         setRow("long address", QString::fromLatin1(id->longAddress.toHex().toUpper()));
@@ -404,7 +404,8 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
         setRow("hardware revision",
                QString::number(id->hardwareRevision) +
                    (id->physicalSignaling
-                        ? say(Text::ViewSignallingCode).arg(*id->physicalSignaling)
+                        ? say(Text::ViewSignallingCode)
+                              .arg(field::physicalSignalingText(*id->physicalSignaling, m_english))
                         : QString()));
         setRow("preambles", QString::number(id->requestPreambles));
         setRow("flags", hex(id->flags, 2));
@@ -427,11 +428,13 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
 
 void InstrumentView::showValues(const field::Instrument& in) {
     const std::optional<field::DynamicVariables>& v = in.variables;
-    setRow("loop current", v ? valueText(v->loopCurrent, QStringLiteral("mA")) : QString());
+    setRow("loop current",
+           v ? valueText(v->loopCurrent, field::unitSymbol(kMilliampere, m_english)) : QString());
     for (int k = 0; k < 4; ++k) {
         const QString name = QString::fromLatin1(kValueRows[k + 1]);
         const auto& variable = v ? v->values[size_t(k)] : std::nullopt;
-        setRow(name, variable ? valueText(variable->value, field::unitSymbol(variable->unitCode))
+        setRow(name, variable ? valueText(variable->value,
+                                          field::unitSymbol(variable->unitCode, m_english))
                               : QString());
     }
 
@@ -527,10 +530,11 @@ void InstrumentView::showTrend(const field::Instrument& in) {
         if (!std::isnan(s.primary))
             primary << QPointF(x, s.primary);
     }
-    m_currentTrend->setTitle(say(Text::ViewLoopCurrent), QStringLiteral("mA"));
+    m_currentTrend->setTitle(say(Text::ViewLoopCurrent),
+                             field::unitSymbol(kMilliampere, m_english));
     const auto& pv = in.variables ? in.variables->values[0] : std::nullopt;
     m_primaryTrend->setTitle(say(Text::ViewPrimaryVariable),
-                             pv ? field::unitSymbol(pv->unitCode) : QString());
+                             pv ? field::unitSymbol(pv->unitCode, m_english) : QString());
     m_currentTrend->setSeries(current, windowSeconds);
     m_primaryTrend->setSeries(primary, windowSeconds);
 }

@@ -48,6 +48,18 @@ private slots:
         for (const auto& [code, symbol] : units)
             QCOMPARE(unitSymbol(code), symbol);
         QCOMPARE(unitSymbol(200), "unit code 200");
+        // A Russian reader sees the metric units in Russian symbols (GOST 8.417); the
+        // imperial ones keep theirs.
+        const QList<std::pair<int, const char*>> russian = {
+            {12, "кПа"}, {39, "мА"}, {75, "кг/ч"}, {19, "м³/ч"}, {32, "°C"},
+            {35, "К"},   {37, "Ом"}, {237, "МПа"}, {6, "psi"},   {200, "код единицы 200"}};
+        for (const auto& [code, symbol] : russian)
+            QCOMPARE(unitSymbol(code, false), QString::fromUtf8(symbol));
+        // Common table 10, and a manufacturer code the list does not hold said to be so.
+        QCOMPARE(physicalSignalingText(0, true), "Bell 202 current");
+        QCOMPARE(physicalSignalingText(6, true), "special (Ethernet, TCP/IP and others)");
+        QCOMPARE(manufacturerText(0x00F9, 4, true), "00F9 (not in this program's list)");
+        QCOMPARE(manufacturerText(0x26, 2, true), "26 Rosemount");
         int known = 0;
         for (int code = 0; code < 256; ++code)
             known += isKnownUnit(code);
@@ -362,7 +374,8 @@ private slots:
             << ptest::kAnswer0Hart7.chopped(1)
             << "expansion code=254|expanded device type=2606|preambles asked for=5|"
                "HART revision=7|device revision=7|software revision=3|"
-               "hardware revision, signalling=12, 4|flags=00|device id=123456|"
+               "hardware revision, signalling=12, wireless (WirelessHART)|flags=00|"
+               "device id=123456|"
                "preambles it sends=5|device variables=1|configuration change counter=0|"
                "extended device status=no bit set|manufacturer=0099 Metran|"
                "private label distributor=0099|device profile=0";
@@ -693,6 +706,10 @@ private slots:
         QTest::newRow("50") << 50 << answer(50, 0, hex("00 01 02 03")) << true << true
                             << "PV=device variable 0; SV=device variable 1; TV=device variable 2; "
                                "QV=device variable 3";
+        QTest::newRow("50, two not used")
+            << 50 << answer(50, 0, hex("00 01 FA FA")) << true << false
+            << QString::fromUtf8("ПП=переменная прибора 0; ВП=переменная прибора "
+                                 "1; ТП=не используется; ЧП=не используется");
     }
     void details() {
         QFETCH(int, command);

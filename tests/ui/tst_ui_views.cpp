@@ -92,19 +92,23 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("lastKnown");
+        QTest::addColumn<QString>("pv"); // the units in the reader's language (GOST 8.417)
         QTest::newRow("English") << qint16(0) << "Not answering since 14:02:11"
                                  << "Values (command 3), last known from 14:01:58"
-                                 << "(last known)";
+                                 << "(last known)"
+                                 << "100000 kPa";
         QTest::newRow("Russian") << qint16(1) << QString::fromUtf8("Не отвечает с 14:02:11")
                                  << QString::fromUtf8(
                                         "Значения (команда 3), последние известные на 14:01:58")
-                                 << QString::fromUtf8("(последнее известное)");
+                                 << QString::fromUtf8("(последнее известное)")
+                                 << QString::fromUtf8("100000 кПа");
     }
     void instrumentThatLeftTheLoop() {
         QFETCH(qint16, languageFlag);
         QFETCH(QString, state);
         QFETCH(QString, title);
         QFETCH(QString, lastKnown);
+        QFETCH(QString, pv);
         Instrument in;
         in.answers(0x00);
         ui::InstrumentView view(in.model, 1, languageFlag);
@@ -113,7 +117,7 @@ private slots:
         view.refresh();
         QCOMPARE(view.stateLine()->text(), state);
         QCOMPARE(view.valuesTitle(), title);
-        QCOMPARE(view.shownValue("PV"), "100000 kPa");
+        QCOMPARE(view.shownValue("PV"), pv);
         QVERIFY(view.valueLabel("PV")->font().italic());
         QVERIFY2(view.valueLabel("PV")->accessibleName().endsWith(lastKnown),
                  qPrintable(view.valueLabel("PV")->accessibleName()));
