@@ -35,6 +35,16 @@ bool SideSettings::setRecordingEnabled(bool enabled, QString* error) {
     return store(kRecordingKey, enabled, error);
 }
 
+QByteArray SideSettings::instrumentViewLayout() const {
+    return QSettings(m_path, QSettings::IniFormat)
+        .value(QStringLiteral("instrument-view/layout"))
+        .toByteArray();
+}
+
+bool SideSettings::setInstrumentViewLayout(const QByteArray& layout, QString* error) {
+    return store(QStringLiteral("instrument-view/layout"), layout, error);
+}
+
 qint64 SideSettings::recordIntervalMs() const {
     bool ok = false;
     const qint64 value = QSettings(m_path, QSettings::IniFormat)

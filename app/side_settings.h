@@ -29,6 +29,11 @@ public:
     // for a value that is missing, negative or not a number): every answer.
     qint64 recordIntervalMs() const;
 
+    // The instrument view's splitter sizes as it saved them: [instrument-view] layout; empty
+    // when none are kept.
+    QByteArray instrumentViewLayout() const;
+    bool setInstrumentViewLayout(const QByteArray& layout, QString* error = nullptr);
+
     // How close the loop check wants the current to the PV's: [loop-check] toleranceMa and
     // tolerancePercentOfSpan. A value that is missing, not a number or not above 0: the default.
     struct LoopCheckTolerance {

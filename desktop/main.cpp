@@ -142,6 +142,14 @@ int main(int argc, char* argv[]) {
     });
     const app::SideSettings::LoopCheckTolerance tolerance = side.loopCheckTolerance();
     layers.field.setLoopCheckTolerance(tolerance.ma, tolerance.percentOfSpan);
+    layers.field.setLayoutMemory(
+        [&side] { return side.instrumentViewLayout(); },
+        [&side](const QByteArray& layout) {
+            QString error;
+            if (!side.setInstrumentViewLayout(layout, &error))
+                noteOnStandardError(QStringLiteral("the view's sizes are not remembered: ") +
+                                    error);
+        });
     window.Form_Load();
     layers.recording.recorder().setInterval(
         line.recordIntervalMs.value_or(side.recordIntervalMs()));

@@ -37,6 +37,12 @@ InstrumentView* FieldLayer::open(int address) {
     }
     auto* view = new InstrumentView(m_model, address, m_session.languageFlag());
     view->loopCheckPanel()->setTolerance(m_toleranceMa, m_tolerancePercent);
+    if (m_loadLayout)
+        view->restoreLayout(m_loadLayout());
+    connect(view, &InstrumentView::layoutChanged, this, [this](const QByteArray& layout) {
+        if (m_saveLayout)
+            m_saveLayout(layout);
+    });
     m_views << view;
     core::DetailsReader& details = m_session.details();
     connect(view, &InstrumentView::detailsRequested, this,
@@ -85,6 +91,12 @@ void FieldLayer::setLoopCheckTolerance(double ma, double percentOfSpan) {
         view->loopCheckPanel()->setTolerance(ma, percentOfSpan);
         view->refresh();
     }
+}
+
+void FieldLayer::setLayoutMemory(std::function<QByteArray()> load,
+                                 std::function<void(const QByteArray&)> save) {
+    m_loadLayout = std::move(load);
+    m_saveLayout = std::move(save);
 }
 
 void FieldLayer::setLanguage(qint16 languageFlag) {

@@ -2,9 +2,12 @@
 
 #include "field/field_model.h"
 
+#include <QByteArray>
 #include <QObject>
+
 #include <QPointer>
 #include <QSet>
+#include <functional>
 
 namespace core {
 class LoopSession;
@@ -32,6 +35,10 @@ public:
     void setLanguage(qint16 languageFlag);
     // How close the loop check wants the current, for the views opened from now on and those open.
     void setLoopCheckTolerance(double ma, double percentOfSpan);
+    // Where the views' splitter sizes are kept: read for each view opened, written when the
+    // operator moves one.
+    void setLayoutMemory(std::function<QByteArray()> load,
+                         std::function<void(const QByteArray&)> save);
 
 private:
     void explainDump(const protocol::ReadAnswer& answer);
@@ -43,6 +50,8 @@ private:
     QSet<int> m_subscribed; // addresses whose published data was asked for
     double m_toleranceMa = 0.05;
     double m_tolerancePercent = 0.3;
+    std::function<QByteArray()> m_loadLayout;
+    std::function<void(const QByteArray&)> m_saveLayout;
 };
 
 } // namespace ui

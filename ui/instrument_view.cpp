@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDataStream>
 #include <QDateTime>
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -21,7 +22,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -178,7 +181,12 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     m_detailsPanel = new DetailsPanel(this);
     m_loopCheck = new LoopCheckPanel(this);
 
-    auto* grid = new QGridLayout(this);
+    // Above, what the instrument is and says; below, its last answer explained and its
+    // details, side by side. The two splitters let the lower half have the room its tables
+    // need; their sizes are remembered (saveLayout / restoreLayout).
+    auto* upper = new QWidget;
+    auto* grid = new QGridLayout(upper);
+    grid->setContentsMargins(0, 0, 0, 0);
     auto* header = new QHBoxLayout;
     header->addWidget(m_state, 1);
     header->addWidget(m_subscribe);
@@ -199,9 +207,30 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     top->addLayout(middleColumn, 1);
     top->addWidget(m_trendBox, 2);
     grid->addLayout(top, 1, 0, 1, 2);
-    grid->addWidget(m_answerBox, 2, 0);
-    grid->addWidget(m_detailsPanel, 2, 1);
-    grid->setRowStretch(2, 1);
+    auto* upperScroll = new QScrollArea;
+    upperScroll->setObjectName(QStringLiteral("Instrument_Upper"));
+    upperScroll->setWidget(upper);
+    upperScroll->setWidgetResizable(true);
+    upperScroll->setFrameShape(QFrame::NoFrame);
+    m_lowerSplitter = new QSplitter(Qt::Horizontal);
+    m_lowerSplitter->setObjectName(QStringLiteral("Instrument_Lower_Splitter"));
+    m_lowerSplitter->addWidget(m_answerBox);
+    m_lowerSplitter->addWidget(m_detailsPanel);
+    m_splitter = new QSplitter(Qt::Vertical);
+    m_splitter->setObjectName(QStringLiteral("Instrument_Splitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_lowerSplitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(upperScroll);
+    m_splitter->addWidget(m_lowerSplitter);
+    auto* whole = new QVBoxLayout(this);
+    whole->addWidget(m_splitter);
+    // Said once the operator has let go, not at every step of a drag.
+    auto* settled = new QTimer(this);
+    settled->setSingleShot(true);
+    settled->setInterval(400);
+    connect(settled, &QTimer::timeout, this, [this] { emit layoutChanged(saveLayout()); });
+    for (QSplitter* splitter : {m_splitter, m_lowerSplitter})
+        connect(splitter, &QSplitter::splitterMoved, settled, qOverload<>(&QTimer::start));
 
     // The trend ends at the present, so a silent instrument's gap grows in sight even when no
     // answer comes to refresh the view.
@@ -215,10 +244,31 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
 
     setLanguage(languageFlag);
     // As large as it wants, where the screen has the room.
-    QSize size(1180, 900);
+    QSize size(1400, 1000);
     if (const QScreen* screen = this->screen())
         size = size.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
     resize(size);
+    // The answer's tables get two fifths of the height and half the width to begin with.
+    m_splitter->setSizes({size.height() * 3 / 5, size.height() * 2 / 5});
+    m_lowerSplitter->setSizes({size.width() / 2, size.width() / 2});
+}
+
+QByteArray InstrumentView::saveLayout() const {
+    QByteArray layout;
+    QDataStream out(&layout, QIODevice::WriteOnly);
+    out << m_splitter->saveState() << m_lowerSplitter->saveState();
+    return layout;
+}
+
+void InstrumentView::restoreLayout(const QByteArray& layout) {
+    QByteArray outer, lower;
+    QDataStream in(layout);
+    in >> outer >> lower;
+    // Something else (or nothing) stored: the sizes the view begins with stay.
+    if (in.status() != QDataStream::Ok)
+        return;
+    m_splitter->restoreState(outer);
+    m_lowerSplitter->restoreState(lower);
 }
 
 QString InstrumentView::say(app::Text id) const {

@@ -2,6 +2,7 @@
 
 #include "app/texts.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QWidget>
 
@@ -17,6 +18,8 @@ namespace field {
 class FieldModel;
 struct Instrument;
 } // namespace field
+
+class QSplitter;
 
 namespace ui {
 
@@ -62,8 +65,13 @@ public:
     // The Subscribe switch: offered only over HART-IP; `on` whether it is subscribed.
     void showSubscription(bool offered, bool on);
     QCheckBox* subscribeSwitch() const { return m_subscribe; }
+    // The sizes the operator gave the view's parts, to be given to the next view opened.
+    QByteArray saveLayout() const;
+    void restoreLayout(const QByteArray& layout);
 
 signals:
+    // The operator moved a splitter: the view's parts have these sizes now.
+    void layoutChanged(const QByteArray& layout);
     // The operator asked for the instrument's details, or switched following it on or off.
     void detailsRequested(int address);
     void followToggled(int address, bool on);
@@ -108,6 +116,8 @@ private:
     QCheckBox* m_follow = nullptr;
     QCheckBox* m_subscribe = nullptr;
     DetailsPanel* m_detailsPanel = nullptr;
+    QSplitter* m_splitter = nullptr;      // what the instrument says, and its answer below
+    QSplitter* m_lowerSplitter = nullptr; // the answer explained, and the details
     LoopCheckPanel* m_loopCheck = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include "field/answer_frame.h"
 #include "field/details.h"
 #include "field/field_model.h"
+#include "field/hart_tables.h"
 #include "protocol/hart_frame.h"
 
 #include <QFormLayout>
@@ -19,6 +20,8 @@ namespace {
 
 using app::Text;
 using Reason = field::LoopCheckResult::Reason;
+
+constexpr int kMilliampere = 39; // in the units table
 
 Text reasonText(Reason reason) {
     switch (reason) {
@@ -150,8 +153,9 @@ void LoopCheckPanel::show(const field::Instrument& in, bool english) {
         m_percent->setFormat(app::text(Text::ViewPercentOfRange, language).arg(number(percent, 1)));
     }
     const bool expected = computed && m_result->reason != Reason::TransferFunction;
-    m_expected->setText(expected ? number(m_result->expectedMa, 3) + QStringLiteral(" mA") : dash);
-    m_measured->setText(input ? number(input->loopCurrentMa, 3) + QStringLiteral(" mA") : dash);
+    const QString ma = QLatin1Char(' ') + field::unitSymbol(kMilliampere, english);
+    m_expected->setText(expected ? number(m_result->expectedMa, 3) + ma : dash);
+    m_measured->setText(input ? number(input->loopCurrentMa, 3) + ma : dash);
     // A difference only where the check was made: beside "cannot be checked" it would say
     // two things at once.
     const bool checked =

@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -282,6 +283,29 @@ private slots:
         ui::InstrumentView view(in.model, 1, 0);
         QCOMPARE(view.findChild<QLabel*>("Loop_Check_Difference")->text(), difference);
         QCOMPARE(view.findChild<QLabel*>("Loop_Check_Verdict")->text(), verdict);
+    }
+
+    // The room the operator gave the answer's tables is kept in the side file and given to the
+    // next view; something else kept there changes nothing.
+    void viewLayoutRemembered() {
+        QTemporaryDir dir;
+        app::SideSettings side(dir.path() + '/');
+        Instrument in;
+        in.answers(0);
+        ui::InstrumentView first(in.model, 1, 0);
+        auto* splitter = first.findChild<QSplitter*>("Instrument_Splitter");
+        QVERIFY(splitter);
+        splitter->setSizes({300, 600});
+        const QList<int> given = splitter->sizes();
+        QVERIFY(side.setInstrumentViewLayout(first.saveLayout()));
+
+        ui::InstrumentView next(in.model, 1, 0);
+        next.restoreLayout(side.instrumentViewLayout());
+        QCOMPARE(next.findChild<QSplitter*>("Instrument_Splitter")->sizes(), given);
+        ui::InstrumentView untouched(in.model, 1, 0);
+        const QList<int> before = untouched.findChild<QSplitter*>("Instrument_Splitter")->sizes();
+        untouched.restoreLayout("not a layout");
+        QCOMPARE(untouched.findChild<QSplitter*>("Instrument_Splitter")->sizes(), before);
     }
 
     // Follow and Subscribe answer whatever ticks them, a screen reader's Toggle action as well
