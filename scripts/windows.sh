@@ -82,6 +82,19 @@ deploy_windows_programs() {
         cp "$("$triple-g++-posix" -print-file-name="$runtime")" "$to/"
     done
     find "$to" \( -name '*.exe' -o -name '*.dll' \) -exec "$triple-strip" --strip-unneeded {} +
+    # The licences of the program and of everything shipped with it, with the notice that
+    # says which is which and where the sources are.
+    local root licences="$to/licences"
+    root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+    mkdir -p "$licences"
+    cp "$root/packaging/windows/NOTICE.txt" "$licences/NOTICE.txt"
+    cp "$root/LICENSE" "$licences/Corvantelis.txt"
+    cp /usr/share/common-licenses/LGPL-3 "$licences/LGPL-3.txt"
+    cp /usr/share/common-licenses/GPL-3 "$licences/GPL-3.txt"
+    cp /usr/share/doc/gcc-mingw-w64-base/copyright "$licences/gcc-mingw-w64.txt"
+    cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$licences/mingw-w64.txt"
+    # Windows' own editor wants CRLF line ends.
+    sed -i 's/$/\r/' "$licences"/*.txt
 }
 
 # project_version ROOT: the version the project() line gives.

@@ -21,6 +21,9 @@ SetCompressor /SOLID lzma
 Icon "${ICON}"
 UninstallIcon "${ICON}"
 
+; The licences, shown before anything is installed; a silent install (/S) skips the pages.
+LicenseData "${STAGE}\licences\NOTICE.txt"
+Page license
 Page directory
 Page instfiles
 UninstPage uninstConfirm
@@ -35,6 +38,8 @@ Section "Install"
     File "${STAGE}/platforms/qwindows.dll"
     SetOutPath "$INSTDIR\styles"
     File "${STAGE}/styles/qwindowsvistastyle.dll"
+    SetOutPath "$INSTDIR\licences"
+    File "${STAGE}/licences/*.txt"
     SetOutPath "$INSTDIR"
 
     ; The program keeps its settings file (and, until another is chosen, its results) in this
@@ -76,6 +81,13 @@ Section "Uninstall"
     RMDir "$INSTDIR\platforms"
     Delete "$INSTDIR\styles\qwindowsvistastyle.dll"
     RMDir "$INSTDIR\styles"
+    Delete "$INSTDIR\licences\NOTICE.txt"
+    Delete "$INSTDIR\licences\Corvantelis.txt"
+    Delete "$INSTDIR\licences\LGPL-3.txt"
+    Delete "$INSTDIR\licences\GPL-3.txt"
+    Delete "$INSTDIR\licences\gcc-mingw-w64.txt"
+    Delete "$INSTDIR\licences\mingw-w64.txt"
+    RMDir "$INSTDIR\licences"
     Delete "$INSTDIR\uninstall.exe"
     ; The settings file and any measurements recorded here are the engineer's: they stay, and
     ; so does the folder while it holds them.

@@ -80,6 +80,13 @@ unzip -q "$WINDOWS_ZIP" -d "$work/unzipped"
 app="$work/unzipped/$folder"
 "$wine" wineboot -i >/dev/null 2>&1
 
+licences=(NOTICE.txt Corvantelis.txt LGPL-3.txt GPL-3.txt gcc-mingw-w64.txt mingw-w64.txt)
+has_licences() { # has_licences FOLDER: the licences and the notice that names them
+    local file
+    for file in "${licences[@]}"; do test -s "$1/licences/$file" || return 1; done
+    grep -q "LGPL-3.txt" "$1/licences/NOTICE.txt" && grep -q "MIT" "$1/licences/Corvantelis.txt"
+}
+check "the zip carries the licences of all it ships" has_licences "$app"
 check "corvantelis.exe --version" \
     test "$("$wine" "$app/corvantelis.exe" --version | tr -d '\r')" = "corvantelis $version"
 
@@ -184,6 +191,7 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvante
 check "the installer puts the programs into Program Files" \
     test -f "$installed/corvantelis.exe" -a -f "$installed/platforms/qwindows.dll"
 check "the installer adds the Start-menu entry" test -f "$shortcut"
+check "the installer installs the licences" has_licences "$installed"
 check "the installer adds the Add/Remove Programs entry" \
     bash -c "'$wine' reg query '$uninstall_key' /v UninstallString >/dev/null 2>&1"
 check "the installed program runs" \
@@ -201,7 +209,8 @@ check "the uninstaller removes the Add/Remove Programs entry" \
 logger_says '' COM7 "port not opened" "$installed" >/dev/null || true
 "$wine" "C:\\Program Files\\$folder\\uninstall.exe" /S
 kept_only_settings() { # the uninstaller works on in the background
-    wait_for 30 test ! -e "$installed/uninstall.exe" -a ! -e "$installed/platforms" &&
+    wait_for 30 test ! -e "$installed/uninstall.exe" -a ! -e "$installed/platforms" \
+        -a ! -e "$installed/licences" &&
         test -f "$installed/$folder.eng" -a ! -e "$installed/corvantelis.exe" ||
         { ls -R "$installed" >&2; return 1; }
 }
