@@ -18,9 +18,10 @@ public:
     };
 
     static constexpr qint64 kKeepMs = 60 * 60 * 1000; // the longest trend window: one hour
-    // One command-3 answer a pass at best: a pass over sixteen addresses with one instrument takes
-    // 18 steps of 600 ms, 334 answers an hour. Room for three times that.
-    static constexpr int kCapacity = 1024;
+    // Ten answers a second for the whole hour: the serial line gives one a pass (two with
+    // Follow), HART-IP about two a second per instrument. 36000 samples of 16 bytes are about
+    // 0.6 MB an instrument at most; the trend draws them thinned to its width.
+    static constexpr int kCapacity = 36000;
 
     void add(const Sample& sample);
     void clear() { m_samples.clear(); }

@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ui {
@@ -574,7 +575,13 @@ void InstrumentView::showTrend(const field::Instrument& in) {
     // The right edge is the present, not the last sample: a silent instrument shows as a gap.
     const qint64 nowMs = m_model.now().toMSecsSinceEpoch();
     QVector<QPointF> current, primary;
-    for (const field::History::Sample& s : in.history.samples()) {
+    // Only what the window spans: the history holds up to an hour.
+    const auto& samples = in.history.samples();
+    const auto from = std::lower_bound(
+        samples.begin(), samples.end(), nowMs - qint64(windowSeconds) * 1000,
+        [](const field::History::Sample& s, qint64 ms) { return s.ms < ms; });
+    for (auto it = from; it != samples.end(); ++it) {
+        const field::History::Sample& s = *it;
         const double x = (s.ms - nowMs) / 1000.0;
         current << QPointF(x, s.loopCurrent);
         if (!std::isnan(s.primary))

@@ -28,9 +28,44 @@ TrendPlot::TrendPlot(QWidget* parent) : QWidget(parent) {
     setBackgroundRole(QPalette::Base);
 }
 
+QVector<QPointF> thinnedForColumns(const QVector<QPointF>& points, double from, double to,
+                                   int columns) {
+    QVector<QPointF> kept;
+    if (columns < 1 || !(to > from))
+        return kept;
+    const double perColumn = (to - from) / columns;
+    int at = 0;
+    const int count = int(points.size());
+    while (at < count && points[at].x() < from)
+        ++at;
+    while (at < count && points[at].x() <= to) {
+        // One column: the points up to its right edge.
+        const int column = qMin(columns - 1, int((points[at].x() - from) / perColumn));
+        const double edge = from + (column + 1) * perColumn;
+        const int first = at;
+        int low = at, high = at, last = at;
+        for (++at; at < count && points[at].x() <= to &&
+                   (column == columns - 1 || points[at].x() < edge);
+             ++at) {
+            if (points[at].y() < points[low].y())
+                low = at;
+            if (points[at].y() > points[high].y())
+                high = at;
+            last = at;
+        }
+        int chosen[] = {first, low, high, last};
+        std::sort(std::begin(chosen), std::end(chosen));
+        for (int k = 0; k < 4; ++k)
+            if (k == 0 || chosen[k] != chosen[k - 1])
+                kept << points[chosen[k]];
+    }
+    return kept;
+}
+
 void TrendPlot::setSeries(const QVector<QPointF>& points, int windowSeconds) {
-    m_points = points;
     m_windowSeconds = qMax(1, windowSeconds);
+    m_points = thinnedForColumns(points, -m_windowSeconds, 0.0,
+                                 qMax(width(), sizeHint().width()));
     update();
 }
 

@@ -285,6 +285,30 @@ private slots:
         QCOMPARE(view.findChild<QLabel*>("Loop_Check_Verdict")->text(), verdict);
     }
 
+    // However many samples the window spans, the plot keeps per pixel column the first, the
+    // lowest, the highest and the last, so no peak is lost and the line ends where the data does.
+    void trendThinnedKeepsPeaks() {
+        QVector<QPointF> points;
+        for (int k = 0; k < 36000; ++k) // an hour, ten a second
+            points << QPointF(-3600.0 + k * 0.1, k == 20000 ? 99.0 : k == 30000 ? -99.0 : 1.0);
+        const QVector<QPointF> kept = ui::thinnedForColumns(points, -3600.0, 0.0, 400);
+        QVERIFY2(kept.size() <= 4 * 400, qPrintable(QString::number(kept.size())));
+        double highest = 0, lowest = 0;
+        for (int k = 0; k < kept.size(); ++k) {
+            highest = qMax(highest, kept[k].y());
+            lowest = qMin(lowest, kept[k].y());
+            if (k > 0)
+                QVERIFY(kept[k].x() > kept[k - 1].x()); // still in time order
+        }
+        QCOMPARE(highest, 99.0);
+        QCOMPARE(lowest, -99.0);
+        QCOMPARE(kept.front(), points.front());
+        QCOMPARE(kept.back(), points.back());
+        // Few points: all kept; none outside the window.
+        const QVector<QPointF> few{{-700.0, 1}, {-10.0, 2}, {-5.0, 3}};
+        QCOMPARE(ui::thinnedForColumns(few, -600.0, 0.0, 400), (QVector<QPointF>{{-10.0, 2}, {-5.0, 3}}));
+    }
+
     // The room the operator gave the answer's tables is kept in the side file and given to the
     // next view; something else kept there changes nothing.
     void viewLayoutRemembered() {
