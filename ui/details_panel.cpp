@@ -26,6 +26,17 @@ DetailsPanel::DetailsPanel(QWidget* parent) : QGroupBox(parent) {
 }
 
 void DetailsPanel::show(const field::Instrument& in, bool english) {
+    // Laid out again only when something it shows changed: an answer, a request, the language.
+    QByteArray shown(english ? "e" : "r");
+    shown += in.identity ? char(in.identity->hartRevision) : char(-1);
+    for (const auto& [command, answer] : in.details)
+        shown += QByteArray::number(command) + (answer.accepted ? '+' : '-') +
+                 QByteArray::number(answer.asRead.size()) + ':' + answer.asRead;
+    for (const int command : in.detailsPending)
+        shown += '?' + QByteArray::number(command);
+    if (shown == m_shown && m_table->rowCount() > 0)
+        return;
+    m_shown = shown;
     const app::Language language = app::languageOf(english);
     setTitle(app::text(app::Text::ViewDetails, language));
     setAccessibleName(title());

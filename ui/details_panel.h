@@ -25,6 +25,7 @@ public:
 
 private:
     QTableWidget* m_table = nullptr;
+    QByteArray m_shown; // what the table shows, as last laid out
 };
 
 } // namespace ui

@@ -597,6 +597,13 @@ void InstrumentView::showTrend(const field::Instrument& in) {
 }
 
 void InstrumentView::showExplanation(const field::Instrument& in) {
+    // Taken apart and laid out again only for another answer or language: most refreshes
+    // bring the same one (a detail read, the clock).
+    QByteArray shown = in.lastAnswer.asRead;
+    shown += char(in.lastAnswer.command) + QByteArray(m_english ? "e" : "r");
+    if (shown == m_explained)
+        return;
+    m_explained = shown;
     const QList<field::ExplainedField> fields = field::explainAnswer(in.lastAnswer, m_english);
     m_answerBox->setTitle(in.lastAnswer.command < 0
                               ? say(Text::ViewAnswerExplained)
