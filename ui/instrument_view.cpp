@@ -2,6 +2,7 @@
 
 #include "details_panel.h"
 #include "loop_check_panel.h"
+#include "quiet_updates.h"
 #include "trend_plot.h"
 
 #include "app/language.h"
@@ -503,12 +504,12 @@ void InstrumentView::showValues(const field::Instrument& in) {
                 continue;
             QFont font = row.value->font();
             font.setItalic(lastKnown);
-            row.value->setFont(font);
+            setFontIfOther(row.value, font);
             QPalette palette = this->palette();
             if (lastKnown)
                 palette.setColor(QPalette::WindowText,
                                  palette.color(QPalette::Disabled, QPalette::WindowText));
-            row.value->setPalette(palette);
+            setPaletteIfOther(row.value, palette);
             if (lastKnown)
                 row.value->setAccessibleName(row.value->accessibleName() +
                                              say(Text::ViewLastKnown));
@@ -532,13 +533,13 @@ void InstrumentView::showStatus(const field::Instrument& in) {
     }
     m_responseLine->setText(response);
     const bool commError = protocol::isCommunicationError(in.responseCode);
-    m_responseLine->setAutoFillBackground(commError);
+    setFillIfOther(m_responseLine, commError);
     QPalette responsePalette = this->palette();
     if (commError) {
         responsePalette.setColor(QPalette::Window, severityBackground(field::Severity::Fault));
         responsePalette.setColor(QPalette::WindowText, Qt::black);
     }
-    m_responseLine->setPalette(responsePalette);
+    setPaletteIfOther(m_responseLine, responsePalette);
     m_responseLine->setAccessibleName(
         commError ? response + QStringLiteral(" (") +
                         field::severityText(field::Severity::Fault, m_english) + QLatin1Char(')')
@@ -552,7 +553,7 @@ void InstrumentView::showStatus(const field::Instrument& in) {
                        field::bitText(bits[k], m_english));
         QFont font = label->font();
         font.setBold(set);
-        label->setFont(font);
+        setFontIfOther(label, font);
         QPalette palette = this->palette();
         if (set) {
             palette.setColor(QPalette::Window, severityBackground(bits[k].severity));
@@ -561,8 +562,8 @@ void InstrumentView::showStatus(const field::Instrument& in) {
             palette.setColor(QPalette::WindowText,
                              palette.color(QPalette::Disabled, QPalette::WindowText));
         }
-        label->setAutoFillBackground(set);
-        label->setPalette(palette);
+        setFillIfOther(label, set);
+        setPaletteIfOther(label, palette);
         label->setAccessibleName(
             field::bitText(bits[k], m_english) +
             (set ? say(Text::ViewSet).arg(field::severityText(bits[k].severity, m_english))

@@ -1,4 +1,5 @@
 #include "loop_check_panel.h"
+#include "quiet_updates.h"
 
 #include "app/texts.h"
 #include "field/answer_frame.h"
@@ -187,7 +188,7 @@ void LoopCheckPanel::show(const field::Instrument& in, bool english) {
     m_verdict->setAccessibleName(verdict);
     QPalette palette = m_verdict->palette();
     palette.setColor(QPalette::Window, colour);
-    m_verdict->setPalette(palette);
+    setPaletteIfOther(m_verdict, palette);
 }
 
 } // namespace ui
