@@ -14,6 +14,30 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+namespace {
+
+// The golden instrument at address 1 saying "more status available" in its answers to 13 and 3,
+// a field model and the details reader on a clock the test moves.
+struct MoreStatusLoop {
+    MoreStatusLoop() {
+        rig.addDevice(1);
+        rig.answers[ptest::kRequest13] = saying(ptest::kAnswer13);
+        rig.answers[ptest::kRequest3] = saying(ptest::kAnswer3);
+        QObject::connect(&rig.cycle, &protocol::PollingCycle::answerDecoded, &model,
+                         &field::FieldModel::takeAnswer);
+    }
+    static QByteArray saying(QByteArray frame) {
+        frame[9] = char(0x10);
+        return ptest::hex("FF FF FF FF FF") + ptest::withCheck(frame.chopped(1));
+    }
+    QDateTime now{QDate(2026, 12, 8), QTime(9, 0)};
+    ptest::Rig rig;
+    field::FieldModel model{[this] { return now; }};
+    core::DetailsReader details{rig.cycle, model, [this] { return now; }};
+};
+
+} // namespace
+
 class CoreSessionTest : public QObject {
     Q_OBJECT
 private slots:
@@ -83,25 +107,15 @@ void CoreSessionTest::moreStatusReadAgainAtMostEvery10s_data() {
 void CoreSessionTest::moreStatusReadAgainAtMostEvery10s() {
     QFETCH(int, laterMs);
     QFETCH(QList<int>, commands);
-    using ptest::hex;
-    using ptest::withCheck;
     // Every answer says "more status available"; the details other than command 1 go unanswered.
-    const auto saying = [](QByteArray frame) {
-        frame[9] = char(0x10);
-        return hex("FF FF FF FF FF") + withCheck(frame.chopped(1));
-    };
-    ptest::Rig rig;
-    rig.addDevice(1);
-    rig.answers[ptest::kRequest13] = saying(ptest::kAnswer13);
-    rig.answers[ptest::kRequest3] = saying(ptest::kAnswer3);
-    rig.answers[hex("FF FF FF FF FF") + withCheck(hex("82 26 06 12 34 56 01 00"))] =
-        saying(withCheck(hex("86 A6 06 12 34 56 01 07 00 00 0C 3F 9E 06 10")));
-    QDateTime now(QDate(2026, 12, 8), QTime(9, 0));
-    const auto clock = [&now] { return now; };
-    field::FieldModel model(clock);
-    connect(&rig.cycle, &protocol::PollingCycle::answerDecoded, &model,
-            &field::FieldModel::takeAnswer);
-    core::DetailsReader details(rig.cycle, model, clock);
+    MoreStatusLoop loop;
+    ptest::Rig& rig = loop.rig;
+    rig.answers[ptest::hex("FF FF FF FF FF") +
+                ptest::withCheck(ptest::hex("82 26 06 12 34 56 01 00"))] =
+        MoreStatusLoop::saying(
+            ptest::withCheck(ptest::hex("86 A6 06 12 34 56 01 07 00 00 0C 3F 9E 06 10")));
+    QDateTime& now = loop.now;
+    core::DetailsReader& details = loop.details;
 
     rig.cycle.start();
     QVERIFY(rig.fire()); // command 0 answered
@@ -119,22 +133,10 @@ void CoreSessionTest::moreStatusReadAgainAtMostEvery10s() {
 // re-read of command 48 for "more status available", go between two of its readings, never
 // more than one step apart.
 void CoreSessionTest::followReadingsAtMostOneStepApart() {
-    using ptest::hex;
-    using ptest::withCheck;
-    const auto saying = [](QByteArray frame) { // more status available
-        frame[9] = char(0x10);
-        return hex("FF FF FF FF FF") + withCheck(frame.chopped(1));
-    };
-    ptest::Rig rig;
-    rig.addDevice(1);
-    rig.answers[ptest::kRequest13] = saying(ptest::kAnswer13);
-    rig.answers[ptest::kRequest3] = saying(ptest::kAnswer3);
-    QDateTime now(QDate(2026, 12, 8), QTime(9, 0));
-    const auto clock = [&now] { return now; };
-    field::FieldModel model(clock);
-    connect(&rig.cycle, &protocol::PollingCycle::answerDecoded, &model,
-            &field::FieldModel::takeAnswer);
-    core::DetailsReader details(rig.cycle, model, clock);
+    MoreStatusLoop loop;
+    ptest::Rig& rig = loop.rig;
+    QDateTime& now = loop.now;
+    core::DetailsReader& details = loop.details;
     QStringList steps; // F: a following reading; P: a step of the pass; D: anything else asked
     connect(&rig.cycle, &protocol::PollingCycle::answerDecoded, this,
             [&steps](const protocol::ReadAnswer& answer) {
