@@ -578,9 +578,9 @@ void InstrumentView::showTrend(const field::Instrument& in) {
     QVector<QPointF> current, primary;
     // Only what the window spans: the history holds up to an hour.
     const auto& samples = in.history.samples();
-    const auto from = std::lower_bound(
-        samples.begin(), samples.end(), nowMs - qint64(windowSeconds) * 1000,
-        [](const field::History::Sample& s, qint64 ms) { return s.ms < ms; });
+    const auto from =
+        std::lower_bound(samples.begin(), samples.end(), nowMs - qint64(windowSeconds) * 1000,
+                         [](const field::History::Sample& s, qint64 ms) { return s.ms < ms; });
     for (auto it = from; it != samples.end(); ++it) {
         const field::History::Sample& s = *it;
         const double x = (s.ms - nowMs) / 1000.0;

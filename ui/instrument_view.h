@@ -116,7 +116,7 @@ private:
     QCheckBox* m_follow = nullptr;
     QCheckBox* m_subscribe = nullptr;
     DetailsPanel* m_detailsPanel = nullptr;
-    QByteArray m_explained; // the answer and language the explanation shows
+    QByteArray m_explained;               // the answer and language the explanation shows
     QSplitter* m_splitter = nullptr;      // what the instrument says, and its answer below
     QSplitter* m_lowerSplitter = nullptr; // the answer explained, and the details
     LoopCheckPanel* m_loopCheck = nullptr;

@@ -44,8 +44,8 @@ QVector<QPointF> thinnedForColumns(const QVector<QPointF>& points, double from, 
         const double edge = from + (column + 1) * perColumn;
         const int first = at;
         int low = at, high = at, last = at;
-        for (++at; at < count && points[at].x() <= to &&
-                   (column == columns - 1 || points[at].x() < edge);
+        for (++at;
+             at < count && points[at].x() <= to && (column == columns - 1 || points[at].x() < edge);
              ++at) {
             if (points[at].y() < points[low].y())
                 low = at;
@@ -64,8 +64,7 @@ QVector<QPointF> thinnedForColumns(const QVector<QPointF>& points, double from, 
 
 void TrendPlot::setSeries(const QVector<QPointF>& points, int windowSeconds) {
     m_windowSeconds = qMax(1, windowSeconds);
-    m_points = thinnedForColumns(points, -m_windowSeconds, 0.0,
-                                 qMax(width(), sizeHint().width()));
+    m_points = thinnedForColumns(points, -m_windowSeconds, 0.0, qMax(width(), sizeHint().width()));
     update();
 }
 

@@ -194,8 +194,9 @@ private slots:
         QFETCH(bool, network);
         QFETCH(QString, said);
         QTemporaryDir root;
-        const QString device = network ? QStringLiteral("hartip://127.0.0.1:%1").arg(freeLocalPort())
-                                       : root.filePath("no-modem");
+        const QString device = network
+                                   ? QStringLiteral("hartip://127.0.0.1:%1").arg(freeLocalPort())
+                                   : root.filePath("no-modem");
         QProcess logger;
         logger.start(QStringLiteral(CORVANTELIS_LOGGER),
                      {"--port", device, "--settings-dir", root.filePath("settings"),

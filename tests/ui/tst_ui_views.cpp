@@ -306,7 +306,8 @@ private slots:
         QCOMPARE(kept.back(), points.back());
         // Few points: all kept; none outside the window.
         const QVector<QPointF> few{{-700.0, 1}, {-10.0, 2}, {-5.0, 3}};
-        QCOMPARE(ui::thinnedForColumns(few, -600.0, 0.0, 400), (QVector<QPointF>{{-10.0, 2}, {-5.0, 3}}));
+        QCOMPARE(ui::thinnedForColumns(few, -600.0, 0.0, 400),
+                 (QVector<QPointF>{{-10.0, 2}, {-5.0, 3}}));
     }
 
     // The room the operator gave the answer's tables is kept in the side file and given to the
