@@ -23,6 +23,7 @@ FieldLayer::FieldLayer(core::LoopSession& session, WindowSurface& window, QObjec
 }
 
 FieldLayer::~FieldLayer() {
+    m_window.showAnswerExplanation({}); // the window may outlive this layer
     for (InstrumentView* view : views())
         delete view;
 }
@@ -105,15 +106,21 @@ void FieldLayer::setLanguage(qint16 languageFlag) {
 }
 
 void FieldLayer::explainDump(const protocol::ReadAnswer& answer) {
+    // Kept, and taken apart into words only when the window shows it: over HART-IP dozens of
+    // answers a second come while nobody looks at the tooltip.
+    m_lastDump = answer;
+    m_window.showAnswerExplanation([this] { return dumpExplanation(); });
+}
+
+QString FieldLayer::dumpExplanation() const {
     const bool english = app::isEnglish(m_session.languageFlag());
     QStringList lines;
-    for (const field::ExplainedField& f : field::explainAnswer(answer, english))
+    for (const field::ExplainedField& f : field::explainAnswer(m_lastDump, english))
         lines << QStringLiteral("%1  %2: %3").arg(f.bytes, f.name, f.meaning);
     // Tags may hold '<': escaped, so the tooltip shows them as they are.
-    m_window.showAnswerExplanation(
-        lines.isEmpty()
-            ? QString()
-            : QStringLiteral("<pre>%1</pre>").arg(lines.join(QLatin1Char('\n')).toHtmlEscaped()));
+    return lines.isEmpty()
+               ? QString()
+               : QStringLiteral("<pre>%1</pre>").arg(lines.join(QLatin1Char('\n')).toHtmlEscaped());
 }
 
 } // namespace ui

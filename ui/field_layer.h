@@ -42,12 +42,15 @@ public:
 
 private:
     void explainDump(const protocol::ReadAnswer& answer);
+    // The last answer read, explained for the dump's tooltip in the language in force.
+    QString dumpExplanation() const;
 
     core::LoopSession& m_session;
     WindowSurface& m_window;
     field::FieldModel& m_model; // the session's
     QList<QPointer<InstrumentView>> m_views;
-    QSet<int> m_subscribed; // addresses whose published data was asked for
+    QSet<int> m_subscribed;          // addresses whose published data was asked for
+    protocol::ReadAnswer m_lastDump; // the answer the port panel's dump shows
     double m_toleranceMa = 0.05;
     double m_tolerancePercent = 0.3;
     std::function<QByteArray()> m_loadLayout;

@@ -594,8 +594,8 @@ void Form1::showRecordingNote(const QString& text) {
     showRecordLine();
 }
 
-void Form1::showAnswerExplanation(const QString& toolTip) {
-    m_frame2->setAnswerExplanation(toolTip);
+void Form1::showAnswerExplanation(std::function<QString()> explain) {
+    m_frame2->setAnswerExplanation(std::move(explain));
 }
 
 void Form1::tell(const QString& text) {

@@ -90,7 +90,7 @@ public:
     // turned on again); empty: nothing to say.
     void showRecordingNote(const QString& text) override;
     // Over the dump of the last answer.
-    void showAnswerExplanation(const QString& toolTip) override;
+    void showAnswerExplanation(std::function<QString()> explain) override;
     void tell(const QString& text) override;
     void note(const QString& line) override;
 

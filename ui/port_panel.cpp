@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolTip>
 
 namespace ui {
 
@@ -93,6 +94,8 @@ PortPanel::PortPanel(QWidget* parent) : ClickFrame(parent) {
     m_text3->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_text3->setMinimumWidth(520);
     m_text3->setFixedHeight(4 * m_text3->fontMetrics().lineSpacing() + 10);
+    m_text3->installEventFilter(this);
+    m_text3->viewport()->installEventFilter(this);
     m_label27->setBuddy(m_text3);
 
     auto* grid = new QGridLayout(this);
@@ -132,8 +135,19 @@ void PortPanel::showAnswer(int length, const QString& dump) {
     m_text3->setPlainText(dump);
 }
 
-void PortPanel::setAnswerExplanation(const QString& toolTip) {
-    m_text3->setToolTip(toolTip);
+void PortPanel::setAnswerExplanation(std::function<QString()> explain) {
+    m_explain = std::move(explain);
+}
+
+bool PortPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ToolTip || (watched != m_text3 && watched != m_text3->viewport()))
+        return ClickFrame::eventFilter(watched, event);
+    const QString text = m_explain ? m_explain() : QString();
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, m_text3);
+    return true;
 }
 
 void PortPanel::refreshPortList(const serial::PortDiscovery& discover,

@@ -4,6 +4,8 @@
 
 #include "serial/discovered_port.h"
 
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -29,8 +31,9 @@ public:
     void showStatus(const QString& text);
     // The last answer: its length in Text1, its bytes in Text3.
     void showAnswer(int length, const QString& dump);
-    // Text3's tooltip, the last answer taken apart; empty: none.
-    void setAnswerExplanation(const QString& toolTip);
+    // Text3's tooltip, the last answer taken apart, made by `explain` when the tooltip is
+    // asked for; an empty text: none.
+    void setAnswerExplanation(std::function<QString()> explain);
     // Combo1's entries: the four numbered ports, the devices `discover` reports now, and last
     // `networkEntry` (choosing it asks for a HART-IP server). What stands typed in the box stays.
     void refreshPortList(const serial::PortDiscovery& discover, const QString& networkEntry);
@@ -43,6 +46,9 @@ public:
     QLineEdit* text1() const { return m_text1; }
     QPlainTextEdit* text3() const { return m_text3; }
     QLabel* statusLabel() const { return m_status; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // An entry of Combo1 chosen from its list (typing into the box is not a choice).
@@ -63,6 +69,7 @@ private:
     QLabel* m_label28 = nullptr;
     QLineEdit* m_text1 = nullptr;
     QPlainTextEdit* m_text3 = nullptr;
+    std::function<QString()> m_explain;
 };
 
 } // namespace ui

@@ -49,7 +49,9 @@ struct SurfaceStandIn : ui::WindowSurface {
     QStringList told, notes;
     void showRecording(const QString& file) override { recording = file; }
     void showRecordingNote(const QString& text) override { recordingNote = text; }
-    void showAnswerExplanation(const QString& toolTip) override { explanation = toolTip; }
+    void showAnswerExplanation(std::function<QString()> explain) override {
+        explanation = explain ? explain() : QString();
+    }
     void tell(const QString& text) override { told << text; }
     void note(const QString& line) override { notes << line; }
 };
