@@ -19,8 +19,6 @@ workdir="$WORKDIR"
 start_xvfb "$workdir/xvfb.log"
 ticks=$(getconf CLK_TCK)
 
-# cpu_ticks PID: user and system time the process has used so far, in clock ticks.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 rss_kib() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
 
 # measure NAME: starts the loop, the program (via start_NAME LOOP), lets it settle for a pass,

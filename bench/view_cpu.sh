@@ -19,7 +19,6 @@ start_session
 workdir="$WORKDIR"
 start_xvfb "$workdir/xvfb.log"
 ticks=$(getconf CLK_TCK)
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 "$bin/hart-loop-sim" --hartip "$port" >"$workdir/sim.out" 2>&1 &

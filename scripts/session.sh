@@ -25,3 +25,6 @@ end_session() {
     for pid in "${SESSION_PIDS[@]}" "${XVFB_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$WORKDIR"
 }
+
+# cpu_ticks PID: user and system time the process has used so far, in clock ticks.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
