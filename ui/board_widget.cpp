@@ -1,6 +1,7 @@
 #include "board_widget.h"
 
 #include "board_fonts.h"
+#include "quiet_updates.h"
 #include "win_colour.h"
 
 #include <QEvent>
@@ -136,6 +137,15 @@ QFont BoardWidget::fittingFont(const QLabel& label, const QString& caption) cons
     // its cell is drawn a little smaller rather than cut off at the left.
     constexpr qreal kSmallestPointSize = 6.0;
     const int room = label.contentsRect().width() - label.indent() - 1;
+    // Most captions are short numbers well inside the cell: the widths of their characters one
+    // by one (cached by Qt; for the Latin captions of the board never less than the shaped
+    // text, which kerning only narrows) settle that without shaping the text.
+    const QFontMetrics cellMetrics(m_cellFont);
+    int upperBound = 0;
+    for (const QChar c : caption)
+        upperBound += cellMetrics.horizontalAdvance(c);
+    if (upperBound <= room)
+        return m_cellFont;
     QFont font = m_cellFont;
     while (QFontMetrics(font).horizontalAdvance(caption) > room &&
            font.pointSizeF() > kSmallestPointSize)
@@ -145,9 +155,11 @@ QFont BoardWidget::fittingFont(const QLabel& label, const QString& caption) cons
 
 void BoardWidget::setCaption(Column column, int row, const QString& caption) {
     const Cell* cell = find(column, row);
-    if (!cell)
+    // The same caption again (most of a pass writes what the cell already shows) keeps the
+    // font fitted to it: measuring text is the dearest part of writing a cell.
+    if (!cell || (cell->label->text() == caption && !cell->label->accessibleName().isEmpty()))
         return;
-    cell->label->setFont(fittingFont(*cell->label, caption));
+    setFontIfOther(cell->label, fittingFont(*cell->label, caption));
     cell->label->setText(caption);
     // Without a name of its own an empty cell would be read out as the board's title.
     cell->label->setAccessibleName(caption.isEmpty() ? QStringLiteral(" ") : caption);
@@ -188,7 +200,7 @@ void BoardWidget::paintCell(const Cell& cell) {
     QPalette cellPalette = cell.label->palette();
     cellPalette.setColor(QPalette::Window, toQColor(cell.colour, base));
     cellPalette.setColor(QPalette::WindowText, toQColor(protocol::kWindowTextColour, base));
-    cell.label->setPalette(cellPalette);
+    setPaletteIfOther(cell.label, cellPalette);
 }
 
 bool BoardWidget::eventFilter(QObject* watched, QEvent* event) {

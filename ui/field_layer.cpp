@@ -18,7 +18,7 @@ FieldLayer::FieldLayer(core::LoopSession& session, WindowSurface& window, QObjec
     connect(&m_model, &field::FieldModel::instrumentChanged, this, [this](int address) {
         for (InstrumentView* view : views())
             if (view->address() == address)
-                view->refresh();
+                view->refreshSoon();
     });
 }
 

@@ -6,6 +6,7 @@
 #include "message_gate.h"
 #include "port_panel.h"
 #include "results_panel.h"
+#include "throttle.h"
 #include "twips.h"
 #include "user_messages.h"
 #include "window_icon.h"
@@ -55,6 +56,7 @@ Form1::Form1(core::LoopSession& session, Form1Environment environment, QWidget* 
     : QMainWindow(parent), m_env(std::move(environment)),
       m_twips(m_env.logicalDpi > 0 ? m_env.logicalDpi : screenLogicalDpi()), m_session(session) {
     setObjectName(QStringLiteral("Form1"));
+    new PaintPacer(this, kPaintIntervalMs);
     // Every message of the window, the port's and the recorder's alike, waits for the polling
     // step under way to end: a box opened inside a step would hold the pass until OK.
     if (m_env.showMessage) {

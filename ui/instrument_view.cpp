@@ -3,6 +3,7 @@
 #include "details_panel.h"
 #include "loop_check_panel.h"
 #include "quiet_updates.h"
+#include "throttle.h"
 #include "trend_plot.h"
 
 #include "app/language.h"
@@ -58,6 +59,8 @@ const char* const kTagRows[] = {"tag", "descriptor", "date"};
 const char* const kValueRows[] = {"loop current", "PV", "SV", "TV", "QV"};
 constexpr int kTrendChoices[] = {1, 5, 10, 30, 60};
 constexpr int kDefaultTrendMinutes = 10;
+// Values shown are read by eye: four refreshes a second keep up with any instrument.
+constexpr int kRefreshIntervalMs = 250;
 
 QString hex(int value, int digits) {
     return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
@@ -97,6 +100,9 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     : QWidget(parent, Qt::Window), m_model(model), m_address(address) {
     setObjectName(QStringLiteral("Instrument_%1").arg(address));
     setAttribute(Qt::WA_DeleteOnClose);
+    new PaintPacer(this, kPaintIntervalMs);
+    m_refreshing = new Throttle(
+        kRefreshIntervalMs, [this] { showAllButTrend(); }, this);
 
     m_state = new QLabel(this);
     m_state->setObjectName(QStringLiteral("Instrument_State"));
@@ -235,7 +241,8 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
         connect(splitter, &QSplitter::splitterMoved, settled, qOverload<>(&QTimer::start));
 
     // The trend ends at the present, so a silent instrument's gap grows in sight even when no
-    // answer comes to refresh the view.
+    // answer comes to refresh the view; and a new sample reaches it within a second, which at a
+    // second or more a pixel column is as soon as it could show.
     auto* clock = new QTimer(this);
     clock->setInterval(1000);
     connect(clock, &QTimer::timeout, this, [this] {
@@ -392,6 +399,11 @@ void InstrumentView::retranslate() {
 }
 
 void InstrumentView::refresh() {
+    showAllButTrend();
+    showTrend(m_model.instrument(m_address));
+}
+
+void InstrumentView::showAllButTrend() {
     const field::Instrument& in = m_model.instrument(m_address);
     const QString number = QStringLiteral("%1").arg(m_address, 2, 10, QLatin1Char('0'));
     QString title = say(Text::ViewInstrument).arg(number);
@@ -414,11 +426,14 @@ void InstrumentView::refresh() {
     showIdentity(in);
     showValues(in);
     showStatus(in);
-    showTrend(in);
     showExplanation(in);
     m_detailsPanel->show(in, m_english);
     m_loopCheck->show(in, m_english);
     m_readDetails->setEnabled(in.answering);
+}
+
+void InstrumentView::refreshSoon() {
+    m_refreshing->request();
 }
 
 void InstrumentView::showFollowing(bool on) {
@@ -609,16 +624,30 @@ void InstrumentView::showExplanation(const field::Instrument& in) {
     m_answerBox->setTitle(in.lastAnswer.command < 0
                               ? say(Text::ViewAnswerExplained)
                               : say(Text::ViewAnswerExplainedOfCommand).arg(in.lastAnswer.command));
+    // The same command in the same language brings the same rows with other bytes and
+    // meanings: those cells are written over, and the columns keep their widths.
+    bool sameRows = m_explanation->rowCount() == fields.size();
+    for (int row = 0; sameRows && row < fields.size(); ++row)
+        sameRows =
+            m_explanation->item(row, 1) && m_explanation->item(row, 1)->text() == fields[row].name;
     m_explanation->setRowCount(int(fields.size()));
     for (int row = 0; row < fields.size(); ++row) {
         const field::ExplainedField& f = fields[row];
         const QStringList cells{f.bytes, f.name, f.meaning};
         for (int column = 0; column < 3; ++column) {
-            auto* item = new QTableWidgetItem(cells[column]);
-            item->setToolTip(cells[column]);
-            m_explanation->setItem(row, column, item);
+            QTableWidgetItem* item = m_explanation->item(row, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                m_explanation->setItem(row, column, item);
+            }
+            if (item->text() != cells[column]) {
+                item->setText(cells[column]);
+                item->setToolTip(cells[column]);
+            }
         }
     }
+    if (sameRows)
+        return;
     m_explanation->resizeColumnToContents(0);
     m_explanation->resizeColumnToContents(1);
     m_explanation->setColumnWidth(0, qMin(m_explanation->columnWidth(0), 330));

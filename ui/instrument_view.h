@@ -24,6 +24,7 @@ class QSplitter;
 namespace ui {
 
 class DetailsPanel;
+class Throttle;
 class LoopCheckPanel;
 class TrendPlot;
 
@@ -40,6 +41,10 @@ public:
     void setLanguage(qint16 languageFlag);
     // Shows what the model now holds for the address.
     void refresh();
+    // The same for a change the model reported: at once, or, when the view was refreshed less
+    // than a quarter second ago, once at the end of that quarter for all that came meanwhile.
+    // The trend follows with its clock, once a second.
+    void refreshSoon();
 
     // The trend's span, 1 to 60 minutes.
     void setTrendMinutes(int minutes);
@@ -87,6 +92,7 @@ private:
     QLabel* addRow(QFormLayout* form, const QString& name);
     void setRow(const QString& name, const QString& value);
     void retranslate();
+    void showAllButTrend();
     void showIdentity(const field::Instrument& in);
     void showValues(const field::Instrument& in);
     void showStatus(const field::Instrument& in);
@@ -116,6 +122,7 @@ private:
     QCheckBox* m_follow = nullptr;
     QCheckBox* m_subscribe = nullptr;
     DetailsPanel* m_detailsPanel = nullptr;
+    Throttle* m_refreshing = nullptr;
     QByteArray m_explained;               // the answer and language the explanation shows
     QSplitter* m_splitter = nullptr;      // what the instrument says, and its answer below
     QSplitter* m_lowerSplitter = nullptr; // the answer explained, and the details

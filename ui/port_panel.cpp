@@ -131,8 +131,34 @@ void PortPanel::showStatus(const QString& text) {
 }
 
 void PortPanel::showAnswer(int length, const QString& dump) {
-    m_text1->setText(QString::number(length));
-    m_text3->setPlainText(dump);
+    m_answerLength = length;
+    m_answerDump = dump;
+    m_answerInPlace = false;
+    if (isVisible())
+        putAnswerInPlace();
+}
+
+void PortPanel::putAnswerInPlace() const {
+    if (m_answerInPlace)
+        return;
+    m_answerInPlace = true;
+    m_text1->setText(QString::number(m_answerLength));
+    m_text3->setPlainText(m_answerDump);
+}
+
+void PortPanel::showEvent(QShowEvent* event) {
+    putAnswerInPlace();
+    ClickFrame::showEvent(event);
+}
+
+QLineEdit* PortPanel::text1() const {
+    putAnswerInPlace();
+    return m_text1;
+}
+
+QPlainTextEdit* PortPanel::text3() const {
+    putAnswerInPlace();
+    return m_text3;
 }
 
 void PortPanel::setAnswerExplanation(std::function<QString()> explain) {

@@ -29,7 +29,9 @@ public:
     void applyCaptions(const Captions& captions);
     // The port line: the device in use, or why there is none.
     void showStatus(const QString& text);
-    // The last answer: its length in Text1, its bytes in Text3.
+    // The last answer: its length in Text1, its bytes in Text3. Put there while the panel is
+    // shown, or when it is shown or its boxes are asked for: laying out Text3 anew for each of
+    // the dozens of answers a second HART-IP brings costs a hidden panel more than all else.
     void showAnswer(int length, const QString& dump);
     // Text3's tooltip, the last answer taken apart, made by `explain` when the tooltip is
     // asked for; an empty text: none.
@@ -43,12 +45,13 @@ public:
     QComboBox* combo1() const { return m_combo1; }
     LampWidget* shape1() const { return m_shape1; }
     QPushButton* command1() const { return m_command1; }
-    QLineEdit* text1() const { return m_text1; }
-    QPlainTextEdit* text3() const { return m_text3; }
+    QLineEdit* text1() const;
+    QPlainTextEdit* text3() const;
     QLabel* statusLabel() const { return m_status; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 signals:
     // An entry of Combo1 chosen from its list (typing into the box is not a choice).
@@ -70,6 +73,11 @@ private:
     QLineEdit* m_text1 = nullptr;
     QPlainTextEdit* m_text3 = nullptr;
     std::function<QString()> m_explain;
+
+    void putAnswerInPlace() const;
+    int m_answerLength = 0;
+    QString m_answerDump;
+    mutable bool m_answerInPlace = true;
 };
 
 } // namespace ui

@@ -3,7 +3,6 @@
 #include "field/answer_frame.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -69,6 +68,8 @@ void TrendPlot::setSeries(const QVector<QPointF>& points, int windowSeconds) {
 }
 
 void TrendPlot::setTitle(const QString& title, const QString& unit) {
+    if (title == m_title && unit == m_unit)
+        return;
     m_title = title;
     m_unit = unit;
     setAccessibleName(unit.isEmpty() ? title : title + QStringLiteral(", ") + unit);
@@ -76,6 +77,8 @@ void TrendPlot::setTitle(const QString& title, const QString& unit) {
 }
 
 void TrendPlot::setTimeWords(const QString& minutes, const QString& now) {
+    if (minutes == m_minutes && now == m_now)
+        return;
     m_minutes = minutes;
     m_now = now;
     update();
@@ -149,13 +152,19 @@ void TrendPlot::paintEvent(QPaintEvent*) {
         const double y = area.bottom() - area.height() * (point.y() - low) / (high - low);
         return QPointF(x, y);
     };
-    QPainterPath path(mapped(shown.front()));
+    QVector<QPointF> line;
+    line.reserve(shown.size());
     for (const QPointF& point : shown)
-        path.lineTo(mapped(point));
+        line << mapped(point);
     p.setPen(QPen(palette().color(QPalette::Highlight), 2));
-    p.drawPath(path);
-    for (const QPointF& point : shown)
-        p.drawEllipse(mapped(point), 1.5, 1.5);
+    p.drawPolyline(line);
+    // Each sample marked where the samples stand apart; where they crowd, the line says it all
+    // and a mark each would only cost drawing time.
+    constexpr int kPixelsPerMark = 6;
+    if (line.size() * kPixelsPerMark <= area.width()) {
+        for (const QPointF& point : line)
+            p.drawEllipse(point, 1.5, 1.5);
+    }
 }
 
 } // namespace ui

@@ -13,6 +13,7 @@
 #include "ui/message_gate.h"
 #include "ui/network_dialog.h"
 #include "ui/recording_layer.h"
+#include "ui/throttle.h"
 #include "ui/trend_plot.h"
 #include "ui/window_surface.h"
 
@@ -24,6 +25,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -310,6 +312,49 @@ private slots:
         const QVector<QPointF> few{{-700.0, 1}, {-10.0, 2}, {-5.0, 3}};
         QCOMPARE(ui::thinnedForColumns(few, -600.0, 0.0, 400),
                  (QVector<QPointF>{{-10.0, 2}, {-5.0, 3}}));
+    }
+
+    // A burst of changes costs one refresh at once and one when the interval is over, which
+    // shows the last of them; after a quiet spell the next change shows at once again.
+    void burstsRefreshTwice() {
+        int runs = 0;
+        ui::Throttle throttle(200, [&runs] { ++runs; });
+        for (int k = 0; k < 10; ++k)
+            throttle.request();
+        QCOMPARE(runs, 1);
+        QVERIFY(throttle.isPending());
+        QTRY_COMPARE(runs, 2);
+        QTest::qWait(300);
+        QCOMPARE(runs, 2); // nothing asked meanwhile: nothing run
+        throttle.request();
+        QCOMPARE(runs, 3);
+    }
+
+    // A window asked to repaint many times within its interval paints in few passes, and the
+    // last change is on screen when the interval is over.
+    void repaintsPaced() {
+        struct Painted : QWidget {
+            int passes = 0;
+            QColor shown, wanted = Qt::white;
+            void paintEvent(QPaintEvent*) override {
+                ++passes;
+                shown = wanted;
+                QPainter(this).fillRect(rect(), wanted);
+            }
+        } window;
+        new ui::PaintPacer(&window, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(250);
+        const int before = window.passes;
+        for (int k = 0; k < 20; ++k) {
+            window.wanted = QColor::fromHsv(k * 15, 255, 255);
+            window.update();
+            QCoreApplication::processEvents();
+        }
+        QVERIFY2(window.passes - before <= 1, qPrintable(QString::number(window.passes)));
+        QTRY_COMPARE(window.shown, window.wanted);
+        QVERIFY(window.passes - before <= 2);
     }
 
     // The room the operator gave the answer's tables is kept in the side file and given to the
