@@ -6,15 +6,16 @@
 # With no display it runs the same under Xvfb, answers the scan question, lets the loop be
 # polled for about twenty seconds, recording its measurements into a scratch settings and
 # results folder of its own (./corvantelis-demo/, never your own settings or results), and
-# leaves a screenshot in ./corvantelis-demo.png; then it opens the instrument view for address 5
-# (whose output has drifted), lets it read the instrument's details, and leaves
-# ./corvantelis-instrument.png beside it, and names the file it recorded into.
+# leaves a screenshot in ./corvantelis-demo.png; then, on the simulator's point-to-point loop, it
+# opens the instrument view for address 0 (whose output has drifted), lets it read the
+# instrument's details, and leaves ./corvantelis-instrument.png beside it (on a real port: the
+# view of address 5), and names the file it recorded into.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 demo_seconds=20
 
-usage() { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; }
 
 port=""
 while [ $# -gt 0 ]; do
@@ -48,19 +49,27 @@ bin="$BIN"
 start_session
 workdir="$WORKDIR"
 
+# start_simulator LINK [ARGUMENTS...]: hart-loop-sim on a pseudo-terminal that LINK names.
+start_simulator() {
+    local link="$1"
+    shift
+    "$bin/hart-loop-sim" --link "$link" "$@" >"$link.out" 2>&1 &
+    SESSION_PIDS+=($!)
+    SIMULATOR=$!
+    for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+    if [ ! -e "$link" ]; then
+        echo "hart-loop-sim did not start:" >&2
+        cat "$link.out" >&2
+        exit 1
+    fi
+    head -n 1 "$link.out"
+}
+
 if [ -n "$port" ]; then
     device="$port"
     echo "Monitoring the loop on $port."
 else
-    "$bin/hart-loop-sim" --link "$workdir/loop" >"$workdir/sim.out" 2>&1 &
-    SESSION_PIDS+=($!)
-    for _ in $(seq 50); do [ -e "$workdir/loop" ] && break; sleep 0.1; done
-    if [ ! -e "$workdir/loop" ]; then
-        echo "hart-loop-sim did not start:" >&2
-        cat "$workdir/sim.out" >&2
-        exit 1
-    fi
-    head -n 1 "$workdir/sim.out"
+    start_simulator "$workdir/loop"
     device="$workdir/loop"
 fi
 
@@ -96,11 +105,28 @@ fi
 import -window "$window" "$PWD/corvantelis-demo.png"
 echo "Screenshot: $PWD/corvantelis-demo.png"
 
-# The instrument view for address 5, opened as an engineer would: a double-click on its row.
-open_instrument_view "$window" 5
-view="$(wait_for_window "Instrument 05")" || true
+# The instrument view, opened as an engineer would: a double-click on its row. Its loop check
+# needs a live current, which no instrument of a multidrop loop sends: on the simulator, the
+# monitor moves to the point-to-point loop, the drifted flow meter alone at address 0.
+address=5
+if [ -z "$port" ]; then
+    address=0
+    kill "$monitor"
+    wait "$monitor" 2>/dev/null || true
+    start_simulator "$workdir/point-to-point" --loop point-to-point
+    ProgramFiles="$demo_dir" "$bin/corvantelis" --port "$workdir/point-to-point" \
+        >>"$workdir/monitor.log" 2>&1 &
+    monitor=$!
+    SESSION_PIDS+=("$monitor")
+    window="$(wait_for_window Corvantelis)" || true
+    [ -n "$window" ] || { echo "The monitor's window did not appear again:" >&2; exit 1; }
+    answer_scan_question "$window"
+    sleep 12 # a pass over the sixteen addresses, most of them silent
+fi
+open_instrument_view "$window" "$address"
+view="$(wait_for_window "$(printf 'Instrument %02d' "$address")")" || true
 if [ -z "$view" ]; then
-    echo "The instrument view for address 5 did not open:" >&2
+    echo "The instrument view for address $address did not open:" >&2
     cat "$workdir/monitor.log" >&2
     exit 1
 fi

@@ -83,8 +83,10 @@ quint8 primaryUnits(const InstrumentConfig& c) {
     return c.variables.empty() ? 0 : c.variables.front().units;
 }
 
-// The current on the wire: the range's, moved by a drift, or held.
+// The current on the wire: 4 mA in multidrop, else the range's, moved by a drift, or held.
 double sentCurrent(const InstrumentConfig& c, double seconds) {
+    if (isMultidrop(c))
+        return kMultidropCurrentMa;
     if (c.faults.fixedCurrentMa)
         return *c.faults.fixedCurrentMa;
     return loopCurrent(c, primaryValue(c, seconds)) + c.faults.analogDriftMa;
@@ -109,6 +111,11 @@ QByteArray commandThreeData(const InstrumentConfig& c, double seconds) {
         data.append(protocol::encodeFloat(float(v.wave.valueAt(seconds))));
     }
     return data;
+}
+
+bool isMultidrop(const InstrumentConfig& c) {
+    // From HART 6 on the loop current mode says so; before, the polling address does.
+    return c.hartRevision >= 6 ? c.details.loopCurrentMode == 0 : c.address != 0;
 }
 
 double loopCurrent(const InstrumentConfig& c, double pv) {

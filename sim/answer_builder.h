@@ -33,6 +33,11 @@ QByteArray commandThreeData(const InstrumentConfig& config, double seconds);
 std::optional<QByteArray> detailData(const InstrumentConfig& config, int command,
                                      const QByteArray& requestData, double seconds);
 
+// Whether the instrument holds 4 mA and signals digitally only: with its loop current mode off
+// (HART 6 and later), or at any polling address but 0 (before HART 6).
+bool isMultidrop(const InstrumentConfig& config);
+constexpr double kMultidropCurrentMa = 4.0;
+
 // The loop current in mA for primary value `pv` over the instrument's 4-20 mA range, held
 // within the saturation limits 3.8 and 20.5 mA.
 double loopCurrent(const InstrumentConfig& config, double pv);

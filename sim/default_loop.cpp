@@ -77,7 +77,8 @@ InstrumentConfig temperatureTransmitter() {
     c.variables = {sine(kDegreesCelsius, 84.0, 86.5, 180.0),
                    sine(kDegreesCelsius, 26.0, 27.0, 600.0, 150.0), sine(kOhm, 132.4, 133.3, 180.0),
                    constant(kDegreesCelsius, 30.5)};
-    c.details.alarmSelection = 1; // low
+    c.details.alarmSelection = 1;  // low
+    c.details.loopCurrentMode = 0; // multidrop
     c.details.damping = 2.0;
     c.details.sensorSerial = 88201;
     c.details.sensorUpper = 600.0;
@@ -113,8 +114,7 @@ InstrumentConfig flowMeter() {
     c.details.minimumSpan = 5.0;
     c.details.longTag = QStringLiteral("FT-305 cooling water to E-12");
     c.details.classifications = {66, 64, 0, 0}; // volumetric flow, temperature
-    // Its analog output has drifted: the loop check on this one disagrees.
-    c.faults.analogDriftMa = 0.35;
+    c.details.loopCurrentMode = 0;              // multidrop
     return c;
 }
 
@@ -122,6 +122,15 @@ InstrumentConfig flowMeter() {
 
 LoopConfig defaultLoop() {
     return {pressureTransmitter(), temperatureTransmitter(), flowMeter()};
+}
+
+LoopConfig pointToPointLoop() {
+    InstrumentConfig alone = flowMeter();
+    alone.address = 0;
+    alone.details.loopCurrentMode = 1;
+    // Its analog output has drifted: the loop check on it disagrees.
+    alone.faults.analogDriftMa = 0.35;
+    return {alone};
 }
 
 } // namespace sim

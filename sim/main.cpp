@@ -74,7 +74,9 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    sim::LoopConfig config = sim::defaultLoop();
+    sim::LoopConfig config = options.loopName == QLatin1String("point-to-point")
+                                 ? sim::pointToPointLoop()
+                                 : sim::defaultLoop();
     if (!options.configFile.isEmpty()) {
         sim::ConfigResult loaded = sim::loadConfigFile(options.configFile);
         if (!loaded.ok) {

@@ -25,6 +25,8 @@ OptionsResult parseOptions(const QStringList& arguments) {
         }
         if (arg == QLatin1String("--config"))
             target = &o.configFile;
+        else if (arg == QLatin1String("--loop"))
+            target = &o.loopName;
         else if (arg == QLatin1String("--link"))
             target = &o.linkPath;
         else if (arg == QLatin1String("--port"))
@@ -54,6 +56,16 @@ OptionsResult parseOptions(const QStringList& arguments) {
             return result;
         }
     }
+    if (!o.loopName.isEmpty() && o.loopName != QLatin1String("multidrop") &&
+        o.loopName != QLatin1String("point-to-point")) {
+        result.error = QStringLiteral("--loop: not a loop: ") + o.loopName +
+                       QStringLiteral(" (multidrop or point-to-point)");
+        return result;
+    }
+    if (!o.loopName.isEmpty() && !o.configFile.isEmpty()) {
+        result.error = QStringLiteral("--loop and --config: give one or the other");
+        return result;
+    }
     for (const QString& item : o.hartIpFaultList.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString name = item.section(QLatin1Char('='), 0, 0);
         bool ok = false;
@@ -79,9 +91,11 @@ OptionsResult parseOptions(const QStringList& arguments) {
 
 QString usageText() {
     return QStringLiteral(
-        "usage: hart-loop-sim [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] "
+        "usage: hart-loop-sim [--config FILE | --loop NAME] [--link PATH] [--port DEVICE] [--log "
+        "FILE] "
         "[--hartip PORT [--hartip-faults LIST]] [--fast]\n"
-        "  --config FILE   the instruments, as JSON (default: a loop of three)\n"
+        "  --config FILE   the instruments, as JSON (default: a multidrop loop of three)\n"
+        "  --loop NAME     a loop of its own: multidrop (the default) or point-to-point\n"
         "  --link PATH     make PATH a symbolic link to the served device\n"
         "  --port DEVICE   serve a serial device at 1200 8O1 instead of a pseudo-terminal\n"
         "  --log FILE      write every request and answer to FILE\n"

@@ -16,6 +16,7 @@ struct HartIpFaults {
 
 struct Options {
     QString configFile;
+    QString loopName; // --loop: "multidrop" (also when empty) or "point-to-point"
     QString linkPath;
     QString portDevice;
     QString logFile;
@@ -35,7 +36,8 @@ struct OptionsResult {
 };
 
 // The command line without the program name:
-// [--config FILE] [--link PATH] [--port DEVICE] [--log FILE] [--hartip PORT] [--fast] [--help]
+// [--config FILE | --loop NAME] [--link PATH] [--port DEVICE] [--log FILE] [--hartip PORT] [--fast]
+// [--help]
 // [--version]
 OptionsResult parseOptions(const QStringList& arguments);
 

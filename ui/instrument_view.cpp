@@ -428,7 +428,7 @@ void InstrumentView::showAllButTrend() {
     showStatus(in);
     showExplanation(in);
     m_detailsPanel->show(in, m_english);
-    m_loopCheck->show(in, m_english);
+    m_loopCheck->show(in, m_address, m_english);
     m_readDetails->setEnabled(in.answering);
 }
 

@@ -110,7 +110,8 @@ void LoopCheckPanel::setTolerance(double ma, double percentOfSpan) {
     m_tolerancePercent = percentOfSpan;
 }
 
-std::optional<field::LoopCheckInput> LoopCheckPanel::inputFor(const field::Instrument& in) {
+std::optional<field::LoopCheckInput> LoopCheckPanel::inputFor(const field::Instrument& in,
+                                                              int pollingAddress) {
     if (!in.variables || !in.variables->values[0])
         return std::nullopt;
     field::LoopCheckInput input;
@@ -126,10 +127,15 @@ std::optional<field::LoopCheckInput> LoopCheckPanel::inputFor(const field::Instr
     }
     if (const auto data = detailData(in, 7))
         input.loopCurrentMode = field::loopCurrentModeFrom(*data);
+    // Before HART 6 there is no command 7: the polling address is the mode, and any address but
+    // 0 holds the current at 4 mA (multidrop).
+    if (!input.loopCurrentMode && in.identity && in.identity->hartRevision < 6 &&
+        pollingAddress != 0)
+        input.loopCurrentMode = false;
     return input;
 }
 
-void LoopCheckPanel::show(const field::Instrument& in, bool english) {
+void LoopCheckPanel::show(const field::Instrument& in, int pollingAddress, bool english) {
     const app::Language language = app::languageOf(english);
     setTitle(app::text(Text::ViewLoopCheck, language));
     setAccessibleName(title());
@@ -137,7 +143,7 @@ void LoopCheckPanel::show(const field::Instrument& in, bool english) {
     m_measuredCaption->setText(app::text(Text::ViewCheckMeasured, language) + QLatin1Char(':'));
     m_differenceCaption->setText(app::text(Text::ViewCheckDifference, language) + QLatin1Char(':'));
 
-    std::optional<field::LoopCheckInput> input = inputFor(in);
+    std::optional<field::LoopCheckInput> input = inputFor(in, pollingAddress);
     if (input) {
         input->toleranceMa = m_toleranceMa;
         input->tolerancePercentOfSpan = m_tolerancePercent;

@@ -21,7 +21,8 @@ class LoopCheckPanel : public QGroupBox {
 public:
     explicit LoopCheckPanel(QWidget* parent);
 
-    void show(const field::Instrument& in, bool english);
+    // The check of the instrument at `pollingAddress`.
+    void show(const field::Instrument& in, int pollingAddress, bool english);
     // How close the current must be to agree (defaults 0.05 mA, 0.3 % of span).
     void setTolerance(double ma, double percentOfSpan);
     // The check as last shown; nothing before an instrument's values came.
@@ -29,7 +30,8 @@ public:
     QLabel* verdictLine() const { return m_verdict; }
 
     // What goes into the check, from what the instrument told.
-    static std::optional<field::LoopCheckInput> inputFor(const field::Instrument& in);
+    static std::optional<field::LoopCheckInput> inputFor(const field::Instrument& in,
+                                                         int pollingAddress);
 
 private:
     QProgressBar* m_percent = nullptr;

@@ -41,6 +41,7 @@ private slots:
     void yesShowsTheDefaultLoop();
     void recordsWhatTheLoopAnswers();
     void detailsAndTheLoopCheck();
+    void pointToPointCheckFindsDrift();
     void pollsOverHartIp_data();
     void pollsOverHartIp();
 };
@@ -246,7 +247,7 @@ void LoopWindowTest::recordsWhatTheLoopAnswers() {
 }
 
 // A view opened on the simulated loop reads the instrument's details beside the pass, in either
-// language, without touching the board; the loop check finds the flow meter's drifted output.
+// language, without touching the board; on this multidrop loop the loop check says it cannot.
 void LoopWindowTest::detailsAndTheLoopCheck() {
     SimulatedLoop loop;
     QVERIFY(!loop.start({"--log", loop.path("wire.log")}).isEmpty());
@@ -272,15 +273,16 @@ void LoopWindowTest::detailsAndTheLoopCheck() {
     // The view shows the last of them with its next refresh, a quarter second at most.
     QTRY_VERIFY(!view->detailsPanel()->text().contains("asking"));
     const QString english = view->detailsPanel()->text();
-    for (const char* line : {"Long tag: FT-305 cooling water to E-12",
-                             "Transfer function: square root", "Upper range value: 100 m³/h",
-                             "Sensor serial number: 1202", "Loop current mode: enabled"})
+    for (const char* line :
+         {"Long tag: FT-305 cooling water to E-12", "Transfer function: square root",
+          "Upper range value: 100 m³/h", "Sensor serial number: 1202",
+          "Loop current mode: disabled (multidrop)"})
         QVERIFY2(english.contains(QString::fromUtf8(line)), qPrintable(english));
+    // On a multidrop loop the current says nothing of the flow: no check, and no difference.
     const auto& check = view->loopCheckPanel()->result();
-    QVERIFY(check && check->verdict == field::LoopCheckResult::Verdict::Disagrees);
-    QVERIFY2(std::abs(check->differenceMa - 0.35) < 0.01,
-             qPrintable(QString::number(check->differenceMa)));
-    QVERIFY(view->loopCheckPanel()->verdictLine()->text().startsWith("Disagrees by 0.35"));
+    QVERIFY(check && check->reason == field::LoopCheckResult::Reason::LoopCurrentModeOff);
+    QCOMPARE(view->loopCheckPanel()->verdictLine()->text(),
+             "Cannot be checked: multidrop, the loop current mode is off.");
     // Nothing of it reached the board.
     QCOMPARE(ptest::cellText(window->board(), 5, protocol::kAllColumns), boardRow);
 
@@ -289,18 +291,49 @@ void LoopWindowTest::detailsAndTheLoopCheck() {
     QVERIFY2(russian.contains(QString::fromUtf8("Длинный тег: FT-305 cooling water to E-12")),
              qPrintable(russian));
     QVERIFY(view->loopCheckPanel()->verdictLine()->text().startsWith(
-        QString::fromUtf8("Расходится на 0.35")));
+        QString::fromUtf8("Проверить нельзя: многоточечный режим")));
 
-    // The HART 5 pressure transmitter: eight commands, and its signal agrees.
+    // The HART 5 pressure transmitter: eight commands, no command 7; at polling address 1 it
+    // is multidrop all the same.
     window->mnu_eng_Click();
     ui::InstrumentView* pressure = layers.field.open(1);
     step(1 + 8);
+    QTRY_VERIFY(!pressure->detailsPanel()->text().contains("asking"));
     const QString hart5 = pressure->detailsPanel()->text();
     QVERIFY2(hart5.contains("Message: CALIBRATED 2026-03") && !hart5.contains("Long tag") &&
                  !hart5.contains("command 7"),
              qPrintable(hart5));
-    QCOMPARE(pressure->loopCheckPanel()->result()->verdict,
-             field::LoopCheckResult::Verdict::Agrees);
+    QCOMPARE(pressure->loopCheckPanel()->result()->reason,
+             field::LoopCheckResult::Reason::LoopCurrentModeOff);
+}
+
+// The flow meter alone on its pair, its current live: the loop check finds its drifted output.
+void LoopWindowTest::pointToPointCheckFindsDrift() {
+    SimulatedLoop loop;
+    QVERIFY(!loop.start({"--loop", "point-to-point"}, 1).isEmpty());
+    WindowRecorder recorder;
+    auto window = startWindow(loop.path("settings") + QLatin1Char('/'), recorder);
+    ui::WindowLayers layers(*window, nullptr);
+    QTest::keyClick(window->yesButton(), Qt::Key_Return);
+    for (int k = 0; k < 16 + 2; ++k) {
+        QTest::qWait(kStepWaitMs);
+        window->cycle().Timer3_Timer();
+    }
+    ui::InstrumentView* view = layers.field.open(0);
+    for (int k = 0; k < 1 + 12; ++k) {
+        QTest::qWait(kStepWaitMs);
+        window->cycle().Timer3_Timer();
+    }
+    QTRY_VERIFY(view->detailsPanel()->text().contains("Loop current mode: enabled"));
+    const auto& check = view->loopCheckPanel()->result();
+    QVERIFY(check && check->verdict == field::LoopCheckResult::Verdict::Disagrees);
+    QVERIFY2(std::abs(check->differenceMa - 0.35) < 0.01,
+             qPrintable(QString::number(check->differenceMa)));
+    QVERIFY(view->loopCheckPanel()->verdictLine()->text().startsWith("Disagrees by 0.35"));
+    window->mnu_rus_Click();
+    QVERIFY(view->loopCheckPanel()->verdictLine()->text().startsWith(
+        QString::fromUtf8("Расходится на 0.35")));
+    QVERIFY(loop.stop());
 }
 
 // The window on the network: hart-loop-sim served over HART-IP, given as the device at start-up.

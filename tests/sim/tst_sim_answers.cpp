@@ -177,6 +177,7 @@ private slots:
         QFETCH(double, pv);
         QFETCH(double, milliamperes);
         sim::InstrumentConfig c = golden();
+        c.address = 0; // point-to-point: the current follows the PV
         c.rangeLower = 20.0;
         c.rangeUpper = 220.0;
         const auto value = [&](int i) { return i == 0 ? pv : 1.5 * i; };
@@ -260,7 +261,7 @@ private slots:
                                                   "00 00 FA 00");
         QTest::newRow("16") << 5 << 16 << QByteArray() << QByteArray("00 01 E2 40");
         QTest::newRow("7, HART 5") << 5 << 7 << QByteArray() << QByteArray("40");
-        QTest::newRow("7, HART 7") << 7 << 7 << QByteArray() << QByteArray("00 01 01");
+        QTest::newRow("7, HART 7") << 7 << 7 << QByteArray() << QByteArray("00 00 01");
         QTest::newRow("9, PV asked") << 7 << 9 << QByteArray("F6")
                                      << QByteArray("00 00 F6 41 0C 41 C8 00 00 C0 00 00 00 00");
         QTest::newRow("48, HART 5")
@@ -273,6 +274,7 @@ private slots:
         QFETCH(QByteArray, requestData);
         QFETCH(QByteArray, expected);
         sim::InstrumentConfig c = golden();
+        c.address = 0;
         c.hartRevision = revision;
         c.rangeLower = 0;
         c.rangeUpper = 100;
@@ -296,9 +298,41 @@ private slots:
         QCOMPARE(hex(body.left(1) + body.mid(2).chopped(1)), expected);
     }
 
+    // On a multidrop loop every instrument holds 4 mA: one whose loop current mode is off, or,
+    // before HART 6, one at any polling address but 0. Its drift has nothing to move.
+    void multidropHoldsFourMilliamperes_data() {
+        QTest::addColumn<int>("revision");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("loopCurrentMode");
+        QTest::addColumn<double>("milliamperes");
+        QTest::newRow("HART 5 at 0") << 5 << 0 << 1 << 8.5; // 25 % of range, drifted 0.5
+        QTest::newRow("HART 5 at 1") << 5 << 1 << 1 << 4.0;
+        QTest::newRow("HART 7 at 3, mode on") << 7 << 3 << 1 << 8.5;
+        QTest::newRow("HART 7 at 0, mode off") << 7 << 0 << 0 << 4.0;
+    }
+    void multidropHoldsFourMilliamperes() {
+        QFETCH(int, revision);
+        QFETCH(int, address);
+        QFETCH(int, loopCurrentMode);
+        QFETCH(double, milliamperes);
+        sim::InstrumentConfig c = golden();
+        c.hartRevision = revision;
+        c.address = address;
+        c.details.loopCurrentMode = loopCurrentMode;
+        sim::VariableConfig pv;
+        pv.wave.value = 25;
+        c.variables = {pv};
+        c.faults.analogDriftMa = 0.5;
+        QCOMPARE(sim::commandThreeData(c, 0).left(4), protocol::encodeFloat(float(milliamperes)));
+        const auto command2 = sim::detailData(c, 2, {}, 0);
+        QVERIFY(command2);
+        QCOMPARE(command2->left(4), protocol::encodeFloat(float(milliamperes)));
+    }
+
     // The loop check's faults: the current sent drifts from the PV's, or is held and says so.
     void currentFaults() {
         sim::InstrumentConfig c = golden();
+        c.address = 0;
         sim::VariableConfig pv;
         pv.wave.value = 25;
         c.variables = {pv};

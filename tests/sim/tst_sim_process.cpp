@@ -165,6 +165,26 @@ private slots:
         QCOMPARE(sim.readAllStandardError(),
                  QByteArray("hart-loop-sim: instruments[0].address: must be 0 to 15\n"));
     }
+
+    // A loop of its own is named, or a file given, not both.
+    void loopChoiceRefused_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("said");
+        QTest::newRow("no such loop")
+            << QStringList{"--loop", "ring"}
+            << QByteArray("--loop: not a loop: ring (multidrop or point-to-point)");
+        QTest::newRow("both") << QStringList{"--loop", "multidrop", "--config", "/dev/null"}
+                              << QByteArray("--loop and --config: give one or the other");
+    }
+    void loopChoiceRefused() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, said);
+        QProcess sim;
+        sim.start(QStringLiteral(HART_LOOP_SIM), arguments);
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitCode(), 2);
+        QVERIFY2(sim.readAllStandardError().startsWith("hart-loop-sim: " + said), qPrintable(said));
+    }
 };
 
 QTEST_GUILESS_MAIN(SimProcessTest)
