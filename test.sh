@@ -18,4 +18,6 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$build_dir"
-ctest --output-on-failure --timeout 120
+# Two at a time (one a core): most tests wait on timers and peers. Those that take both cores or
+# time themselves run alone (RUN_SERIAL in their CMakeLists).
+ctest --output-on-failure --timeout 120 --parallel "$(nproc)"
