@@ -19,6 +19,7 @@ const QStringList kToolkitFlags = {"-reverse", "-widgetcount", "-nograb", "-dogr
 QString helpText(const QString& program) {
     return QStringLiteral(
                "Usage: %1 [--port DEVICE] [--record] [--record-interval SECONDS]\n"
+               "       [--master primary|secondary]\n"
                "A monitor for HART field instruments: polls addresses 0 to 15 of the loop behind "
                "a HART modem.\n\n"
                "  --port DEVICE  open DEVICE (for example /dev/ttyUSB0) at start-up instead of "
@@ -29,6 +30,9 @@ QString helpText(const QString& program) {
                "  --record       record the measurements of this run into the results folders\n"
                "  --record-interval SECONDS\n"
                "                 at most one line per instrument this often (0: every answer)\n"
+               "  --master primary|secondary\n"
+               "                 the master this program is on the loop (default: the one chosen\n"
+               "                 in the window, else primary)\n"
                "  -h, --help     show this help and exit\n"
                "  -v, --version  show the version and exit")
         .arg(program);
@@ -54,7 +58,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption record(QStringLiteral("record"));
     const QCommandLineOption interval(QStringLiteral("record-interval"), QString(),
                                       QStringLiteral("SECONDS"));
-    parser.addOptions({help, version, port, record, interval});
+    const QCommandLineOption master(QStringLiteral("master"), QString(), QStringLiteral("ROLE"));
+    parser.addOptions({help, version, port, record, interval, master});
     // QApplication's options, let through for it: it reads them from argv itself.
     for (const QString& name : kToolkitOptionsWithValue)
         parser.addOption(QCommandLineOption(name.mid(1), QString(), QStringLiteral("VALUE")));
@@ -63,6 +68,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 
     CommandLine line;
     QString problem = readOptions(parser, arguments, {port}, QStringLiteral("needs a device"));
+    if (problem.isEmpty() && parser.isSet(master)) {
+        line.secondaryMaster = secondaryMasterFrom(parser.value(master));
+        if (!line.secondaryMaster)
+            problem = QStringLiteral("--master needs primary or secondary");
+    }
     if (problem.isEmpty() && parser.isSet(interval)) {
         line.recordIntervalMs = secondsAsMs(parser.value(interval));
         if (!line.recordIntervalMs)

@@ -18,6 +18,8 @@ struct CommandLine {
     // --record-interval SECONDS: at most a line this often per instrument; unset: the side
     // file's.
     std::optional<qint64> recordIntervalMs;
+    // --master primary|secondary: true for secondary; unset: the side file's.
+    std::optional<bool> secondaryMaster;
     QString text; // the help, the version line, or the one-line complaint
 };
 

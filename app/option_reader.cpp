@@ -98,4 +98,12 @@ QString readOptions(QCommandLineParser& parser, const QStringList& arguments,
     return words.isEmpty() ? QString() : unknown(words.first());
 }
 
+std::optional<bool> secondaryMasterFrom(const QString& word) {
+    if (word == QLatin1String("secondary"))
+        return true;
+    if (word == QLatin1String("primary"))
+        return false;
+    return std::nullopt;
+}
+
 } // namespace app

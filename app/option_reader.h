@@ -24,6 +24,9 @@ QString readOptions(QCommandLineParser& parser, const QStringList& arguments,
 // anything else or a negative number.
 std::optional<qint64> secondsAsMs(const QString& text);
 
+// --master's value: true for "secondary", false for "primary", nothing for anything else.
+std::optional<bool> secondaryMasterFrom(const QString& word);
+
 // A folder or file named on the command line as the program uses and stores it: relative to the
 // folder it was started in, made absolute, so that a later run from elsewhere means the same.
 QString absolutePath(const QString& path);

@@ -11,6 +11,7 @@ namespace {
 
 const QString kDeviceKey = QStringLiteral("port/device");
 const QString kRecordingKey = QStringLiteral("recording/enabled");
+const QString kMasterKey = QStringLiteral("line/master");
 const QString kIdentityGroup = QStringLiteral("hart-ip-psk-identity");
 const QString kKeyGroup = QStringLiteral("hart-ip-psk-key");
 
@@ -33,6 +34,16 @@ bool SideSettings::recordingEnabled() const {
 
 bool SideSettings::setRecordingEnabled(bool enabled, QString* error) {
     return store(kRecordingKey, enabled, error);
+}
+
+bool SideSettings::secondaryMaster() const {
+    return QSettings(m_path, QSettings::IniFormat).value(kMasterKey).toString() ==
+           QLatin1String("secondary");
+}
+
+bool SideSettings::setSecondaryMaster(bool secondary, QString* error) {
+    return store(kMasterKey, secondary ? QStringLiteral("secondary") : QStringLiteral("primary"),
+                 error);
 }
 
 QByteArray SideSettings::instrumentViewLayout() const {

@@ -25,6 +25,11 @@ public:
     bool recordingEnabled() const;
     bool setRecordingEnabled(bool enabled, QString* error = nullptr);
 
+    // Whether this program is the loop's secondary master: [line] master = secondary; primary
+    // (the default) for "primary", a missing value or anything else.
+    bool secondaryMaster() const;
+    bool setSecondaryMaster(bool secondary, QString* error = nullptr);
+
     // At most one line a this often per instrument: [recording] intervalMs; 0 (the default, and
     // for a value that is missing, negative or not a number): every answer.
     qint64 recordIntervalMs() const;

@@ -49,7 +49,7 @@ measure() {
     SESSION_PIDS+=("$logger")
     sleep "$seconds"
 
-    awk '/ RX 02 01 00 00 03 / { if (seen) print $1 - last; last = $1; seen = 1 }' \
+    awk '/ RX 02 81 00 00 83 / { if (seen) print $1 - last; last = $1; seen = 1 }' \
         "$workdir/$name.sim.log" | sort -n >"$workdir/$name.passes"
     local count
     count=$(wc -l <"$workdir/$name.passes")

@@ -78,6 +78,12 @@ ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideS
         line.portDevice, remembered, !remembered.isEmpty() && deviceIsThere(remembered));
     environment.startupDevice = startup.device;
     environment.missingDevice = startup.missing;
+    environment.secondaryMaster = line.secondaryMaster.value_or(side.secondaryMaster());
+    environment.rememberMaster = [&side](bool secondary) {
+        QString error;
+        if (!side.setSecondaryMaster(secondary, &error))
+            noteOnStandardError(QStringLiteral("the master role is not remembered: ") + error);
+    };
     environment.rememberDevice = [&side](const QString& device) {
         QString error;
         if (!side.setRememberedDevice(device, &error))

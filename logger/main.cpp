@@ -11,6 +11,7 @@
 #include "app/side_settings.h"
 #include "app/texts.h"
 #include "core/loop_session.h"
+#include "core/master_words.h"
 #include "core/network_settings.h"
 #include "core/network_words.h"
 #include "net/hartip_session.h"
@@ -118,9 +119,13 @@ int main(int argc, char* argv[]) {
     if (!report.folders.failedFolder.isEmpty())
         say(words(app::Text::LogResultsProblem)
                 .arg(report.folders.failedFolder, report.folders.reason));
+    const protocol::MasterRole role =
+        core::masterRoleOf(options.secondaryMaster.value_or(side.secondaryMaster()));
+    session.cycle().setMasterRole(role);
     say(words(app::Text::LogStarted)
             .arg(QStringLiteral(CORVANTELIS_VERSION), settingsDir,
-                 session.settings().record().Results_Dir));
+                 session.settings().record().Results_Dir,
+                 core::masterRoleText(role, session.languageFlag())));
     // From here on every event of the loop is told, starting with the line as it stands now.
     auto reporter = std::make_unique<logger::EventReporter>(session, &say);
 
@@ -142,13 +147,13 @@ int main(int argc, char* argv[]) {
     // Recording is what the logger is for: after a failure it comes back on by itself as soon
     // as the file can be written again.
     record::Recorder& recorder = session.recorder();
+    recorder.setInterval(options.recordIntervalMs.value_or(side.recordIntervalMs()));
     QTimer recordAgain;
     recordAgain.setInterval(5000);
     QObject::connect(&recordAgain, &QTimer::timeout, [&] {
         if (recorder.isEnabled() ||
             record::canAppendTo(recorder.currentFile(), session.settings().record().Results_Dir))
-            recorder.setInterval(options.recordIntervalMs.value_or(side.recordIntervalMs()));
-        recorder.setEnabled(true);
+            recorder.setEnabled(true);
     });
     recordAgain.start();
     recorder.setEnabled(true);

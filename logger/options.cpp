@@ -8,7 +8,7 @@ namespace {
 
 const char* const kHelp =
     "Usage: corvantelis-logger [--port DEVICE] [--settings-dir DIR] [--results-dir DIR]\n"
-    "                          [--record-interval SECONDS]\n"
+    "                          [--record-interval SECONDS] [--master primary|secondary]\n"
     "Polls the HART loop behind a modem as the Corvantelis window does, without a display, and\n"
     "records every measurement into the day's CSV file in the results folders.\n\n"
     "  --port DEVICE      the modem's serial device, e.g. /dev/ttyUSB0 (default: the device\n"
@@ -19,6 +19,9 @@ const char* const kHelp =
     "  --record-interval SECONDS\n"
     "                     at most one line per instrument this often (0: every answer;\n"
     "                     default: [recording] intervalMs in the side file, else 0)\n"
+    "  --master primary|secondary\n"
+    "                     the master this program is on the loop (default: [line] master\n"
+    "                     in the side file, else primary)\n"
     "  -h, --help         show this help and exit\n"
     "  -v, --version      show the version and exit\n\n"
     "It tells on standard output what happens, one line each: the port, instruments found and\n"
@@ -38,12 +41,16 @@ Options parseOptions(const QStringList& arguments) {
                                         QStringLiteral("DIR"));
     const QCommandLineOption interval(QStringLiteral("record-interval"), QString(),
                                       QStringLiteral("SECONDS"));
-    parser.addOptions({help, version, port, settingsDir, resultsDir, interval});
+    const QCommandLineOption master(QStringLiteral("master"), QString(), QStringLiteral("ROLE"));
+    parser.addOptions({help, version, port, settingsDir, resultsDir, interval, master});
     QString problem =
-        app::readOptions(parser, arguments, {port, settingsDir, resultsDir, interval});
+        app::readOptions(parser, arguments, {port, settingsDir, resultsDir, interval, master});
     const std::optional<qint64> intervalMs = app::secondsAsMs(parser.value(interval));
     if (problem.isEmpty() && parser.isSet(interval) && !intervalMs)
         problem = QStringLiteral("--record-interval needs a number of seconds");
+    const std::optional<bool> secondary = app::secondaryMasterFrom(parser.value(master));
+    if (problem.isEmpty() && parser.isSet(master) && !secondary)
+        problem = QStringLiteral("--master needs primary or secondary");
 
     Options options;
     if (parser.isSet(help)) {
@@ -61,6 +68,8 @@ Options parseOptions(const QStringList& arguments) {
         options.resultsDir = app::absolutePath(parser.value(resultsDir));
         if (parser.isSet(interval))
             options.recordIntervalMs = intervalMs;
+        if (parser.isSet(master))
+            options.secondaryMaster = secondary;
     }
     return options;
 }

@@ -18,6 +18,8 @@ struct Options {
     QString port;        // empty: the device remembered in the side file
     // At most one line per instrument this often; unset: the side file's.
     std::optional<qint64> recordIntervalMs;
+    // --master primary|secondary: true for secondary; unset: the side file's.
+    std::optional<bool> secondaryMaster;
 };
 
 // `arguments` as main() has them, the program's name first. "--name VALUE" and "--name=VALUE".

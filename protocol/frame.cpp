@@ -9,7 +9,8 @@ constexpr int kLongPreambleLength = 5;
 
 } // namespace
 
-QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& table) {
+QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& table,
+                         MasterRole role) {
     if (address < 0 || address >= static_cast<qint16>(table.size()))
         return {};
 
@@ -17,26 +18,27 @@ QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& tabl
     request.command = command;
     if (command == 0) {
         request.delimiter = kShortDelimiter;
-        request.address = QByteArray(1, static_cast<char>(static_cast<quint8>(address)));
+        request.address =
+            requestAddress(QByteArray(1, static_cast<char>(static_cast<quint8>(address))), role);
         return request.encode(kShortPreambleLength);
     }
     if (command == 13 || command == 3) {
-        // The address bytes go out as command 0 delivered them: the manufacturer code is sent
-        // unchanged, master bit included.
+        // The first byte command 0 delivered is a manufacturer code or part of an expanded
+        // device type, whose top bits would name a master or burst mode on the line.
         request.delimiter = kLongDelimiter;
-        request.address = table[static_cast<size_t>(address)].Long_Address;
+        request.address = requestAddress(table[static_cast<size_t>(address)].Long_Address, role);
         return request.encode(kLongPreambleLength);
     }
     return {};
 }
 
 QByteArray buildOnDemandRequest(int command, int address, const DeviceTable& table,
-                                const QByteArray& data) {
+                                const QByteArray& data, MasterRole role) {
     if (address < 0 || address >= static_cast<int>(table.size()))
         return {};
     HartFrame request;
     request.delimiter = kLongDelimiter;
-    request.address = table[static_cast<size_t>(address)].Long_Address;
+    request.address = requestAddress(table[static_cast<size_t>(address)].Long_Address, role);
     request.command = command;
     request.data = data;
     return request.encode(kLongPreambleLength);

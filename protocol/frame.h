@@ -2,6 +2,7 @@
 
 #include "device_record.h"
 #include "hart_frame.h"
+#include "master_role.h"
 #include "protocol_state.h"
 
 #include <QByteArray>
@@ -10,16 +11,17 @@
 
 namespace protocol {
 
-// The request frame for `command` and polling address `address` (0 to 15): command 0 as a
-// short frame (four preamble bytes), commands 13 and 3 as long frames (five preamble bytes) to
-// the instrument whose record sits at `address` in `table`. Any other command gives an empty
-// frame.
-QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& table);
+// The request frame for `command` and polling address `address` (0 to 15) from the master
+// `role`: command 0 as a short frame (four preamble bytes), commands 13 and 3 as long frames
+// (five preamble bytes) to the instrument whose record sits at `address` in `table`, its long
+// address as command 0 delivered it but with the role's master bit and the burst bit clear. Any
+// other command gives an empty frame.
+QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& table, MasterRole role);
 
-// A request for any command, with `data`, in the form of commands 13 and 3: five preamble bytes
-// and the long address as command 0 delivered it. Empty for an address outside the table.
+// A request for any command, with `data`, in the form of commands 13 and 3. Empty for an
+// address outside the table.
 QByteArray buildOnDemandRequest(int command, int address, const DeviceTable& table,
-                                const QByteArray& data);
+                                const QByteArray& data, MasterRole role);
 // Whether `answer` is a whole answer, check byte right, to `command`, from the instrument whose
 // long address (as command 0 delivered it) is `longAddress`, in the long form. The master and
 // burst bits say nothing of who answers.

@@ -138,7 +138,7 @@ void PollingCycle::Hart_Connet_Prosses() {
         break;
     }
 
-    s.Tx_String = Build_Request(s.Hart_Command, s.Hart_Address, s.Device_Table);
+    s.Tx_String = Build_Request(s.Hart_Command, s.Hart_Address, s.Device_Table, m_role);
     Send_Hart_Command();
 }
 
@@ -175,8 +175,8 @@ void PollingCycle::nextAfterAnswer() {
             next->drop(PendingRequest::DropReason::InstrumentSilent);
             continue;
         }
-        m_state.Tx_String =
-            buildOnDemandRequest(asked.command, asked.address, m_state.Device_Table, asked.data);
+        m_state.Tx_String = buildOnDemandRequest(asked.command, asked.address, m_state.Device_Table,
+                                                 asked.data, m_role);
         m_onDemand = next;
         Send_Hart_Command();
         return;

@@ -2,6 +2,7 @@
 
 #include "board.h"
 #include "cycle_ports.h"
+#include "master_role.h"
 #include "protocol_state.h"
 #include "read_answer.h"
 
@@ -73,6 +74,10 @@ public:
 
     // Locale of the numbers shown by the command-3 decoder (the system's by default).
     void setLocale(const QLocale& locale);
+    // The master this program is on the line, named in every request from the next on
+    // (primary by default).
+    void setMasterRole(MasterRole role) { m_role = role; }
+    MasterRole masterRole() const { return m_role; }
 
     // Starts a run: the first step goes out at once.
     void start();
@@ -145,6 +150,7 @@ private:
     AnswerTimer& m_timer;
     EventYield& m_yield;
     QLocale m_locale = QLocale::system();
+    MasterRole m_role = MasterRole::Primary;
     bool m_running = false;
     int m_stepDepth = 0;
     quint64 m_run = 0; // bumped by every start and stop, so a step can tell it was overtaken

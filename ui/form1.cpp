@@ -15,12 +15,14 @@
 #include "app/result_folders.h"
 #include "app/texts.h"
 #include "core/loop_session.h"
+#include "core/master_words.h"
 #include "core/network_words.h"
 #include "net/hartip_session.h"
 #include "protocol/decoders.h"
 #include "protocol/polling_cycle.h"
 #include "serial/port_status_text.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -122,6 +124,7 @@ Form1::Form1(core::LoopSession& session, Form1Environment environment, QWidget* 
     connect(&portController(), &serial::PortController::statusChanged, this,
             &Form1::showPortStatus);
 
+    setMasterRole(core::masterRoleOf(m_env.secondaryMaster), false);
     applyCaptions(initialCaptions());
     applyFieldCaptions();
     setTitle(initialTitle());
@@ -222,6 +225,21 @@ void Form1::buildMenus() {
     m_mnuRecord->setObjectName(QStringLiteral("mnu_Record"));
     m_mnuRecord->setCheckable(true);
     connect(m_mnuRecord, &QAction::triggered, this, &Form1::recordingToggled);
+    m_mnuSetting->addSeparator();
+    auto* masters = new QActionGroup(this);
+    m_mnuMasterPrimary = masters->addAction(QString());
+    m_mnuMasterPrimary->setObjectName(QStringLiteral("mnu_MasterPrimary"));
+    m_mnuMasterSecondary = masters->addAction(QString());
+    m_mnuMasterSecondary->setObjectName(QStringLiteral("mnu_MasterSecondary"));
+    for (QAction* item : masters->actions()) {
+        item->setCheckable(true);
+        m_mnuSetting->addAction(item);
+    }
+    connect(masters, &QActionGroup::triggered, this, [this](QAction* chosen) {
+        setMasterRole(chosen == m_mnuMasterSecondary ? protocol::MasterRole::Secondary
+                                                     : protocol::MasterRole::Primary,
+                      true);
+    });
 
     // A menu without items: choosing it on the bar shows or hides the port panel.
     m_mnuComPort = bar->addAction(QStringLiteral("Start/Stop"), this, &Form1::mnu_ComPort_Click);
@@ -555,9 +573,26 @@ void Form1::applyCaptions(const Captions& captions) {
     m_basisFrame1->applyCaptions(captions);
 }
 
+void Form1::setMasterRole(protocol::MasterRole role, bool remember) {
+    cycle().setMasterRole(role);
+    const bool secondary = role == protocol::MasterRole::Secondary;
+    (secondary ? m_mnuMasterSecondary : m_mnuMasterPrimary)->setChecked(true);
+    m_frame2->showRole(app::text(app::Text::PanelMasterRole, languageFlag())
+                           .arg(core::masterRoleText(role, languageFlag())));
+    if (remember && m_env.rememberMaster)
+        m_env.rememberMaster(secondary);
+}
+
+QLabel* Form1::portRoleLabel() const {
+    return m_frame2->roleLabel();
+}
+
 void Form1::applyFieldCaptions() {
     const qint16 flag = languageFlag();
     m_mnuRecord->setText(app::text(app::Text::MenuRecordMeasurements, flag));
+    m_mnuMasterPrimary->setText(app::text(app::Text::MenuMasterPrimary, flag));
+    m_mnuMasterSecondary->setText(app::text(app::Text::MenuMasterSecondary, flag));
+    setMasterRole(cycle().masterRole(), false);
     showRecordLine();
     m_mnuInstrument->setTitle(app::text(app::Text::MenuInstrument, flag));
     const QList<QAction*> entries = m_mnuInstrument->actions();

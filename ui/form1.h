@@ -5,6 +5,7 @@
 #include "window_surface.h"
 
 #include "app/settings_file.h"
+#include "protocol/master_role.h"
 #include "protocol/protocol_state.h"
 #include "protocol/qt_cycle_ports.h"
 #include "serial/port_controller.h"
@@ -122,6 +123,10 @@ public:
     QLineEdit* text1() const;
     QPlainTextEdit* text3() const;
     QLabel* portStatusLabel() const;
+    // The Setting menu's two master items.
+    QAction* masterPrimaryItem() const { return m_mnuMasterPrimary; }
+    QAction* masterSecondaryItem() const { return m_mnuMasterSecondary; }
+    QLabel* portRoleLabel() const;
 
     // The window's size: its contents' where the screen has room for them; otherwise as much
     // as the screen has, the contents scrolled within.
@@ -133,6 +138,9 @@ protected:
 
 private:
     void buildMenus();
+    // Requests from now on name `role`; the menu and the port panel say so, and the choice is
+    // kept for the next start when the operator made it.
+    void setMasterRole(protocol::MasterRole role, bool remember);
     void buildBoard(QWidget* area);
     void buildQuestion();
     void buildPanels(QWidget* row);
@@ -166,6 +174,8 @@ private:
     QMenu* m_mnuSetting = nullptr;
     QAction* m_mnuFileSave = nullptr;
     QAction* m_mnuRecord = nullptr;
+    QAction* m_mnuMasterPrimary = nullptr;
+    QAction* m_mnuMasterSecondary = nullptr;
     QAction* m_mnuComPort = nullptr;
     QMenu* m_mnuLanq = nullptr;
     QAction* m_mnuRus = nullptr;

@@ -48,6 +48,10 @@ struct Form1Environment {
     // Told the device chosen from the discovered list, to open it at the next start; an empty
     // path when a numbered port was chosen.
     std::function<void(const QString& devicePath)> rememberDevice;
+    // Whether this program starts as the loop's secondary master (primary otherwise), and told
+    // the operator's choice from the menu, to keep it for the next start.
+    bool secondaryMaster = false;
+    std::function<void(bool secondary)> rememberMaster;
 };
 
 } // namespace ui

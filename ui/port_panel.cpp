@@ -68,6 +68,11 @@ PortPanel::PortPanel(QWidget* parent) : ClickFrame(parent) {
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    m_role = new QLabel(this);
+    m_role->setObjectName(QStringLiteral("Port_Role"));
+    m_role->setTextFormat(Qt::PlainText);
+    m_role->setWordWrap(true);
+
     m_command1 = new QPushButton(QStringLiteral("STOP"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     connect(m_command1, &QPushButton::clicked, this, &PortPanel::command1Clicked);
@@ -106,10 +111,11 @@ PortPanel::PortPanel(QWidget* parent) : ClickFrame(parent) {
     grid->addWidget(m_command1, 0, 4);
     grid->addWidget(m_command2, 0, 5);
     grid->addWidget(m_status, 1, 0, 1, 6);
-    grid->addWidget(m_label28, 2, 0, 1, 3);
-    grid->addWidget(m_text1, 2, 3, Qt::AlignLeft);
-    grid->addWidget(m_label27, 3, 0, 1, 6);
-    grid->addWidget(m_text3, 4, 0, 1, 6);
+    grid->addWidget(m_role, 2, 0, 1, 6);
+    grid->addWidget(m_label28, 3, 0, 1, 3);
+    grid->addWidget(m_text1, 3, 3, Qt::AlignLeft);
+    grid->addWidget(m_label27, 4, 0, 1, 6);
+    grid->addWidget(m_text3, 5, 0, 1, 6);
 }
 
 void PortPanel::applyCaptions(const Captions& captions) {
@@ -118,6 +124,10 @@ void PortPanel::applyCaptions(const Captions& captions) {
     m_command2->setText(captions.Command2);
     m_label27->setText(captions.Label27);
     m_label28->setText(captions.Label28);
+}
+
+void PortPanel::showRole(const QString& text) {
+    m_role->setText(text);
 }
 
 void PortPanel::showStatus(const QString& text) {

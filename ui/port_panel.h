@@ -29,6 +29,8 @@ public:
     void applyCaptions(const Captions& captions);
     // The port line: the device in use, or why there is none.
     void showStatus(const QString& text);
+    // The line below it: which master this program is.
+    void showRole(const QString& text);
     // The last answer: its length in Text1, its bytes in Text3. Put there while the panel is
     // shown, or when it is shown or its boxes are asked for: laying out Text3 anew for each of
     // the dozens of answers a second HART-IP brings costs a hidden panel more than all else.
@@ -48,6 +50,7 @@ public:
     QLineEdit* text1() const;
     QPlainTextEdit* text3() const;
     QLabel* statusLabel() const { return m_status; }
+    QLabel* roleLabel() const { return m_role; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,6 +69,7 @@ private:
     QComboBox* m_combo1 = nullptr;
     LampWidget* m_shape1 = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_role = nullptr;
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command2 = nullptr;
     QLabel* m_label27 = nullptr;

@@ -424,6 +424,11 @@ private slots:
         QCOMPARE(app::SideSettings(m_dir).recordingEnabled(), true);
         QVERIFY(side.setRecordingEnabled(false));
         QCOMPARE(app::SideSettings(m_dir).recordingEnabled(), false);
+        // So does the master role.
+        QVERIFY(side.setSecondaryMaster(true));
+        QVERIFY(app::SideSettings(m_dir).secondaryMaster());
+        QVERIFY(side.setSecondaryMaster(false));
+        QVERIFY(!app::SideSettings(m_dir).secondaryMaster());
         QCOMPARE(readFile(settings.filePath()), before);
         // One that cannot be written says so.
         QVERIFY(QDir().mkpath(m_dir + "blocked/Corvantelis v.1.03.ini"));
@@ -537,18 +542,20 @@ private slots:
         }
     }
 
-    // The numbers the side file holds beside the settings file: the loop check's tolerances,
-    // the HART-IP times and the record interval. Anything unusable leaves the default.
+    // The values the side file holds beside the settings file: the loop check's tolerances,
+    // the HART-IP times, the record interval and the master role. Anything unusable leaves the
+    // default.
     void sideFileNumbers_data() {
         QTest::addColumn<QString>("written"); // the side file; empty: none
-        QTest::addColumn<QString>("read");    // tolerances | HART-IP times | record interval
-        const QString defaults = "0.05 0.3 | 2000 60000 | 0";
+        QTest::addColumn<QString>("read");    // tolerances | HART-IP times | record interval | role
+        const QString defaults = "0.05 0.3 | 2000 60000 | 0 | primary";
         QTest::newRow("none") << QString() << defaults;
         QTest::newRow("all set") << "[loop-check]\ntoleranceMa=0.1\ntolerancePercentOfSpan=0.5\n"
                                     "[hart-ip]\nanswerTimeoutMs=500\ninactivityMs=30000\n"
-                                    "[recording]\nintervalMs=10000\n"
-                                 << "0.1 0.5 | 500 30000 | 10000";
-        QTest::newRow("not numbers") << "[loop-check]\ntoleranceMa=abc\n[recording]\nintervalMs=x\n"
+                                    "[recording]\nintervalMs=10000\n[line]\nmaster=secondary\n"
+                                 << "0.1 0.5 | 500 30000 | 10000 | secondary";
+        QTest::newRow("not numbers") << "[loop-check]\ntoleranceMa=abc\n[recording]\nintervalMs="
+                                        "x\n[line]\nmaster=Secondary\n"
                                      << defaults;
         QTest::newRow("out of range")
             << "[loop-check]\ntoleranceMa=-1\ntolerancePercentOfSpan=0\n"
@@ -567,12 +574,13 @@ private slots:
         }
         const auto tolerance = side.loopCheckTolerance();
         const auto times = side.hartIpTimes();
-        QCOMPARE(QStringLiteral("%1 %2 | %3 %4 | %5")
+        QCOMPARE(QStringLiteral("%1 %2 | %3 %4 | %5 | %6")
                      .arg(tolerance.ma)
                      .arg(tolerance.percentOfSpan)
                      .arg(times.answerTimeoutMs)
                      .arg(times.inactivityMs)
-                     .arg(side.recordIntervalMs()),
+                     .arg(side.recordIntervalMs())
+                     .arg(side.secondaryMaster() ? "secondary" : "primary"),
                  read);
     }
 
@@ -593,6 +601,23 @@ private slots:
             app::parseCommandLine({"corvantelis", "--record-interval", given});
         QCOMPARE(line.recordIntervalMs.value_or(-1), ms);
         QCOMPARE(line.action == app::CommandLine::Action::Error, ms < 0);
+    }
+
+    // --master names one of the two roles, spelled as the side file spells them.
+    void masterOption_data() {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<int>("secondary"); // -1: refused
+        QTest::newRow("primary") << "primary" << 0;
+        QTest::newRow("secondary") << "secondary" << 1;
+        QTest::newRow("capitalised") << "Secondary" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+    void masterOption() {
+        QFETCH(QString, given);
+        QFETCH(int, secondary);
+        const app::CommandLine line = app::parseCommandLine({"corvantelis", "--master=" + given});
+        QCOMPARE(line.secondaryMaster ? int(*line.secondaryMaster) : -1, secondary);
+        QCOMPARE(line.action == app::CommandLine::Action::Error, secondary < 0);
     }
 };
 

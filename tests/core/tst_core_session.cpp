@@ -111,7 +111,7 @@ void CoreSessionTest::moreStatusReadAgainAtMostEvery10s() {
     MoreStatusLoop loop;
     ptest::Rig& rig = loop.rig;
     rig.answers[ptest::hex("FF FF FF FF FF") +
-                ptest::withCheck(ptest::hex("82 26 06 12 34 56 01 00"))] =
+                ptest::withCheck(ptest::hex("82 A6 06 12 34 56 01 00"))] =
         MoreStatusLoop::saying(
             ptest::withCheck(ptest::hex("86 A6 06 12 34 56 01 07 00 00 0C 3F 9E 06 10")));
     QDateTime& now = loop.now;

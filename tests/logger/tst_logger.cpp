@@ -96,17 +96,20 @@ private slots:
 
     // The same over the network: hart-loop-sim served over HART-IP, the logger polling it
     // through a session and recording what it read. A pass needs no fixed waits there.
+    // With a record interval, one line an instrument from the first pass on.
     void pollsOverHartIp_data() {
         QTest::addColumn<QString>("scheme");
         QTest::addColumn<QString>("transport");
+        QTest::addColumn<bool>("aLineAMinute");
         QTest::newRow("TCP") << "hartip"
-                             << "TCP";
-        QTest::newRow("UDP") << "hartip+udp"
-                             << "UDP";
+                             << "TCP" << false;
+        QTest::newRow("UDP, a line a minute") << "hartip+udp"
+                                              << "UDP" << true;
     }
     void pollsOverHartIp() {
         QFETCH(QString, scheme);
         QFETCH(QString, transport);
+        QFETCH(bool, aLineAMinute);
         const quint16 port = freeLocalPort();
         QVERIFY(port != 0);
         SimulatedLoop loop;
@@ -114,9 +117,11 @@ private slots:
                      .isEmpty());
         QProcess logger;
         logger.start(QStringLiteral(CORVANTELIS_LOGGER),
-                     {"--port", QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(port),
-                      "--settings-dir", loop.path("settings"), "--results-dir",
-                      loop.path("results")});
+                     QStringList{"--port",
+                                 QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(port),
+                                 "--settings-dir", loop.path("settings"), "--results-dir",
+                                 loop.path("results")} +
+                         (aLineAMinute ? QStringList{"--record-interval", "60"} : QStringList{}));
         QVERIFY(logger.waitForStarted());
         QString out;
         QTRY_VERIFY_WITH_TIMEOUT((out += QString::fromUtf8(logger.readAllStandardOutput()))
@@ -139,13 +144,23 @@ private slots:
         QVERIFY(wire.open(QIODevice::ReadOnly));
         QList<qint64> passStarts;
         for (const QByteArray& line : wire.readAll().split('\n'))
-            if (line.contains(" RX 02 01 00 00 03 "))
+            if (line.contains(" RX 02 81 00 00 83 ")) // command 0 to address 1, from a primary
                 passStarts << line.left(line.indexOf(' ')).toLongLong();
         QVERIFY2(passStarts.size() >= 3, qPrintable(QString::number(passStarts.size())));
         const qint64 pass = passStarts[2] - passStarts[1];
         qInfo("a pass over HART-IP (%s) on loopback: %lld ms", qPrintable(transport),
               static_cast<long long>(pass));
         QVERIFY(pass < 5000); // generous: a loaded machine; the serial line needs 13 s
+
+        const int at = out.indexOf("recording to ");
+        QVERIFY(at >= 0);
+        QFile recorded(out.mid(at + 13).section('\n', 0, 0));
+        QVERIFY2(recorded.open(QIODevice::ReadOnly), qPrintable(recorded.fileName()));
+        const int lines = int(recorded.readAll().count('\n')) - 1; // less the header
+        if (aLineAMinute)
+            QCOMPARE(lines, 3);
+        else
+            QVERIFY2(lines >= 3 * (passStarts.size() - 1), qPrintable(QString::number(lines)));
     }
 
     // A key in the side file is used, never printed: not when the session cannot open, not when
@@ -263,7 +278,7 @@ void LoggerTest::relativePathsMadeAbsolute() {
     QVERIFY(logger.waitForFinished(10000));
     const QString settings = work.filePath("settings") + '/';
     QVERIFY2(out.startsWith("corvantelis-logger 1.03: settings in " + settings + ", results in " +
-                            settings + "\n"),
+                            settings + ", primary master\n"),
              qPrintable(out));
     QVERIFY2(out.contains("port opened: " + work.filePath("modem/loop") + "\n"), qPrintable(out));
     // The settings file keeps the absolute folder for the next run, wherever it starts.

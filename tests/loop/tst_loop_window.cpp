@@ -92,9 +92,10 @@ void LoopWindowTest::yesShowsTheDefaultLoop() {
             lengthOfCommand3 = window->text1()->text();
         }
     }
-    // Five preamble bytes, then the acknowledgement of command 3 with byte count 26.
+    // Five preamble bytes, then the acknowledgement of command 3 with byte count 26, to the
+    // primary master.
     QCOMPARE(lengthOfCommand3, QStringLiteral("40"));
-    QVERIFY2(answerToCommand3.startsWith(" FF FF FF FF FF 86 3C 51 10 20 31 03 1A 00 00"),
+    QVERIFY2(answerToCommand3.startsWith(" FF FF FF FF FF 86 BC 51 10 20 31 03 1A 00 00"),
              qPrintable(answerToCommand3));
 
     // Each instrument's row as the pass left it; the flow meter sends two variables only.

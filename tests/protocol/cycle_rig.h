@@ -16,12 +16,13 @@
 namespace ptest {
 
 inline QByteArray shortRequest(int a) {
-    return hex("FF FF FF FF") + withCheck(hex("02") + char(a) + hex("00 00"));
+    return hex("FF FF FF FF") + withCheck(hex("02") + char(0x80 | a) + hex("00 00"));
 }
 
-// Commands 13 and 3 to the one instrument on the loop, whose long address is 26 06 12 34 56.
-inline const QByteArray kRequest13 = hex("FF FF FF FF FF 82 26 06 12 34 56 0D 00 DF");
-inline const QByteArray kRequest3 = hex("FF FF FF FF FF 82 26 06 12 34 56 03 00 D1");
+// Commands 13 and 3 from the primary master to the one instrument on the loop, whose long
+// address is 26 06 12 34 56.
+inline const QByteArray kRequest13 = hex("FF FF FF FF FF 82 A6 06 12 34 56 0D 00 5F");
+inline const QByteArray kRequest3 = hex("FF FF FF FF FF 82 A6 06 12 34 56 03 00 51");
 
 // A written request that has an entry in `answers` makes that answer wait at the port; the
 // test ticks the wait by hand.

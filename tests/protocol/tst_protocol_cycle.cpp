@@ -25,9 +25,9 @@ using ptest::withCheck;
 
 namespace {
 
-const QByteArray kRequest15 = hex("FF FF FF FF FF") + withCheck(hex("82 26 06 12 34 56 0F 00"));
+const QByteArray kRequest15 = hex("FF FF FF FF FF") + withCheck(hex("82 A6 06 12 34 56 0F 00"));
 const QByteArray kRequest33 =
-    hex("FF FF FF FF FF") + withCheck(hex("82 26 06 12 34 56 21 02 00 01"));
+    hex("FF FF FF FF FF") + withCheck(hex("82 A6 06 12 34 56 21 02 00 01"));
 const QByteArray kAnswer15 = withCheck(hex("86 A6 06 12 34 56 0F 04 00 00 AA BB"));
 
 } // namespace
@@ -77,8 +77,12 @@ private slots:
                 expected << kRequest13 << kRequest3;
         }
         QCOMPARE(rig.written, expected);
-        QCOMPARE(rig.written[0], hex("FF FF FF FF 02 01 00 00 03"));
-        QCOMPARE(rig.written[16], hex("FF FF FF FF 02 0F 00 00 0D"));
+        QCOMPARE(rig.written[0], hex("FF FF FF FF 02 81 00 00 83"));
+        QCOMPARE(rig.written[16], hex("FF FF FF FF 02 8F 00 00 8D"));
+        // As secondary master from the next request on: the master bit clear.
+        rig.cycle.setMasterRole(MasterRole::Secondary);
+        QVERIFY(rig.fire());
+        QCOMPARE(rig.written.last(), hex("FF FF FF FF 02 03 00 00 01"));
     }
 
     void receive_data() {

@@ -44,13 +44,41 @@ template <size_t N> QList<Column> listOf(const std::array<Column, N>& cells) {
 class TestProtocolFrames : public QObject {
     Q_OBJECT
 private slots:
-    void requestKeepsManufacturer() { // bit 7 and all, as command 0 delivered it
-        ProtocolState state;
-        MemoryBoard board;
-        state.Hart_Address = 1;
-        runDecoder(state, board, 0, withCheck(patched(ptest::kAnswer0Hart5.chopped(1), 7, 0xA6)));
-        QCOMPARE(Build_Request(3, 1, state.Device_Table).toHex(' '),
-                 hex("FF FF FF FF FF 82 A6 06 12 34 56 03 00 51").toHex(' '));
+    // Every request names this program's master role and never burst mode; the address's low
+    // six bits are the instrument's, whatever its first byte held in the top two.
+    void requestNamesOurMaster_data() {
+        QTest::addColumn<QByteArray>("firstBytes"); // as command 0 delivered them
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("primary");
+        QTest::addColumn<QByteArray>("request");
+        const QByteArray hart5 = hex("A6 06 12 34 56"), expanded = hex("F9 FD 12 34 56");
+        QTest::newRow("manufacturer A6, primary")
+            << hart5 << 3 << true << hex("FF FF FF FF FF 82 A6 06 12 34 56 03 00 51");
+        QTest::newRow("manufacturer A6, secondary")
+            << hart5 << 3 << false << hex("FF FF FF FF FF 82 26 06 12 34 56 03 00 D1");
+        QTest::newRow("device type F9FD, primary: burst bit cleared")
+            << expanded << 3 << true << hex("FF FF FF FF FF 82 B9 FD 12 34 56 03 00 B5");
+        QTest::newRow("device type F9FD, secondary")
+            << expanded << 13 << false << hex("FF FF FF FF FF 82 39 FD 12 34 56 0D 00 3B");
+        QTest::newRow("command 0, primary")
+            << QByteArray() << 0 << true << hex("FF FF FF FF 02 85 00 00 87");
+        QTest::newRow("command 0, secondary")
+            << QByteArray() << 0 << false << hex("FF FF FF FF 02 05 00 00 07");
+        QTest::newRow("on demand, secondary")
+            << expanded << 48 << false << hex("FF FF FF FF FF 82 39 FD 12 34 56 30 00 06");
+    }
+    void requestNamesOurMaster() {
+        QFETCH(QByteArray, firstBytes);
+        QFETCH(int, command);
+        QFETCH(bool, primary);
+        QFETCH(QByteArray, request);
+        DeviceTable table{};
+        table[5].Long_Address = firstBytes;
+        const MasterRole role = primary ? MasterRole::Primary : MasterRole::Secondary;
+        const QByteArray built = command == 48 ? buildOnDemandRequest(command, 5, table, {}, role)
+                                               : Build_Request(qint16(command), 5, table, role);
+        QCOMPARE(built.toHex(' '), request.toHex(' '));
+        QCOMPARE(table[5].Long_Address, firstBytes); // the board's ID cell keeps the raw byte
     }
 
     void unpackFloat_data() {

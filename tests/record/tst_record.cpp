@@ -156,7 +156,8 @@ private slots:
         answer0[7] = char(manufacturerByte);
         QByteArray answer3 = ptest::kAnswer3.chopped(1);
         answer3.replace(15, 4, pvBytes);
-        const QByteArray address = char(manufacturerByte) + hex("06 12 34 56");
+        // As the primary master names it: the master bit set, the burst bit clear.
+        const QByteArray address = char((manufacturerByte & 0x3F) | 0x80) + hex("06 12 34 56");
         rig.answers[ptest::shortRequest(1)] = kPreamble + withCheck(answer0);
         rig.answers[kPreamble + withCheck(hex("82") + address + hex("0D 00"))] =
             kPreamble + ptest::kAnswer13;

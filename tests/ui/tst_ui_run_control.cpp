@@ -21,7 +21,7 @@ using protocol::Column;
 
 namespace {
 
-const QByteArray kCommand0ToAddress1 = QByteArray::fromHex("FFFFFFFF0201000003");
+const QByteArray kCommand0ToAddress1 = QByteArray::fromHex("FFFFFFFF0281000083");
 const char* const kMissing = "/nonexistent/corvantelis-port";
 // A caption on the board that only a clear takes away.
 const QString kAnswered = QStringLiteral("2606A1B2C3");

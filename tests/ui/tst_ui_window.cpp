@@ -5,6 +5,7 @@
 
 #include "app/paths.h"
 #include "field/field_model.h"
+#include "protocol/polling_cycle.h"
 #include "serial/port_status_text.h"
 #include "ui/board_widget.h"
 #include "ui/instrument_view.h"
@@ -151,6 +152,35 @@ private slots:
                 seen << text;
             }
         }
+    }
+
+    // The master this program is comes from its start, is changed from the Setting menu, is
+    // named by every request after and said in the port panel in the language in force; the
+    // operator's choice is kept for the next start.
+    void masterRoleFromTheMenu() {
+        QTemporaryDir root;
+        WindowRecorder recorder;
+        ui::Form1Environment env = testEnvironment(recorder);
+        env.secondaryMaster = true;
+        QList<bool> kept;
+        env.rememberMaster = [&kept](bool secondary) { kept << secondary; };
+        auto window = makeWindow(settingsDirIn(root), env);
+        window->Form_Load();
+        QVERIFY(window->masterSecondaryItem()->isChecked());
+        QCOMPARE(window->cycle().masterRole(), protocol::MasterRole::Secondary);
+        QCOMPARE(window->portRoleLabel()->text(),
+                 "This program is the secondary master on the line.");
+        QCOMPARE(kept, QList<bool>{}); // what it started with is no choice
+
+        window->masterPrimaryItem()->trigger();
+        QVERIFY(!window->masterSecondaryItem()->isChecked());
+        QCOMPARE(window->cycle().masterRole(), protocol::MasterRole::Primary);
+        QCOMPARE(kept, QList<bool>{false});
+        window->mnu_rus_Click();
+        QCOMPARE(window->masterPrimaryItem()->text(), QString::fromUtf8("Ведущий: первичный"));
+        QCOMPARE(window->masterSecondaryItem()->text(), QString::fromUtf8("Ведущий: вторичный"));
+        QCOMPARE(window->portRoleLabel()->text(),
+                 QString::fromUtf8("Эта программа на линии — первичный ведущий."));
     }
 
     // Tag and descriptor may carry '<', '>' and '/': a cell shows them as they are.

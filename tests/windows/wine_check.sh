@@ -141,12 +141,13 @@ requests="$(awk '$2 == "RX" {
         else if ($k == "82") print $(k + 6) ":" $(k + 1) $(k + 2) $(k + 3) $(k + 4) $(k + 5)
     }' "$work/wire.log" | tr '\n' ' ')"
 pass=""
-for address in 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F; do
+# Each from the primary master: bit 7 of the first address byte set, the burst bit clear.
+for address in 80 81 82 83 84 85 86 87 88 89 8A 8B 8C 8D 8E 8F; do
     pass+="00:$address "
     case $address in
-    01) pass+="0D:3C51102031 03:3C51102031 " ;;
-    02) pass+="0D:A43E0B5C7E 03:A43E0B5C7E " ;;
-    05) pass+="0D:1F92004D21 03:1F92004D21 " ;;
+    81) pass+="0D:BC51102031 03:BC51102031 " ;;
+    82) pass+="0D:A43E0B5C7E 03:A43E0B5C7E " ;;
+    85) pass+="0D:9F92004D21 03:9F92004D21 " ;;
     esac
 done
 in_designed_order() {
