@@ -2,6 +2,8 @@
 
 #include "protocol/hart_frame.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -290,15 +292,28 @@ DetailsConfig details(const ObjectReader& r, int hartRevision) {
 }
 
 InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
-    const ObjectReader r(
-        value, path,
-        {QStringLiteral("address"), QStringLiteral("hartRevision"), QStringLiteral("manufacturer"),
-         QStringLiteral("deviceType"), QStringLiteral("deviceId"), QStringLiteral("preambles"),
-         QStringLiteral("deviceRevision"), QStringLiteral("softwareRevision"),
-         QStringLiteral("hardwareRevision"), QStringLiteral("physicalSignaling"),
-         QStringLiteral("flags"), QStringLiteral("configChangeCounter"), QStringLiteral("tag"),
-         QStringLiteral("descriptor"), QStringLiteral("date"), QStringLiteral("range"),
-         QStringLiteral("variables"), QStringLiteral("details"), QStringLiteral("faults")});
+    const ObjectReader r(value, path,
+                         {QStringLiteral("address"),
+                          QStringLiteral("hartRevision"),
+                          QStringLiteral("manufacturer"),
+                          QStringLiteral("deviceType"),
+                          QStringLiteral("deviceId"),
+                          QStringLiteral("preambles"),
+                          QStringLiteral("deviceRevision"),
+                          QStringLiteral("softwareRevision"),
+                          QStringLiteral("hardwareRevision"),
+                          QStringLiteral("physicalSignaling"),
+                          QStringLiteral("flags"),
+                          QStringLiteral("configChangeCounter"),
+                          QStringLiteral("tag"),
+                          QStringLiteral("descriptor"),
+                          QStringLiteral("date"),
+                          QStringLiteral("range"),
+                          QStringLiteral("variables"),
+                          QStringLiteral("details"),
+                          QStringLiteral("faults"),
+                          QStringLiteral("burst"),
+                          QStringLiteral("turnaroundMs")});
     InstrumentConfig c;
     for (const char* key : {"address", "hartRevision", "manufacturer", "deviceType"})
         r.require(QLatin1String(key));
@@ -345,7 +360,40 @@ InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
     c.variables = variables(r);
     c.details = details(r, c.hartRevision);
     c.faults = faults(r);
+    if (r.has(QStringLiteral("burst"))) {
+        const ObjectReader burst(r.value(QStringLiteral("burst")), r.key(QStringLiteral("burst")),
+                                 {QStringLiteral("command"), QStringLiteral("periodMs")});
+        BurstConfig b;
+        b.command = burst.integer(QStringLiteral("command"), 0, 255, b.command);
+        b.periodMs = burst.integer(QStringLiteral("periodMs"), 100, 60000, b.periodMs);
+        c.burst = b;
+    }
+    // Up to the slave time-out a master waits for an answer: 28 characters.
+    c.turnaroundMs = r.integer(QStringLiteral("turnaroundMs"), 0, 256, c.turnaroundMs);
     return c;
+}
+
+OtherMasterConfig otherMaster(const QJsonValue& value, const QString& path,
+                              const LoopConfig& loop) {
+    const ObjectReader r(value, path,
+                         {QStringLiteral("role"), QStringLiteral("address"),
+                          QStringLiteral("command"), QStringLiteral("periodMs")});
+    OtherMasterConfig m;
+    const QJsonValue roleValue = r.value(QStringLiteral("role"));
+    const QString role = roleValue.isUndefined() ? QStringLiteral("primary") : roleValue.toString();
+    if (role != QLatin1String("primary") && role != QLatin1String("secondary"))
+        fail(r.key(QStringLiteral("role")), QStringLiteral("must be primary or secondary"));
+    m.primary = role == QLatin1String("primary");
+    m.address = r.integer(QStringLiteral("address"), 0, 15, m.address);
+    m.command = r.integer(QStringLiteral("command"), 0, 255, m.command);
+    m.periodMs = r.integer(QStringLiteral("periodMs"), 100, 60000, m.periodMs);
+    const bool known = std::any_of(loop.begin(), loop.end(), [&m](const InstrumentConfig& c) {
+        return c.address == m.address;
+    });
+    if (!known)
+        fail(r.key(QStringLiteral("address")),
+             QStringLiteral("no instrument at %1").arg(m.address));
+    return m;
 }
 
 void checkUnique(const LoopConfig& loop, const QString& key) {
@@ -379,7 +427,7 @@ ConfigResult parseConfig(const QByteArray& json) {
     }
     try {
         const ObjectReader top(doc.isObject() ? QJsonValue(doc.object()) : QJsonValue(), QString(),
-                               {QStringLiteral("instruments")});
+                               {QStringLiteral("instruments"), QStringLiteral("otherMaster")});
         top.require(QStringLiteral("instruments"));
         const QString key = top.key(QStringLiteral("instruments"));
         const QJsonArray list = arrayOf(top.value(QStringLiteral("instruments")), key);
@@ -388,8 +436,12 @@ ConfigResult parseConfig(const QByteArray& json) {
         for (int i = 0; i < list.size(); ++i)
             result.loop.push_back(instrument(list.at(i), element(key, i)));
         checkUnique(result.loop, key);
+        if (top.has(QStringLiteral("otherMaster")))
+            result.otherMaster = otherMaster(top.value(QStringLiteral("otherMaster")),
+                                             top.key(QStringLiteral("otherMaster")), result.loop);
     } catch (const ConfigError& e) {
         result.loop.clear();
+        result.otherMaster.reset();
         result.error = e.key + QStringLiteral(": ") + e.problem;
         return result;
     }

@@ -5,11 +5,14 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace sim {
 
 struct ConfigResult {
     bool ok = false;
     LoopConfig loop;
+    std::optional<OtherMasterConfig> otherMaster;
     // On failure: the key and the problem, "instruments[1].address: must be 0 to 15".
     QString error;
 };

@@ -53,6 +53,13 @@ struct DetailsConfig {
     QByteArray additionalStatus;
 };
 
+// Burst mode: the instrument sends the answer to `command` on its own every `periodMs`, when
+// the line is quiet, naming the two masters in turn.
+struct BurstConfig {
+    int command = 3;
+    int periodMs = 500;
+};
+
 struct InstrumentConfig {
     int address = 0;      // polling address 0 to 15
     int hartRevision = 5; // 5 or 7
@@ -75,6 +82,17 @@ struct InstrumentConfig {
     std::vector<VariableConfig> variables; // sent in command 3, at most four
     DetailsConfig details;
     FaultConfig faults;
+    std::optional<BurstConfig> burst;
+    int turnaroundMs = 20; // from the end of a request to the first byte of the answer
+};
+
+// A master beside the one under test, on the same line: it asks the instrument at polling
+// address `address` for `command` every `periodMs`, by the same timers any master obeys.
+struct OtherMasterConfig {
+    bool primary = true;
+    int address = 1;
+    int command = 3;
+    int periodMs = 1000;
 };
 
 using LoopConfig = std::vector<InstrumentConfig>;

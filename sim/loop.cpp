@@ -22,18 +22,76 @@ bool matchesLongAddress(const InstrumentConfig& c, const QByteArray& address) {
            byte(2) == c.deviceId[0] && byte(3) == c.deviceId[1] && byte(4) == c.deviceId[2];
 }
 
+QByteArray longAddressOf(const InstrumentConfig& c, bool primary, bool burst) {
+    QByteArray address;
+    address.append(char((c.manufacturer & kAddressBits) | (primary ? protocol::kMasterBit : 0) |
+                        (burst ? protocol::kBurstBit : 0)));
+    address.append(char(c.deviceType));
+    for (const quint8 byte : c.deviceId)
+        address.append(char(byte));
+    return address;
+}
+
 Loop::Loop(LoopConfig config) {
     for (InstrumentConfig& c : config)
         m_instruments.push_back({std::move(c), 0});
 }
 
 std::vector<Exchange> Loop::receive(const QByteArray& bytes, qint64 nowMs) {
+    return receive(m_framer, bytes, nowMs);
+}
+
+std::vector<Exchange> Loop::receiveFromOtherMaster(const QByteArray& bytes, qint64 nowMs) {
+    return receive(m_otherMasterFramer, bytes, nowMs);
+}
+
+const InstrumentConfig* Loop::instrumentAt(int address) const {
+    for (const Instrument& instrument : m_instruments)
+        if (instrument.config.address == address)
+            return &instrument.config;
+    return nullptr;
+}
+
+QByteArray Loop::requestTo(int address, int command, bool primary) const {
+    const InstrumentConfig* c = instrumentAt(address);
+    if (!c)
+        return {};
+    protocol::HartFrame request;
+    request.delimiter = protocol::kLongDelimiter;
+    request.address = longAddressOf(*c, primary, false);
+    request.command = command;
+    return request.encode(5);
+}
+
+QByteArray Loop::burstFrame(int address, bool namesPrimary, qint64 nowMs) {
+    for (Instrument& instrument : m_instruments) {
+        const InstrumentConfig& c = instrument.config;
+        if (c.address != address || !c.burst)
+            continue;
+        // Answered as a request naming that master would be, then sent as a burst frame.
+        Request asked;
+        asked.longFrame = true;
+        asked.address = longAddressOf(c, namesPrimary, true);
+        asked.command = quint8(c.burst->command);
+        QByteArray frame = answer(instrument, asked, nowMs);
+        if (frame.isEmpty())
+            return {};
+        protocol::HartFrame burst = protocol::HartFrame::parse(frame);
+        burst.delimiter = protocol::kLongBurstDelimiter;
+        return burst.encode(burst.preambleLength);
+    }
+    return {};
+}
+
+std::vector<Exchange> Loop::receive(RequestFramer& framer, const QByteArray& bytes, qint64 nowMs) {
     std::vector<Exchange> out;
-    for (Request& request : m_framer.feed(bytes, nowMs)) {
+    for (Request& request : framer.feed(bytes, nowMs)) {
         Exchange exchange;
         if (request.checkOk) {
-            if (Instrument* instrument = addressed(request))
+            if (Instrument* instrument = addressed(request)) {
                 exchange.answer = answer(*instrument, request, nowMs);
+                exchange.turnaroundMs = instrument->config.turnaroundMs;
+            }
         }
         exchange.request = std::move(request);
         out.push_back(std::move(exchange));

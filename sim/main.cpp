@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -77,6 +78,7 @@ int main(int argc, char* argv[]) {
     sim::LoopConfig config = options.loopName == QLatin1String("point-to-point")
                                  ? sim::pointToPointLoop()
                                  : sim::defaultLoop();
+    std::optional<sim::OtherMasterConfig> otherMaster;
     if (!options.configFile.isEmpty()) {
         sim::ConfigResult loaded = sim::loadConfigFile(options.configFile);
         if (!loaded.ok) {
@@ -84,7 +86,12 @@ int main(int argc, char* argv[]) {
             return kExitUsage;
         }
         config = std::move(loaded.loop);
+        otherMaster = loaded.otherMaster;
     }
+    const bool shared = otherMaster || std::any_of(config.begin(), config.end(),
+                                                   [](const sim::InstrumentConfig& c) {
+                                                       return c.burst.has_value();
+                                                   });
     // The HART-IP server answers from a loop of its own with the same instruments, on a thread
     // of its own beside the line's.
     std::optional<sim::Loop> networkLoop;
@@ -153,7 +160,13 @@ int main(int argc, char* argv[]) {
     settings.fast = options.fast;
     settings.log = log;
     settings.stopFd = g_stopPipe[0];
-    const bool served = sim::serve(loop, line, settings);
+    settings.otherMaster = otherMaster;
+    const sim::ServeResult result = sim::serve(loop, line, settings);
+    const bool served = result.ok;
+    if (shared) {
+        std::printf("hart-loop-sim: %d collisions\n", result.collisions);
+        std::fflush(stdout);
+    }
     stopNetwork = true;
     if (networkThread.joinable())
         networkThread.join();

@@ -67,6 +67,17 @@ private slots:
             << loopOf(first + instrument().replace("3,", "4,").replace("200", "8"))
             << "instruments[1].deviceId: same long address as instruments[0]";
         QTest::newRow("not JSON") << QByteArray("{\"instruments\": [") << "not valid JSON";
+        QTest::newRow("burst too often") << with(R"(, "burst": {"periodMs": 50})")
+                                         << "instruments[0].burst.periodMs: must be 100 to 60000";
+        QTest::newRow("other master polls nobody")
+            << QByteArray(R"({"otherMaster": {"address": 9}, "instruments": [)" + instrument() +
+                          "]}")
+            << "otherMaster.address: no instrument at 9";
+        QTest::newRow("other master of no class")
+            << QByteArray(
+                   R"({"otherMaster": {"role": "tertiary", "address": 3}, "instruments": [)" +
+                   instrument() + "]}")
+            << "otherMaster.role: must be primary or secondary";
     }
 
     void errorsNameTheKey() {

@@ -1,6 +1,8 @@
 #include "protocol/hart_frame.h"
 #include "protocol/hartip_message.h"
+#include "protocol/line_framer.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -164,6 +166,80 @@ private slots:
         QCOMPARE(sim.exitCode(), 2);
         QCOMPARE(sim.readAllStandardError(),
                  QByteArray("hart-loop-sim: instruments[0].address: must be 0 to 15\n"));
+    }
+
+    // A shared line, listened to as its secondary master would: the primary polls address 1
+    // every 0.6 s and gets its answers, the instrument at 2 bursts every 0.4 s naming each
+    // master in turn, and nobody talks into anyone's frame. A request sent into a burst is a
+    // collision, counted on exit.
+    void sharesTheLine() {
+        QTemporaryDir dir;
+        const QString config = dir.filePath("shared.json");
+        QFile file(config);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"({"otherMaster": {"role": "primary", "address": 1, "periodMs": 600},
+            "instruments": [
+              {"address": 1, "hartRevision": 5, "manufacturer": 60, "deviceType": 81,
+               "deviceId": "102031", "variables": [{"units": 12, "value": 250}]},
+              {"address": 2, "hartRevision": 7, "manufacturer": 164, "deviceType": 62,
+               "deviceId": "0B5C7E", "burst": {"command": 1, "periodMs": 400},
+               "variables": [{"units": 32, "value": 85}]}]})");
+        file.close();
+        const QString link = dir.filePath("loop");
+        QProcess sim;
+        sim.start(QStringLiteral(HART_LOOP_SIM), {"--config", config, "--link", link});
+        QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
+        const int fd = open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+
+        QList<protocol::HeardFrame> heard;
+        protocol::LineFramer framer(
+            protocol::MasterRole::Secondary,
+            [&heard](const protocol::HeardFrame& f) { heard << f; },
+            3 * protocol::kCharacterMs); // a pty delivers in bursts
+        QElapsedTimer clock;
+        clock.start();
+        const auto listen = [&](qint64 untilMs, bool cutIn) {
+            bool cut = false;
+            while (clock.elapsed() < untilMs) {
+                char buffer[256];
+                const ssize_t n = read(fd, buffer, sizeof buffer);
+                if (n > 0) {
+                    framer.feed(QByteArray(buffer, int(n)), double(clock.elapsed()));
+                    // The start of a burst frame: our request goes into it.
+                    if (cutIn && !cut && framer.busy()) {
+                        const QByteArray ask = hex("FF FF FF FF FF 82 24 3E 0B 5C 7E 01 00 B0");
+                        QCOMPARE(write(fd, ask.constData(), ask.size()), ask.size());
+                        cut = true;
+                    }
+                }
+                QTest::qWait(2);
+                framer.quietUntil(double(clock.elapsed()));
+            }
+        };
+        listen(4000, false);
+        QMap<protocol::HeardFrame::Kind, int> kinds;
+        int namingPrimary = 0;
+        for (const protocol::HeardFrame& frame : heard) {
+            ++kinds[frame.kind];
+            if (frame.kind == protocol::HeardFrame::Kind::Burst && frame.namesPrimary())
+                ++namingPrimary;
+        }
+        using Kind = protocol::HeardFrame::Kind;
+        QVERIFY2(kinds[Kind::OtherRequest] >= 4,
+                 qPrintable(QString::number(kinds[Kind::OtherRequest])));
+        // Every request answered, but perhaps the last, still on its way when listening ended.
+        QVERIFY(kinds[Kind::AnswerToOther] >= kinds[Kind::OtherRequest] - 1);
+        QVERIFY(kinds[Kind::Burst] >= 4);
+        QVERIFY(namingPrimary >= 1 && namingPrimary < kinds[Kind::Burst]); // both named in turn
+        QCOMPARE(kinds[Kind::Broken] + kinds[Kind::Garbage], 0);
+
+        listen(5500, true);
+        close(fd);
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QVERIFY2(sim.readAllStandardOutput().contains("hart-loop-sim: 1 collisions"),
+                 "one request sent into a frame");
     }
 
     // A loop of its own is named, or a file given, not both.
