@@ -20,6 +20,7 @@ public:
     std::optional<QByteArray> readAllWaiting() override { return m_port->readAllWaiting(); }
     bool write(const QByteArray& frame) override { return m_port->write(frame); }
     qint64 lastByteAgeMs() const override { return m_port->lastByteAgeMs(); }
+    void whenLineFree(std::function<void()> go) override { m_port->whenLineFree(std::move(go)); }
     void setHandler(std::function<void()> handler) override;
     void arm() override { m_timer->arm(); }
     void disarm() override { m_timer->disarm(); }

@@ -16,12 +16,19 @@ LoopSession::LoopSession(Setup setup, QObject* parent)
                            if (m_setup.messages)
                                m_setup.messages(text);
                        }),
-      m_line(m_port, m_timer),
+      m_line(m_listening, m_timer),
       m_cycle(std::make_unique<protocol::PollingCycle>(m_state, m_board, m_line, m_line, m_yield)),
       m_model(m_setup.now), m_recorder(
                                 m_model, [this] { return m_settings.record().Results_Dir; },
                                 m_setup.locale, m_setup.now) {
     m_cycle->setLocale(m_setup.locale);
+    connect(&m_port, &serial::SerialPort::bytesArrived, &m_listening, &ListeningLine::bytesArrived);
+    // Burst frames heard on the serial line go to their instrument as a publication does.
+    connect(&m_listening, &ListeningLine::frameHeard, this, [this](const protocol::HeardFrame& f) {
+        if (f.kind == protocol::HeardFrame::Kind::Burst)
+            takeUnasked(protocol::ReadAnswer::of(f.frame.command, -1, true, f.bytes,
+                                                 protocol::ReadAnswer::Origin::Published));
+    });
     // The field model listens beside the board: nothing of it reaches back into the cycle.
     connect(m_cycle.get(), &protocol::PollingCycle::answerDecoded, &m_model,
             &field::FieldModel::takeAnswer);
@@ -137,23 +144,33 @@ void LoopSession::useHartIp(const net::HartIpAddress& address) {
     m_line.useNetwork(*m_hartIpLine, *m_hartIpLine);
     // Published values go to the instrument whose long address they carry.
     connect(m_hartIp.get(), &net::HartIpSession::published, this, [this](const QByteArray& bytes) {
-        protocol::ReadAnswer published =
+        const protocol::ReadAnswer published =
             protocol::ReadAnswer::of(3, -1, true, bytes, protocol::ReadAnswer::Origin::Published);
-        const protocol::HartFrame& burst = published.frame;
-        if (!burst.sound() || burst.command != 3 || !burst.longAddress())
-            return;
-        for (int address = 0; address < protocol::kRowCount; ++address) {
-            const QByteArray known =
-                protocol::withoutMasterAndBurst(m_state.Device_Table[size_t(address)].Long_Address);
-            if (known.size() == protocol::kLongAddressLength && known == burst.uniqueAddress()) {
-                published.address = address;
-                m_model.takeAnswer(published);
-                return;
-            }
-        }
+        if (published.frame.command == 3)
+            takeUnasked(published);
     });
     emit lineChanged();
     m_hartIp->open();
+}
+
+void LoopSession::takeUnasked(protocol::ReadAnswer answer) {
+    const protocol::HartFrame& frame = answer.frame;
+    if (!frame.sound() || !frame.longAddress())
+        return;
+    for (int address = 0; address < protocol::kRowCount; ++address) {
+        const QByteArray known =
+            protocol::withoutMasterAndBurst(m_state.Device_Table[size_t(address)].Long_Address);
+        if (known.size() == protocol::kLongAddressLength && known == frame.uniqueAddress()) {
+            answer.address = address;
+            m_model.takeAnswer(answer);
+            return;
+        }
+    }
+}
+
+void LoopSession::setMasterRole(protocol::MasterRole role) {
+    m_cycle->setMasterRole(role);
+    m_listening.setRole(role);
 }
 
 } // namespace core

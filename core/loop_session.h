@@ -5,6 +5,7 @@
 #include "core/board_switch.h"
 #include "core/details_reader.h"
 #include "core/line_switch.h"
+#include "core/listening_line.h"
 #include "field/field_model.h"
 #include "net/hartip_line.h"
 #include "net/hartip_session.h"
@@ -103,6 +104,9 @@ public:
     record::Recorder& recorder() { return m_recorder; }
     // Details and follow, asked beside the pass.
     DetailsReader& details() { return *m_details; }
+    // The master this program is on the line: named in every request from the next on, and
+    // whose turn the serial line waits for.
+    void setMasterRole(protocol::MasterRole role);
 
     // Over HART-IP: asks the instrument at `address` for its published data (command 533), or
     // to stop; false when it cannot be asked now.
@@ -122,12 +126,16 @@ signals:
 
 private:
     void useHartIp(const net::HartIpAddress& address);
+    // An answer nobody asked for (a burst frame, a HART-IP publication) to the instrument whose
+    // long address it carries, if it is known.
+    void takeUnasked(protocol::ReadAnswer answer);
 
     Setup m_setup;
     StartOptions m_options; // the network settings and keys of every line to come
     app::SettingsFile m_settings;
     protocol::ProtocolState m_state;
     serial::SerialPort m_port;
+    ListeningLine m_listening{m_port}; // the port as a master that shares the line hears it
     protocol::QtAnswerTimer m_timer;
     protocol::QtEventYield m_yield;
     BoardSwitch m_board; // before the cycle that writes to it

@@ -121,7 +121,7 @@ int main(int argc, char* argv[]) {
                 .arg(report.folders.failedFolder, report.folders.reason));
     const protocol::MasterRole role =
         core::masterRoleOf(options.secondaryMaster.value_or(side.secondaryMaster()));
-    session.cycle().setMasterRole(role);
+    session.setMasterRole(role);
     say(words(app::Text::LogStarted)
             .arg(QStringLiteral(CORVANTELIS_VERSION), settingsDir,
                  session.settings().record().Results_Dir,

@@ -35,7 +35,9 @@ void LineArbiter::heard(const HeardFrame& frame) {
 }
 
 void LineArbiter::sent(double endMs) {
-    m_earliestMs = endMs + characters(kSlaveTimeOut);
+    // Its instrument's slave time-out is the sender's own to keep: a master asks again only
+    // after its answer wait, which outlasts it.
+    m_earliestMs = endMs;
 }
 
 bool LineArbiter::mayStart(double nowMs, bool busy) const {

@@ -26,7 +26,7 @@ constexpr int kHold = 2;          // HOLD: the least quiet after a frame before 
 //   is not ours until a frame grants it or RT1 of quiet passes;
 // - a request of the other master: its instrument answers within STO; the line is not ours
 //   until the answer grants it or RT1 of quiet passes;
-// - our own request: our instrument's STO;
+// - our own request: its end (the answer wait that follows outlasts the slave time-out);
 // - anything broken or unknown, or nothing yet: RT1 of quiet.
 // Nobody starts while a frame is on the line.
 class LineArbiter {
@@ -38,7 +38,8 @@ public:
 
     // A frame was heard to its end (our own request included, when the modem hears it back).
     void heard(const HeardFrame& frame);
-    // Our request's last byte went out at `endMs`.
+    // Our request's last byte went out at `endMs`. The request heard back, or anyone's, keeps
+    // the line for the slave time-out; our own answer wait is longer than that.
     void sent(double endMs);
     // Whether we may start a request at `nowMs`, the line being `busy` with a frame or not.
     bool mayStart(double nowMs, bool busy) const;

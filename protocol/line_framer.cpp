@@ -24,10 +24,11 @@ LineFramer::LineFramer(MasterRole role, Sink sink, double maxGapMs)
 void LineFramer::feed(const QByteArray& bytes, double readAtMs) {
     const int count = int(bytes.size());
     for (int k = 0; k < count; ++k) {
-        // Back to back within what one read brought, but never before the byte heard last.
+        // Back to back within what one read brought, never before the byte heard last, and
+        // never after the read: a line faster than 1200 bit/s (a simulator) packs them closer.
         double endMs = readAtMs - (count - 1 - k) * kCharacterMs;
         if (m_lastEndMs > 0 || busy())
-            endMs = std::max(endMs, m_lastEndMs + kCharacterMs);
+            endMs = std::min(std::max(endMs, m_lastEndMs + kCharacterMs), readAtMs);
         take(quint8(bytes.at(k)), endMs);
     }
 }

@@ -53,6 +53,8 @@ public:
     void quietUntil(double nowMs);
     // Whether some frame has begun and not yet ended: the line is in use.
     bool busy() const { return !m_bytes.isEmpty(); }
+    // What has come of the frame being heard, preamble included.
+    const QByteArray& pendingBytes() const { return m_bytes; }
 
 private:
     void take(quint8 byte, double endMs);

@@ -148,11 +148,18 @@ void PollingCycle::Send_Hart_Command() {
     m_yield.yield();
     if (!stillCurrent(run))
         return;
-    m_port.write(m_state.Tx_String);
-    m_yield.yield();
-    if (!stillCurrent(run))
-        return;
-    m_timer.arm();
+    // On a line shared with another master the request waits its turn; the answer wait starts
+    // once it has gone out. Alone on the line it goes at once, inside this step.
+    m_port.whenLineFree([this, run] {
+        if (!stillCurrent(run))
+            return;
+        const StepScope step(*this);
+        m_port.write(m_state.Tx_String);
+        m_yield.yield();
+        if (!stillCurrent(run))
+            return;
+        m_timer.arm();
+    });
 }
 
 void PollingCycle::Timer3_Timer() {

@@ -25,7 +25,10 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent) {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onPortError);
     // Each arrival is noticed while the answer wait lets the event loop run: the last one is
     // when the answer was complete.
-    connect(&m_port, &QSerialPort::readyRead, this, [this] { m_sinceBytes.start(); });
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        m_sinceBytes.start();
+        emit bytesArrived();
+    });
 }
 
 SerialPort::~SerialPort() {

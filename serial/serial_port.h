@@ -78,6 +78,8 @@ signals:
     // The open device went away (unplugged, hung up, removed): the port has been closed, so
     // nothing keeps retrying against it. Emitted once per loss, from the event loop.
     void deviceLost();
+    // Bytes have come in and wait to be read.
+    void bytesArrived();
 
 private:
     void onPortError(QSerialPort::SerialPortError error);

@@ -574,7 +574,7 @@ void Form1::applyCaptions(const Captions& captions) {
 }
 
 void Form1::setMasterRole(protocol::MasterRole role, bool remember) {
-    cycle().setMasterRole(role);
+    m_session.setMasterRole(role);
     const bool secondary = role == protocol::MasterRole::Secondary;
     (secondary ? m_mnuMasterSecondary : m_mnuMasterPrimary)->setChecked(true);
     m_frame2->showRole(app::text(app::Text::PanelMasterRole, languageFlag())

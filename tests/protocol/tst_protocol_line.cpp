@@ -130,8 +130,10 @@ private slots:
             << false << kRequestFromPrimary << characters(kSecondaryRt1);
         QTest::newRow("a broken frame, primary: RT1 of quiet")
             << true << kAnswerToPrimary.chopped(1) + char(0) << characters(kPrimaryRt1);
-        QTest::newRow("our request: the instrument's time to answer")
-            << true << QByteArray() << characters(kSlaveTimeOut);
+        QTest::newRow("the request of another primary: its instrument's time to answer")
+            << true << kRequestFromPrimary << characters(kSlaveTimeOut);
+        QTest::newRow("our own request: its answer wait is the cycle's")
+            << true << QByteArray() << 0.0;
     }
     void whenTheLineIsOurs() {
         QFETCH(bool, primary);

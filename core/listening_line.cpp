@@ -1,0 +1,99 @@
+#include "listening_line.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace core {
+
+using protocol::HeardFrame;
+
+ListeningLine::ListeningLine(protocol::HartPort& port, QObject* parent)
+    : QObject(parent), m_port(port),
+      m_framer(protocol::MasterRole::Primary, [this](const HeardFrame& frame) { heard(frame); }),
+      m_arbiter(protocol::MasterRole::Primary) {
+    m_clock.start();
+    m_lookAgain.setSingleShot(true);
+    connect(&m_lookAgain, &QTimer::timeout, this, &ListeningLine::tryToSend);
+}
+
+void ListeningLine::setRole(protocol::MasterRole role) {
+    m_framer.setRole(role);
+    m_arbiter.setRole(role);
+}
+
+void ListeningLine::bytesArrived() {
+    const std::optional<QByteArray> bytes = m_port.readAllWaiting();
+    if (bytes && !bytes->isEmpty())
+        m_framer.feed(*bytes, nowMs());
+}
+
+std::optional<QByteArray> ListeningLine::readAllWaiting() {
+    const std::optional<QByteArray> bytes = m_port.readAllWaiting();
+    const double now = nowMs();
+    if (bytes && !bytes->isEmpty())
+        m_framer.feed(*bytes, now);
+    m_framer.quietUntil(now);
+    QByteArray ours = std::exchange(m_forCycle, QByteArray());
+    // An answer still on its way is read as far as it came, as the port alone would give it.
+    if (m_answerDue && m_framer.busy()) {
+        ours += m_framer.pendingBytes().mid(m_pendingGiven);
+        m_pendingGiven = int(m_framer.pendingBytes().size());
+        m_lastOursMs = now;
+    }
+    m_answerDue = false;
+    m_lastByteAgeMs = ours.isEmpty() ? -1 : qint64(std::max(0.0, now - m_lastOursMs));
+    if (!bytes && ours.isEmpty())
+        return std::nullopt; // a failed read is nothing received
+    return ours;
+}
+
+bool ListeningLine::write(const QByteArray& frame) {
+    const bool written = m_port.write(frame);
+    m_arbiter.sent(nowMs() + frame.size() * protocol::kCharacterMs);
+    m_lastSent = frame;
+    m_answerDue = true;
+    return written;
+}
+
+void ListeningLine::whenLineFree(std::function<void()> go) {
+    m_waiting = std::move(go);
+    m_waitingSinceMs = nowMs();
+    tryToSend();
+}
+
+void ListeningLine::tryToSend() {
+    if (!m_waiting)
+        return;
+    bytesArrived(); // what is on the line now decides
+    const double now = nowMs();
+    m_framer.quietUntil(now);
+    if (m_arbiter.mayStart(now, m_framer.busy()) || now - m_waitingSinceMs >= kLongestWaitMs) {
+        m_lookAgain.stop();
+        std::function<void()> go = std::exchange(m_waiting, nullptr);
+        go();
+        return;
+    }
+    const double wait = m_framer.busy() ? protocol::kCharacterMs : m_arbiter.earliestStart() - now;
+    m_lookAgain.start(std::max(1, int(std::ceil(wait))));
+}
+
+void ListeningLine::heard(const HeardFrame& frame) {
+    m_arbiter.heard(frame);
+    const int given = std::exchange(m_pendingGiven, 0);
+    using Kind = HeardFrame::Kind;
+    const bool someoneElses = frame.kind == Kind::OtherRequest ||
+                              frame.kind == Kind::AnswerToOther || frame.kind == Kind::Burst;
+    // Our own request, when the modem hears it back, is nobody's news.
+    const bool ourEcho = frame.kind == Kind::OurRequest &&
+                         frame.bytes.mid(frame.frame.preambleLength) ==
+                             m_lastSent.mid(protocol::HartFrame::parse(m_lastSent).preambleLength);
+    if (!someoneElses && !ourEcho && frame.kind != Kind::OurRequest && m_answerDue) {
+        m_forCycle += frame.bytes.mid(given);
+        m_lastOursMs = frame.endMs;
+        return;
+    }
+    if (!ourEcho)
+        emit frameHeard(frame);
+}
+
+} // namespace core
