@@ -28,6 +28,8 @@ LoopSession::LoopSession(Setup setup, QObject* parent)
         if (f.kind == protocol::HeardFrame::Kind::Burst)
             takeUnasked(protocol::ReadAnswer::of(f.frame.command, -1, true, f.bytes,
                                                  protocol::ReadAnswer::Origin::Published));
+        else
+            noticeMaster(f);
     });
     // The field model listens beside the board: nothing of it reaches back into the cycle.
     connect(m_cycle.get(), &protocol::PollingCycle::answerDecoded, &m_model,
@@ -61,6 +63,7 @@ LoopSession::StartReport LoopSession::open(const StartOptions& options) {
 }
 
 void LoopSession::start() {
+    m_heardPrimary = m_heardSecondary = false; // said again for each run
     m_port.setDtrEnable(true);
     m_cycle->start();
 }
@@ -166,6 +169,22 @@ void LoopSession::takeUnasked(protocol::ReadAnswer answer) {
             return;
         }
     }
+}
+
+void LoopSession::noticeMaster(const protocol::HeardFrame& frame) {
+    using Kind = protocol::HeardFrame::Kind;
+    // A request naming a master, or an answer to one, that is not our own: that master is
+    // there. (A request of our role that is not ours was never sent by us.)
+    if (frame.kind != Kind::OtherRequest && frame.kind != Kind::AnswerToOther &&
+        frame.kind != Kind::OurRequest)
+        return;
+    const bool primary = frame.namesPrimary();
+    bool& said = primary ? m_heardPrimary : m_heardSecondary;
+    if (said)
+        return;
+    said = true;
+    emit otherMasterHeard(primary ? protocol::MasterRole::Primary
+                                  : protocol::MasterRole::Secondary);
 }
 
 void LoopSession::setMasterRole(protocol::MasterRole role) {

@@ -123,12 +123,16 @@ public:
 signals:
     // The line changed: another network session, or back to the serial port.
     void lineChanged();
+    // Another master was heard on the serial line, of the role `heard`: said once a role
+    // for each run. Of our own role, the two will collide.
+    void otherMasterHeard(protocol::MasterRole heard);
 
 private:
     void useHartIp(const net::HartIpAddress& address);
     // An answer nobody asked for (a burst frame, a HART-IP publication) to the instrument whose
     // long address it carries, if it is known.
     void takeUnasked(protocol::ReadAnswer answer);
+    void noticeMaster(const protocol::HeardFrame& frame);
 
     Setup m_setup;
     StartOptions m_options; // the network settings and keys of every line to come
@@ -140,8 +144,9 @@ private:
     protocol::QtEventYield m_yield;
     BoardSwitch m_board; // before the cycle that writes to it
     serial::PortController m_portController;
-    LineSwitch m_line;                               // the serial port, or the network
-    std::unique_ptr<protocol::PollingCycle> m_cycle; // refers to the board, and the line
+    LineSwitch m_line;                                     // the serial port, or the network
+    bool m_heardPrimary = false, m_heardSecondary = false; // other masters, this run
+    std::unique_ptr<protocol::PollingCycle> m_cycle;       // refers to the board, and the line
     field::FieldModel m_model;
     std::unique_ptr<DetailsReader> m_details;
     std::unique_ptr<net::HartIpSession> m_hartIp;

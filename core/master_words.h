@@ -12,6 +12,28 @@ inline QString masterRoleText(protocol::MasterRole role, qint16 languageFlag) {
                      languageFlag);
 }
 
+// "primary", "secondary".
+inline QString masterWord(protocol::MasterRole role, qint16 languageFlag) {
+    return app::text(role == protocol::MasterRole::Primary ? app::Text::MasterWordPrimary
+                                                           : app::Text::MasterWordSecondary,
+                     languageFlag);
+}
+
+// What is said when another master is heard on the line: of the other class, news; of ours, a
+// fault with what to do about it.
+inline QString otherMasterText(protocol::MasterRole heard, protocol::MasterRole ours,
+                               qint16 languageFlag) {
+    if (heard != ours)
+        return app::text(app::Text::LineOtherMaster, languageFlag)
+            .arg(masterWord(heard, languageFlag));
+    const protocol::MasterRole other = heard == protocol::MasterRole::Primary
+                                           ? protocol::MasterRole::Secondary
+                                           : protocol::MasterRole::Primary;
+    return app::text(app::Text::LineSameMaster, languageFlag)
+        .arg(masterWord(heard, languageFlag), masterWord(other, languageFlag),
+             protocol::roleWord(other));
+}
+
 inline protocol::MasterRole masterRoleOf(bool secondary) {
     return secondary ? protocol::MasterRole::Secondary : protocol::MasterRole::Primary;
 }

@@ -126,6 +126,11 @@ int main(int argc, char* argv[]) {
             .arg(QStringLiteral(CORVANTELIS_VERSION), settingsDir,
                  session.settings().record().Results_Dir,
                  core::masterRoleText(role, session.languageFlag())));
+    QObject::connect(
+        &session, &core::LoopSession::otherMasterHeard,
+        [&session](protocol::MasterRole heard) {
+            say(core::otherMasterText(heard, session.cycle().masterRole(), session.languageFlag()));
+        });
     // From here on every event of the loop is told, starting with the line as it stands now.
     auto reporter = std::make_unique<logger::EventReporter>(session, &say);
 

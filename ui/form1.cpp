@@ -42,6 +42,14 @@ namespace ui {
 
 namespace {
 
+// A line as the logger says it ("another master on the line: primary") as the window shows it:
+// a capital first and a full stop at the end.
+QString asSentence(QString line) {
+    if (!line.isEmpty())
+        line[0] = line[0].toUpper();
+    return line.endsWith(QLatin1Char('.')) ? line : line + QLatin1Char('.');
+}
+
 const QString kRun = QStringLiteral("RUN");
 const QString kStop = QStringLiteral("STOP");
 
@@ -114,6 +122,16 @@ Form1::Form1(core::LoopSession& session, Form1Environment environment, QWidget* 
     m_session.showOn(m_board);
     m_session.setMessageSink([this](const QString& text) { tell(text); });
     connect(&m_session, &core::LoopSession::lineChanged, this, &Form1::followLine);
+    // Another master on the line: the port panel says so below the role; one of our own role
+    // is a fault, told once with what to do.
+    connect(&m_session, &core::LoopSession::otherMasterHeard, this,
+            [this](protocol::MasterRole heard) {
+                if (!m_otherMasters.contains(heard))
+                    m_otherMasters << heard;
+                setMasterRole(cycle().masterRole(), false);
+                if (heard == cycle().masterRole())
+                    tell(asSentence(core::otherMasterText(heard, heard, languageFlag())));
+            });
     if (m_messages)
         connect(&cycle(), &protocol::PollingCycle::stepFinished, m_messages, &MessageGate::release);
     connect(&cycle(), &protocol::PollingCycle::answerReceived, m_frame2, &PortPanel::showAnswer);
@@ -577,8 +595,11 @@ void Form1::setMasterRole(protocol::MasterRole role, bool remember) {
     m_session.setMasterRole(role);
     const bool secondary = role == protocol::MasterRole::Secondary;
     (secondary ? m_mnuMasterSecondary : m_mnuMasterPrimary)->setChecked(true);
-    m_frame2->showRole(app::text(app::Text::PanelMasterRole, languageFlag())
-                           .arg(core::masterRoleText(role, languageFlag())));
+    QStringList lines{app::text(app::Text::PanelMasterRole, languageFlag())
+                          .arg(core::masterRoleText(role, languageFlag()))};
+    for (const protocol::MasterRole heard : m_otherMasters)
+        lines << asSentence(core::otherMasterText(heard, role, languageFlag()));
+    m_frame2->showRole(lines.join(QLatin1Char('\n')));
     if (remember && m_env.rememberMaster)
         m_env.rememberMaster(secondary);
 }

@@ -176,6 +176,7 @@ private:
     QAction* m_mnuRecord = nullptr;
     QAction* m_mnuMasterPrimary = nullptr;
     QAction* m_mnuMasterSecondary = nullptr;
+    QList<protocol::MasterRole> m_otherMasters; // other masters heard on the line
     QAction* m_mnuComPort = nullptr;
     QMenu* m_mnuLanq = nullptr;
     QAction* m_mnuRus = nullptr;

@@ -93,7 +93,8 @@ private slots:
     }
 
     void pollsRecordsAndStopsCleanly();
-    void sharesTheLineAsSecondary();
+    void sharesTheLine_data();
+    void sharesTheLine();
 
     // The same over the network: hart-loop-sim served over HART-IP, the logger polling it
     // through a session and recording what it read. A pass needs no fixed waits there.
@@ -356,8 +357,23 @@ void LoggerTest::pollsRecordsAndStopsCleanly() {
 
 // On a line a control system polls as primary master, with an instrument in burst mode: the
 // logger as secondary master waits its turn (no collision on the simulator's count), finds
-// both instruments, and records the burst frames as they come, many more than its pass reads.
-void LoggerTest::sharesTheLineAsSecondary() {
+// both instruments, says once that a primary is there, and records the burst frames as they
+// come, many more than its pass reads. As primary too, it says the two primaries will collide.
+void LoggerTest::sharesTheLine_data() {
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("secondary") << "secondary"
+                               << "another master on the line: primary\n";
+    QTest::newRow("primary as well")
+        << "primary"
+        << "another primary master on the line, as this program is: their requests will "
+           "collide. Make this program the secondary master (Setting → Master: secondary, or "
+           "--master secondary).\n";
+}
+
+void LoggerTest::sharesTheLine() {
+    QFETCH(QString, role);
+    QFETCH(QString, said);
     QTemporaryDir dir;
     const QString config = dir.filePath("shared.json");
     QFile file(config);
@@ -377,22 +393,30 @@ void LoggerTest::sharesTheLineAsSecondary() {
     QProcess logger;
     logger.start(QStringLiteral(CORVANTELIS_LOGGER),
                  {"--port", dir.filePath("loop"), "--settings-dir", dir.filePath("settings"),
-                  "--results-dir", dir.filePath("results"), "--master", "secondary"});
+                  "--results-dir", dir.filePath("results"), "--master", role});
     QVERIFY(logger.waitForStarted());
     QString out;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (out += QString::fromUtf8(logger.readAllStandardOutput())).contains("instrument 02 found"),
-        20000);
-    QTest::qWait(4000);
+        (out += QString::fromUtf8(logger.readAllStandardOutput())).contains(said), 15000);
+    if (role == "secondary") {
+        QTRY_VERIFY_WITH_TIMEOUT((out += QString::fromUtf8(logger.readAllStandardOutput()))
+                                     .contains("instrument 02 found"),
+                                 20000);
+        QTest::qWait(4000);
+    }
     logger.terminate();
     QVERIFY(logger.waitForFinished(10000));
     out += QString::fromUtf8(logger.readAllStandardOutput());
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(out.count(said), 1); // once
+    QVERIFY2(out.startsWith("corvantelis-logger 1.03:") &&
+                 out.section('\n', 0, 0).endsWith(role + " master"),
+             qPrintable(out));
+    if (role != "secondary")
+        return;
     const QByteArray simSaid = sim.readAllStandardOutput();
     QVERIFY2(simSaid.contains("hart-loop-sim: 0 collisions"), simSaid.constData());
-    QVERIFY2(out.contains("secondary master"), qPrintable(out));
-
     const int at = out.indexOf("recording to ");
     QVERIFY(at >= 0);
     QFile recorded(out.mid(at + 13).section('\n', 0, 0));

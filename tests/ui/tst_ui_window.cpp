@@ -172,15 +172,30 @@ private slots:
                  "This program is the secondary master on the line.");
         QCOMPARE(kept, QList<bool>{}); // what it started with is no choice
 
+        // A primary master heard: said below the role, no box.
+        emit window->session().otherMasterHeard(protocol::MasterRole::Primary);
+        QCOMPARE(window->portRoleLabel()->text(),
+                 "This program is the secondary master on the line.\n"
+                 "Another master on the line: primary.");
+        QCOMPARE(recorder.messages, QStringList());
+
         window->masterPrimaryItem()->trigger();
+        // Now two primaries: the line says what to do, and a primary heard again is a box.
+        QVERIFY(window->portRoleLabel()->text().endsWith(
+            "Make this program the secondary master (Setting → Master: secondary, or --master "
+            "secondary)."));
+        emit window->session().otherMasterHeard(protocol::MasterRole::Primary);
+        QCOMPARE(recorder.messages.size(), 1);
+        QVERIFY(recorder.messages[0].startsWith("Another primary master on the line"));
         QVERIFY(!window->masterSecondaryItem()->isChecked());
         QCOMPARE(window->cycle().masterRole(), protocol::MasterRole::Primary);
         QCOMPARE(kept, QList<bool>{false});
         window->mnu_rus_Click();
         QCOMPARE(window->masterPrimaryItem()->text(), QString::fromUtf8("Ведущий: первичный"));
         QCOMPARE(window->masterSecondaryItem()->text(), QString::fromUtf8("Ведущий: вторичный"));
-        QCOMPARE(window->portRoleLabel()->text(),
-                 QString::fromUtf8("Эта программа на линии — первичный ведущий."));
+        QVERIFY(window->portRoleLabel()->text().startsWith(
+            QString::fromUtf8("Эта программа на линии — первичный ведущий.\nНа линии другой "
+                              "ведущий, первичный, как и эта программа")));
     }
 
     // Tag and descriptor may carry '<', '>' and '/': a cell shows them as they are.
