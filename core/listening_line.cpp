@@ -8,9 +8,28 @@ namespace core {
 
 using protocol::HeardFrame;
 
+namespace {
+
+bool mayBeAnswer(const QByteArray& partial) {
+    const int at = int(std::find_if(partial.cbegin(), partial.cend(),
+                                    [](char b) { return quint8(b) != protocol::kPreambleByte; }) -
+                       partial.cbegin());
+    if (at >= partial.size())
+        return true; // preamble only: whose, nobody can tell yet
+    const quint8 type = quint8(partial.at(at)) & protocol::kFrameTypeBits;
+    return type == quint8(protocol::FrameType::Answer);
+}
+
+} // namespace
+
 ListeningLine::ListeningLine(protocol::HartPort& port, QObject* parent)
     : QObject(parent), m_port(port),
-      m_framer(protocol::MasterRole::Primary, [this](const HeardFrame& frame) { heard(frame); }),
+      // A silence of three characters, not one, breaks a frame: bytes reach a program through
+      // a driver and often a USB bridge in bursts, and their times are only known to a few
+      // milliseconds; a gap of one character is below what can be told apart here.
+      m_framer(
+          protocol::MasterRole::Primary, [this](const HeardFrame& frame) { heard(frame); },
+          3 * protocol::kCharacterMs),
       m_arbiter(protocol::MasterRole::Primary) {
     m_clock.start();
     m_lookAgain.setSingleShot(true);
@@ -35,8 +54,9 @@ std::optional<QByteArray> ListeningLine::readAllWaiting() {
         m_framer.feed(*bytes, now);
     m_framer.quietUntil(now);
     QByteArray ours = std::exchange(m_forCycle, QByteArray());
-    // An answer still on its way is read as far as it came, as the port alone would give it.
-    if (m_answerDue && m_framer.busy()) {
+    // An answer still on its way is read as far as it came, as the port alone would give it;
+    // a frame that its delimiter already shows to be a request or a burst is not one.
+    if (m_answerDue && m_framer.busy() && mayBeAnswer(m_framer.pendingBytes())) {
         ours += m_framer.pendingBytes().mid(m_pendingGiven);
         m_pendingGiven = int(m_framer.pendingBytes().size());
         m_lastOursMs = now;

@@ -21,7 +21,7 @@ using protocol::kCharacterMs;
 namespace timers = protocol::link_timers;
 
 struct Outgoing {
-    enum class From { Instrument, OtherMaster, Burst };
+    enum class From { Instrument, OtherMaster, AnswerToOtherMaster, Burst };
     QByteArray bytes;
     qint64 dueMs = 0; // when the first byte may go out
     int sent = 0;
@@ -160,9 +160,10 @@ private:
                 return;
             if (!o.logged) {
                 logLine(m_settings.log, ms, "TX", o.bytes,
-                        o.from == Outgoing::From::OtherMaster ? " other master"
-                        : o.from == Outgoing::From::Burst     ? " burst"
-                                                              : "");
+                        o.from == Outgoing::From::OtherMaster           ? " other master"
+                        : o.from == Outgoing::From::AnswerToOtherMaster ? " to other master"
+                        : o.from == Outgoing::From::Burst               ? " burst"
+                                                                        : "");
                 o.logged = true;
             }
             int count = o.bytes.size() - o.sent;
@@ -189,7 +190,8 @@ private:
                 // Its instrument hears it now, and answers after its turnaround.
                 for (const Exchange& e : m_loop.receiveFromOtherMaster(done.bytes, endMs))
                     if (!e.answer.isEmpty())
-                        m_queue.push_back({e.answer, endMs + e.turnaroundMs, 0, false});
+                        m_queue.push_back({e.answer, endMs + e.turnaroundMs, 0, false,
+                                           Outgoing::From::AnswerToOtherMaster});
             } else {
                 m_otherEars.feed(done.bytes.left(done.sent), double(endMs));
                 m_otherEars.quietUntil(double(endMs) + 2 * kCharacterMs);
