@@ -5,6 +5,7 @@
 #include "app/side_settings.h"
 #include "protocol/hart_frame.h"
 #include "simulated_loop.h"
+#include "tests/sim/shared_line_config.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -376,16 +377,7 @@ void LoggerTest::sharesTheLine() {
     QFETCH(QString, said);
     QTemporaryDir dir;
     const QString config = dir.filePath("shared.json");
-    QFile file(config);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(R"({"otherMaster": {"role": "primary", "address": 1, "periodMs": 1000},
-        "instruments": [
-          {"address": 1, "hartRevision": 5, "manufacturer": 60, "deviceType": 81,
-           "deviceId": "102031", "tag": "PT-101", "variables": [{"units": 12, "value": 250}]},
-          {"address": 2, "hartRevision": 7, "manufacturer": 164, "deviceType": 62,
-           "deviceId": "0B5C7E", "tag": "TT-202", "burst": {"command": 3, "periodMs": 500},
-           "variables": [{"units": 32, "value": 85}]}]})");
-    file.close();
+    QVERIFY(writeSharedLineConfig(config, 1000, 3, 500));
     QProcess sim;
     sim.start(QStringLiteral(HART_LOOP_SIM),
               {"--config", config, "--link", dir.filePath("loop"), "--log", dir.filePath("wire")});

@@ -1,6 +1,7 @@
 #include "protocol/hart_frame.h"
 #include "protocol/hartip_message.h"
 #include "protocol/line_framer.h"
+#include "shared_line_config.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -175,16 +176,7 @@ private slots:
     void sharesTheLine() {
         QTemporaryDir dir;
         const QString config = dir.filePath("shared.json");
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(R"({"otherMaster": {"role": "primary", "address": 1, "periodMs": 600},
-            "instruments": [
-              {"address": 1, "hartRevision": 5, "manufacturer": 60, "deviceType": 81,
-               "deviceId": "102031", "variables": [{"units": 12, "value": 250}]},
-              {"address": 2, "hartRevision": 7, "manufacturer": 164, "deviceType": 62,
-               "deviceId": "0B5C7E", "burst": {"command": 1, "periodMs": 400},
-               "variables": [{"units": 32, "value": 85}]}]})");
-        file.close();
+        QVERIFY(writeSharedLineConfig(config, 600, 1, 400));
         const QString link = dir.filePath("loop");
         QProcess sim;
         sim.start(QStringLiteral(HART_LOOP_SIM), {"--config", config, "--link", link});
