@@ -44,15 +44,33 @@ void ListeningLine::setRole(protocol::MasterRole role) {
 void ListeningLine::bytesArrived() {
     const std::optional<QByteArray> bytes = m_port.readAllWaiting();
     if (bytes && !bytes->isEmpty())
-        m_framer.feed(*bytes, nowMs());
+        hear(*bytes, nowMs());
+}
+
+void ListeningLine::hear(const QByteArray& bytes, double atMs) {
+    m_asRead += bytes;
+    m_asReadAtMs = atMs;
+    m_framer.feed(bytes, atMs);
 }
 
 std::optional<QByteArray> ListeningLine::readAllWaiting() {
     const std::optional<QByteArray> bytes = m_port.readAllWaiting();
     const double now = nowMs();
     if (bytes && !bytes->isEmpty())
-        m_framer.feed(*bytes, now);
+        hear(*bytes, now);
     m_framer.quietUntil(now);
+    if (!m_shared) {
+        // Alone on the line: every byte since the last read, as the port itself gives them.
+        m_forCycle.clear();
+        m_pendingGiven = int(m_framer.pendingBytes().size());
+        m_answerDue = false;
+        const QByteArray all = std::exchange(m_asRead, QByteArray());
+        m_lastByteAgeMs = all.isEmpty() ? -1 : qint64(std::max(0.0, now - m_asReadAtMs));
+        if (!bytes && all.isEmpty())
+            return std::nullopt; // a failed read is nothing received
+        return all;
+    }
+    m_asRead.clear();
     QByteArray ours = std::exchange(m_forCycle, QByteArray());
     // An answer still on its way is read as far as it came, as the port alone would give it;
     // a frame that its delimiter already shows to be a request or a burst is not one.
@@ -77,6 +95,10 @@ bool ListeningLine::write(const QByteArray& frame) {
 }
 
 void ListeningLine::whenLineFree(std::function<void()> go) {
+    if (!m_shared) {
+        go(); // nobody else heard: the line is ours, as it always was
+        return;
+    }
     m_waiting = std::move(go);
     m_waitingSinceMs = nowMs();
     tryToSend();
@@ -113,8 +135,13 @@ void ListeningLine::heard(const HeardFrame& frame) {
         m_lastOursMs = frame.endMs;
         return;
     }
-    if (!ourEcho)
-        emit frameHeard(frame);
+    if (ourEcho)
+        return;
+    // From the first frame of someone else's on, the line is shared: requests wait their turn
+    // and the pass reads only its own.
+    if (someoneElses || frame.kind == Kind::OurRequest)
+        m_shared = true;
+    emit frameHeard(frame);
 }
 
 } // namespace core

@@ -17,8 +17,10 @@ namespace core {
 // timed, the frames on the line found and classed, and requests sent only when the data-link
 // timers give us the line. What the polling cycle reads at its tick is what follows our request
 // and is not someone else's: our answer (or what came of it), never the other master's traffic
-// or a burst frame, which are reported instead. Alone on the line it reads and sends as the port
-// itself would.
+// or a burst frame, which are reported instead. Until someone else is heard it reads and sends
+// exactly as the port itself would: the frames are found only to notice the first stranger. So
+// a front end that may share a line listens a little before its first request (the window
+// does while its scan question is open; the logger for a second).
 class ListeningLine : public QObject, public protocol::HartPort {
     Q_OBJECT
 public:
@@ -46,12 +48,16 @@ signals:
 private:
     double nowMs() const { return double(m_clock.nsecsElapsed()) / 1e6; }
     void heard(const protocol::HeardFrame& frame);
+    void hear(const QByteArray& bytes, double atMs);
     void tryToSend();
 
     protocol::HartPort& m_port;
     QElapsedTimer m_clock;
     protocol::LineFramer m_framer;
     protocol::LineArbiter m_arbiter;
+    bool m_shared = false; // someone else was heard: from then on the line is shared
+    QByteArray m_asRead;   // every byte since the cycle last read, for a line of our own
+    double m_asReadAtMs = 0;
     QByteArray m_forCycle;    // ours, heard since the cycle last read
     int m_pendingGiven = 0;   // bytes of the frame being heard already given to the cycle
     bool m_answerDue = false; // our request went out; what follows until the next read is ours

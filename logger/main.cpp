@@ -29,6 +29,8 @@
 
 namespace {
 
+constexpr int kListenBeforeStartMs = 1000;
+
 void printLine(std::FILE* to, const QString& line) {
     logger::writeLine(to, line);
 }
@@ -127,8 +129,7 @@ int main(int argc, char* argv[]) {
                  session.settings().record().Results_Dir,
                  core::masterRoleText(role, session.languageFlag())));
     QObject::connect(
-        &session, &core::LoopSession::otherMasterHeard,
-        [&session](protocol::MasterRole heard) {
+        &session, &core::LoopSession::otherMasterHeard, [&session](protocol::MasterRole heard) {
             say(core::otherMasterText(heard, session.cycle().masterRole(), session.languageFlag()));
         });
     // From here on every event of the loop is told, starting with the line as it stands now.
@@ -163,7 +164,9 @@ int main(int argc, char* argv[]) {
     recordAgain.start();
     recorder.setEnabled(true);
 
-    session.start();
+    // Polling begins after a second of listening: another master or a bursting instrument on
+    // the line is heard before our first request, which then waits its turn.
+    QTimer::singleShot(kListenBeforeStartMs, &session, [&session] { session.start(); });
 
     logger::onStopRequest([&] {
         reporter.reset(); // the stop clears what is known: not news for the log

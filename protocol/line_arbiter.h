@@ -45,10 +45,10 @@ public:
     bool mayStart(double nowMs, bool busy) const;
     // The earliest time we may start if nothing more is heard; for waiting until then.
     double earliestStart() const { return m_earliestMs; }
-
-private:
+    // How long a master of our role listens to a quiet line before it may send.
     double rt1Ms() const;
 
+private:
     MasterRole m_role;
     double m_earliestMs = 0; // nothing heard yet: free at once (the port was listened to before)
 };
