@@ -42,7 +42,7 @@ void ListeningLine::setRole(protocol::MasterRole role) {
 }
 
 void ListeningLine::bytesArrived() {
-    const std::optional<QByteArray> bytes = m_port.readAllWaiting();
+    const std::optional<QByteArray> bytes = m_port.readArrived();
     if (bytes && !bytes->isEmpty())
         hear(*bytes, nowMs());
 }

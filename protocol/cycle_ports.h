@@ -19,6 +19,9 @@ public:
     // How long before the last readAllWaiting() the last byte it returned had arrived, in ms;
     // -1 when that read returned nothing or the line cannot tell.
     virtual qint64 lastByteAgeMs() const { return -1; }
+    // What has arrived and is at hand now, read without waiting for more: for a listener that
+    // reads as bytes come. By default the same as readAllWaiting().
+    virtual std::optional<QByteArray> readArrived() { return readAllWaiting(); }
     // Calls `go` once the line may be spoken on: at once on a line of our own, later when
     // another master or an instrument in burst mode has it. `go` is not called after the run
     // it belongs to stopped only because the caller checks; a newer call replaces an older.

@@ -139,6 +139,12 @@ std::optional<QByteArray> SerialPort::readAllWaiting() {
     return bytes;
 }
 
+std::optional<QByteArray> SerialPort::readArrived() {
+    if (!m_port.isOpen() || m_lost)
+        return std::nullopt;
+    return m_port.readAll();
+}
+
 bool SerialPort::write(const QByteArray& frame) {
     if (!m_port.isOpen() || m_lost)
         return false;

@@ -49,6 +49,9 @@ public:
     bool dtrEnable() const { return m_dtrEnable; }
 
     std::optional<QByteArray> readAllWaiting() override;
+    // What the port has fetched, without asking the driver for more: safe from its own
+    // readyRead, where waiting for more would re-enter it.
+    std::optional<QByteArray> readArrived() override;
     bool write(const QByteArray& frame) override;
     qint64 lastByteAgeMs() const override { return m_lastByteAgeMs; }
 
