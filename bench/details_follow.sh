@@ -16,10 +16,8 @@ wire_seconds="${4:-60}"
 
 source "$here/scripts/deps.sh"
 source "$here/scripts/session.sh"
-ensure_packages "${BUILD_PACKAGES[@]}"
-build_programs "$here" >/dev/null
+start_bench "$here"
 bin="$BIN"
-start_session
 workdir="$WORKDIR"
 
 start_sim() { # start_sim NAME: a simulator of its own, logging what it hears

@@ -13,10 +13,8 @@ seconds="${1:-30}"
 source "$here/scripts/deps.sh"
 source "$here/scripts/xvfb.sh"
 source "$here/scripts/session.sh"
-ensure_packages "${BUILD_PACKAGES[@]}"
-build_programs "$here" >/dev/null
+start_bench "$here"
 bin="$BIN"
-start_session
 workdir="$WORKDIR"
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }

@@ -11,10 +11,8 @@ seconds="${1:-60}"
 source "$here/scripts/deps.sh"
 source "$here/scripts/xvfb.sh"
 source "$here/scripts/session.sh"
-ensure_packages "${BUILD_PACKAGES[@]}" "${XVFB_PACKAGES[@]}"
-build_programs "$here" >/dev/null
+start_bench "$here" "${XVFB_PACKAGES[@]}"
 bin="$BIN"
-start_session
 workdir="$WORKDIR"
 start_xvfb "$workdir/xvfb.log"
 ticks=$(getconf CLK_TCK)

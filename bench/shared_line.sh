@@ -11,10 +11,8 @@ transactions="${1:-1000}"
 
 source "$here/scripts/deps.sh"
 source "$here/scripts/session.sh"
-ensure_packages "${BUILD_PACKAGES[@]}"
-build_programs "$here" >/dev/null
+start_bench "$here"
 bin="$BIN"
-start_session
 work="$WORKDIR"
 
 cat >"$work/shared.json" <<'JSON'

@@ -15,10 +15,8 @@ monitor_options=("$@")
 source "$here/scripts/deps.sh"
 source "$here/scripts/xvfb.sh"
 source "$here/scripts/session.sh"
-ensure_packages "${BUILD_PACKAGES[@]}" "${XVFB_PACKAGES[@]}"
-build_programs "$here" >/dev/null
+start_bench "$here" "${XVFB_PACKAGES[@]}"
 bin="$BIN"
-start_session
 workdir="$WORKDIR"
 
 "$bin/hart-loop-sim" --link "$workdir/loop" --log "$workdir/sim.log" >"$workdir/sim.out" 2>&1 &

@@ -28,3 +28,14 @@ end_session() {
 
 # cpu_ticks PID: user and system time the process has used so far, in clock ticks.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+# start_bench ROOT [PACKAGES...]: what a benchmark begins with: the build packages (and
+# PACKAGES), the programs built (BIN) and a scratch folder (WORKDIR) that ends with the script.
+# Needs deps.sh sourced.
+start_bench() {
+    local root="$1"
+    shift
+    ensure_packages "${BUILD_PACKAGES[@]}" "$@"
+    build_programs "$root" >/dev/null
+    start_session
+}
