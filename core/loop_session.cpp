@@ -147,10 +147,9 @@ void LoopSession::useHartIp(const net::HartIpAddress& address) {
     m_line.useNetwork(*m_hartIpLine, *m_hartIpLine);
     // Published values go to the instrument whose long address they carry.
     connect(m_hartIp.get(), &net::HartIpSession::published, this, [this](const QByteArray& bytes) {
-        const protocol::ReadAnswer published =
-            protocol::ReadAnswer::of(3, -1, true, bytes, protocol::ReadAnswer::Origin::Published);
-        if (published.frame.command == 3)
-            takeUnasked(published);
+        const int command = protocol::HartFrame::parse(bytes).command;
+        takeUnasked(protocol::ReadAnswer::of(command, -1, true, bytes,
+                                             protocol::ReadAnswer::Origin::Published));
     });
     emit lineChanged();
     m_hartIp->open();

@@ -2,6 +2,7 @@
 
 #include "command_table.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -117,16 +118,32 @@ std::optional<TagRecord> tagRecordFrom(const AnswerFrame& frame) {
 }
 
 std::optional<DynamicVariables> dynamicVariablesFrom(const AnswerFrame& frame) {
-    const CommandSpec* layout = layoutOf(3, frame.data);
-    const std::optional<float> loopCurrent = floatField(layout, frame.data, FieldId::LoopCurrent);
-    if (frame.command != 3 || !loopCurrent)
-        return std::nullopt;
-    DynamicVariables v;
-    v.loopCurrent = *loopCurrent;
+    const int command = frame.command;
+    const QByteArray& data = frame.data;
+    const CommandSpec* layout = layoutOf(command, data);
     constexpr FieldId kVariables[] = {FieldId::Pv, FieldId::Sv, FieldId::Tv, FieldId::Qv};
-    for (int k = 0; k < 4; ++k)
-        if (const auto value = valueWithUnit(layout, frame.data, kVariables[k]))
-            v.values[size_t(k)] = Variable{value->first, value->second};
+    DynamicVariables v;
+    if (command == 3 || command == 1 || command == 2) {
+        // Command 3 without its loop current is no answer at all.
+        v.loopCurrent = floatField(layout, data, FieldId::LoopCurrent);
+        if (command == 3 && !v.loopCurrent)
+            return std::nullopt;
+        for (int k = 0; k < 4; ++k)
+            if (const auto value = valueWithUnit(layout, data, kVariables[k]))
+                v.values[size_t(k)] = Variable{value->first, value->second};
+    } else if (command == 9 || command == 33) {
+        for (const SlotReading& slot : slotReadings(layout, data)) {
+            const int k = slot.code - kPrimaryVariable;
+            if (slot.code == kLoopCurrentVariable)
+                v.loopCurrent = slot.value;
+            else if (k >= 0 && k < 4)
+                v.values[size_t(k)] = Variable{slot.unitCode, slot.value};
+        }
+    }
+    const bool any = v.loopCurrent || std::any_of(v.values.begin(), v.values.end(),
+                                                  [](const auto& value) { return bool(value); });
+    if (!any)
+        return std::nullopt;
     return v;
 }
 

@@ -48,15 +48,19 @@ struct TagRecord {
 };
 std::optional<TagRecord> tagRecordFrom(const AnswerFrame& frame);
 
-// Command 3: the loop current and up to four dynamic variables, each with its unit code.
+// The loop current and the four dynamic variables, each with its unit code, as far as a frame
+// carried them.
 struct Variable {
     int unitCode = 0;
     float value = 0;
 };
 struct DynamicVariables {
-    float loopCurrent = 0;                         // mA
-    std::array<std::optional<Variable>, 4> values; // PV, SV, TV, QV as far as sent
+    std::optional<float> loopCurrent;              // mA
+    std::array<std::optional<Variable>, 4> values; // PV, SV, TV, QV
 };
+// All of them from command 3 (its loop current at least); a part from what an instrument in burst
+// mode publishes: the PV (command 1), the loop current (command 2), the slots of commands 9 and 33
+// that name the loop current or a dynamic variable. Nothing when the frame carries none.
 std::optional<DynamicVariables> dynamicVariablesFrom(const AnswerFrame& frame);
 
 using protocol::floatAt;

@@ -211,10 +211,10 @@ std::vector<CommandSpec> makeSpecs() {
          true,
          {{F::ExtendedStatus, Text::DetailExtendedStatus, 0, K::Bits, 1, -1, -1, nullptr,
            extendedStatusBits},
-          {F::Other, Text::DetailPV, 1, K::VariableWithStatus, 8},
-          {F::Other, Text::DetailSV, 9, K::VariableWithStatus, 8},
-          {F::Other, Text::DetailTV, 17, K::VariableWithStatus, 8},
-          {F::Other, Text::DetailQV, 25, K::VariableWithStatus, 8}}},
+          {F::Other, Text::DetailSlot0, 1, K::VariableWithStatus, 8},
+          {F::Other, Text::DetailSlot1, 9, K::VariableWithStatus, 8},
+          {F::Other, Text::DetailSlot2, 17, K::VariableWithStatus, 8},
+          {F::Other, Text::DetailSlot3, 25, K::VariableWithStatus, 8}}},
         // Not asked by this program, but published by instruments in burst mode.
         {33, Text::DetailHeading33, 5, kAnyRevision, false, command33Fields()},
     };
@@ -243,6 +243,16 @@ QString say(Text id, bool english) {
 QString valueText(float value, int unitCode, bool english) {
     const QString number = plainText(value);
     return unitCode >= 0 ? number + QLatin1Char(' ') + unitSymbol(unitCode, english) : number;
+}
+
+// Where a slot's units code and value lie after its code byte: command 9 puts the
+// classification between code and units, command 33 does not.
+struct SlotOffsets {
+    int unit;
+    int value;
+};
+SlotOffsets slotOffsets(FieldKind kind) {
+    return kind == FieldKind::VariableWithStatus ? SlotOffsets{2, 3} : SlotOffsets{1, 2};
 }
 
 int wholeLength(const FieldSpec& spec) {
@@ -308,10 +318,16 @@ QString fieldName(const FieldSpec& spec, const QByteArray& data, bool english) {
         return say(spec.name, english) + say(Text::ExplainUnit, english);
     case FieldKind::VariableWithStatus:
     case FieldKind::VariableValue:
-        if (spec.at < data.size())
-            return say(Text::DetailVariableSlot, english)
-                .arg(say(spec.name, english))
-                .arg(byteAt(data, spec.at));
+        if (spec.at < data.size()) {
+            // The slot says which variable it carries: a code with a meaning of its own
+            // (245, the loop current) is said in words beside its number.
+            const int code = byteAt(data, spec.at);
+            QString which = QString::number(code);
+            for (const CodeWord& word : deviceVariableCodes())
+                if (word.code == code)
+                    which += QStringLiteral(": ") + codeText(deviceVariableCodes(), code, english);
+            return say(Text::DetailVariableSlot, english).arg(say(spec.name, english), which);
+        }
         break;
     default:
         break;
@@ -366,17 +382,20 @@ QString fieldText(const FieldSpec& spec, const QByteArray& data, bool english, S
                 return codeText(deviceVariableCodes(), code, english);
         return say(Text::DetailDeviceVariable, english).arg(code);
     }
-    case FieldKind::VariableWithStatus: {
-        // Code, classification, units, value, status.
-        const int status = byteAt(data, at + 7);
-        const QString words = say(Text::DetailVariableStatus, english)
-                                  .arg(codeText(processDataStatusCodes(), status >> 6, english),
-                                       codeText(limitStatusCodes(), (status >> 4) & 3, english));
-        return valueText(protocol::floatAt(data, at + 3), byteAt(data, at + 2), english) +
-               QStringLiteral(" \u2014 ") + words;
+    case FieldKind::VariableWithStatus:
+    case FieldKind::VariableValue: {
+        const SlotOffsets slot = slotOffsets(spec.kind);
+        const QString value = valueText(protocol::floatAt(data, at + slot.value),
+                                        byteAt(data, at + slot.unit), english);
+        if (spec.kind == FieldKind::VariableValue)
+            return value;
+        // Its status follows the value.
+        const int status = byteAt(data, at + slot.value + 4);
+        return value + QStringLiteral(" \u2014 ") +
+               say(Text::DetailVariableStatus, english)
+                   .arg(codeText(processDataStatusCodes(), status >> 6, english),
+                        codeText(limitStatusCodes(), (status >> 4) & 3, english));
     }
-    case FieldKind::VariableValue: // code, units, value
-        return valueText(protocol::floatAt(data, at + 2), byteAt(data, at + 1), english);
     }
     return QString();
 }
@@ -418,6 +437,21 @@ std::optional<QString> textField(const CommandSpec* layout, const QByteArray& da
     if (!spec || spec->kind != FieldKind::PackedAscii || !isWhole(*spec, data))
         return std::nullopt;
     return protocol::unpackAscii(data, spec->at, spec->length / 3 * 4);
+}
+
+QList<SlotReading> slotReadings(const CommandSpec* layout, const QByteArray& data) {
+    QList<SlotReading> readings;
+    if (!layout)
+        return readings;
+    for (const FieldSpec& spec : layout->fields) {
+        if ((spec.kind != FieldKind::VariableWithStatus && spec.kind != FieldKind::VariableValue) ||
+            !isWhole(spec, data))
+            continue;
+        const SlotOffsets slot = slotOffsets(spec.kind);
+        readings << SlotReading{byteAt(data, spec.at), byteAt(data, spec.at + slot.unit),
+                                protocol::floatAt(data, spec.at + slot.value)};
+    }
+    return readings;
 }
 
 } // namespace field

@@ -136,4 +136,13 @@ std::optional<std::pair<int, float>> valueWithUnit(const CommandSpec* layout,
                                                    const QByteArray& data, FieldId id);
 std::optional<QString> textField(const CommandSpec* layout, const QByteArray& data, FieldId id);
 
+// One device variable as a slot of commands 9 and 33 carries it.
+struct SlotReading {
+    int code = 0; // the device variable: 0 to 239 the instrument's own, 244 to 249 as named
+    int unitCode = 0;
+    float value = 0;
+};
+// The slots of `data` that arrived whole, in the order of `layout`.
+QList<SlotReading> slotReadings(const CommandSpec* layout, const QByteArray& data);
+
 } // namespace field

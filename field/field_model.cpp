@@ -1,6 +1,8 @@
 #include "field_model.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace field {
@@ -11,6 +13,32 @@ const Instrument& FieldModel::instrument(int address) const {
     return m_instruments[size_t(qBound(0, address, 15))];
 }
 
+namespace {
+
+bool polledByThePass(int command) {
+    return command == 0 || command == 13 || command == 3;
+}
+
+// What instruments publish in burst mode and the view and the recording take: values (1, 2, 3,
+// 9, 33) and the additional status (48). Anything else published is left alone.
+bool takenWhenPublished(int command) {
+    constexpr int kTaken[] = {1, 2, 3, 9, 33, 48};
+    return std::find(std::begin(kTaken), std::end(kTaken), command) != std::end(kTaken);
+}
+
+// Merges what a frame carried over what was known: a value it did not carry stays as it was.
+void mergeInto(std::optional<DynamicVariables>& known, const DynamicVariables& carried) {
+    if (!known)
+        known = DynamicVariables{};
+    if (carried.loopCurrent)
+        known->loopCurrent = carried.loopCurrent;
+    for (size_t k = 0; k < carried.values.size(); ++k)
+        if (carried.values[k])
+            known->values[k] = carried.values[k];
+}
+
+} // namespace
+
 void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
     const int address = answer.address;
     if (address < 0 || address >= int(m_instruments.size()))
@@ -18,17 +46,29 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
     Instrument& in = m_instruments[size_t(address)];
     const int command = answer.command;
     const protocol::HartFrame& frame = answer.frame;
-    // Only the pass asks 0, 13 and 3 of its own; anything else was asked for, and what came of
-    // it, answer or not, is what the view shows.
-    if (command != 0 && command != 13 && command != 3) {
+    const bool published =
+        answer.accepted && answer.origin == protocol::ReadAnswer::Origin::Published;
+    if (answer.origin == protocol::ReadAnswer::Origin::Published && !takenWhenPublished(command))
+        return;
+    // When the answer came: its last byte, not the end of the step that read it.
+    const QDateTime now = answer.ageMs > 0 ? m_now().addMSecs(-answer.ageMs) : m_now();
+    if (published)
+        in.bursts[command].heard(now.toMSecsSinceEpoch());
+    // Only the pass asks 0, 13 and 3 of its own; anything else was asked for or published, and
+    // what came of it, answer or not, is what the view shows.
+    std::optional<DynamicVariables> carried =
+        answer.accepted && (command == 3 || published) ? dynamicVariablesFrom(frame) : std::nullopt;
+    if (!polledByThePass(command)) {
         in.detailsPending.erase(command);
         in.details[command] = answer;
         if (answer.accepted) {
             in.responseCode = frame.responseCode;
             in.deviceStatus = frame.deviceStatus;
         }
-        emit instrumentChanged(address);
-        return;
+        if (!carried) {
+            emit instrumentChanged(address);
+            return;
+        }
     }
     if (!answer.accepted) {
         // Silence or a broken answer to command 0 means nobody answers here now; what was
@@ -41,8 +81,6 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
         }
         return;
     }
-    // When the answer came: its last byte, not the end of the step that read it.
-    const QDateTime now = answer.ageMs > 0 ? m_now().addMSecs(-answer.ageMs) : m_now();
     in.lastAnswer = answer;
     in.lastAnswerMs = now.toMSecsSinceEpoch();
     in.responseCode = frame.responseCode;
@@ -53,24 +91,36 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
         if (in.identity && identity && in.identity->longAddress != identity->longAddress) {
             in.tag.reset();
             in.variables.reset();
+            in.lastMeasured.reset();
+            in.lastCurrentAndPv.reset();
             in.history.clear();
             in.details.clear();
+            in.bursts.clear();
         }
         in.identity = identity;
         in.answering = true;
         in.silentSinceMs = 0;
     } else if (command == 13) {
         in.tag = tagRecordFrom(frame);
-    } else if (command == 3) {
-        in.variables = dynamicVariablesFrom(frame);
-        if (in.variables) {
-            const auto& pv = in.variables->values[0];
-            in.history.add({in.lastAnswerMs, in.variables->loopCurrent,
-                            pv ? pv->value : std::numeric_limits<float>::quiet_NaN()});
-        }
+    } else if (command == 3 && !carried) { // accepted, but too short to say the values
+        in.variables.reset();
+        in.lastMeasured.reset();
+        in.lastCurrentAndPv.reset();
+    } else if (carried) {
+        // Command 3 says all four variables: one it left out is not known any more.
+        if (command == 3)
+            in.variables.reset();
+        mergeInto(in.variables, *carried);
+        in.lastMeasured = carried;
+        if (carried->loopCurrent && carried->values[0])
+            in.lastCurrentAndPv = carried;
+        const auto& pv = carried->values[0];
+        constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+        in.history.add(
+            {in.lastAnswerMs, carried->loopCurrent.value_or(kNone), pv ? pv->value : kNone});
     }
     emit instrumentChanged(address);
-    if (command == 3 && in.variables)
+    if (carried)
         emit measurement(address, now);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "answer_frame.h"
+#include "burst_rate.h"
 #include "history.h"
 
 #include "protocol/read_answer.h"
@@ -25,7 +26,13 @@ struct Instrument {
     qint64 silentSinceMs = 0;
     std::optional<Identity> identity;
     std::optional<TagRecord> tag;
+    // The latest of each value, from command 3 or from what the instrument published.
     std::optional<DynamicVariables> variables;
+    // What the last frame of values carried, and nothing else: what a recording writes.
+    std::optional<DynamicVariables> lastMeasured;
+    // The last frame that carried both the loop current and the PV (every command-3 answer
+    // does): what a loop check compares, never two values of different moments.
+    std::optional<DynamicVariables> lastCurrentAndPv;
     int responseCode = -1; // of the last accepted answer
     int deviceStatus = -1;
     // The last accepted answer of the pass (or published), as read and taken apart.
@@ -35,6 +42,8 @@ struct Instrument {
     // What was asked beyond the pass: by command, the last answer (or its absence).
     std::map<int, protocol::ReadAnswer> details;
     std::set<int> detailsPending; // asked, not answered yet
+    // By command, how often the instrument publishes it unasked.
+    std::map<int, BurstRate> bursts;
 
     // The last values came published (a subscription), unasked.
     bool lastPublished() const {
@@ -54,8 +63,9 @@ public:
     // The model's clock: what the instrument views count "now" from.
     QDateTime now() const { return m_now(); }
 
-    // One answer the cycle read, or a command-3 frame an instrument published unasked (a
-    // HART-IP subscription), taken as its values and marked as published.
+    // One answer the cycle read, or a frame an instrument published unasked (burst mode, a
+    // HART-IP subscription). What a published frame of commands 1, 2, 3, 9 and 33 carries is
+    // taken as the instrument's values; of other commands (48) as its details.
     void takeAnswer(const protocol::ReadAnswer& answer);
     // Polling stopped and the board was cleared: nothing is known any more.
     void clear();
@@ -65,7 +75,7 @@ public:
 
 signals:
     void instrumentChanged(int address);
-    // An accepted command-3 answer, decoded (the recorder listens to this).
+    // Values received, decoded: a command-3 answer or a published frame (the recorder listens).
     void measurement(int address, const QDateTime& when);
 
 private:

@@ -363,6 +363,8 @@ constexpr CodeWord kPhysicalSignaling[] = {
 // Device variable codes with a meaning of their own (common table 34): the dynamic variables as
 // such, and the codes every enumeration has.
 constexpr CodeWord kDeviceVariables[] = {
+    {244, "percent of range", "процент диапазона"},
+    {245, "loop current", "ток петли"},
     {246, "the PV", "ПП"},
     {247, "the SV", "ВП"},
     {248, "the TV", "ТП"},

@@ -69,8 +69,11 @@ QList<CodeWord> classificationCodes();    // commands 8 and 9
 QList<CodeWord> operatingModeCodes();     // command 48
 QList<CodeWord> processDataStatusCodes(); // command 9: bits 7-6 of a variable's status
 QList<CodeWord> limitStatusCodes();       // command 9: bits 5-4
-QList<CodeWord> deviceVariableCodes();    // commands 9, 33, 50: the codes with a meaning of
-                                          // their own (250 not used, 246 PV, …)
+// Device variable codes that name what a slot of commands 9 and 33 carries.
+constexpr int kLoopCurrentVariable = 245;
+constexpr int kPrimaryVariable = 246;  // then SV, TV and QV
+QList<CodeWord> deviceVariableCodes(); // commands 9, 33, 50: the codes with a meaning of
+                                       // their own (250 not used, 246 PV, …)
 // Bits of command 48's standardized status bytes, and command 15's analog channel flags.
 QList<StatusBit> standardizedStatus0Bits();
 QList<StatusBit> standardizedStatus1Bits();

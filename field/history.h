@@ -12,9 +12,10 @@ namespace field {
 class History {
 public:
     struct Sample {
-        qint64 ms;         // when it was received, ms since the epoch
+        qint64 ms; // when it was received, ms since the epoch
+        // NaN for what the frame did not carry: a published frame may carry either alone.
         float loopCurrent; // mA
-        float primary;     // in the PV's unit; NaN when the answer carried no PV
+        float primary;     // in the PV's unit
     };
 
     static constexpr qint64 kKeepMs = 60 * 60 * 1000; // the longest trend window: one hour

@@ -54,18 +54,19 @@ QByteArray csvRow(int address, const QDateTime& when, const field::Instrument& i
     while (tag.endsWith(QLatin1Char(' ')))
         tag.chop(1);
     fields << csvField(tag);
-    if (instrument.variables) {
-        fields << field::shortestText(instrument.variables->loopCurrent).toLatin1();
-        for (const std::optional<field::Variable>& variable : instrument.variables->values) {
-            if (variable)
-                fields << field::shortestText(variable->value).toLatin1()
-                       << csvField(field::unitSymbol(variable->unitCode));
-            else
-                fields << QByteArray() << QByteArray();
-        }
-    } else {
-        for (int k = 0; k < 9; ++k)
-            fields << QByteArray();
+    // What the frame just received carried: a value it did not carry is not repeated from an
+    // earlier one.
+    const std::optional<field::DynamicVariables>& v = instrument.lastMeasured;
+    fields << (v && v->loopCurrent ? field::shortestText(*v->loopCurrent).toLatin1()
+                                   : QByteArray());
+    for (int k = 0; k < 4; ++k) {
+        const std::optional<field::Variable>& variable =
+            v ? v->values[size_t(k)] : std::optional<field::Variable>();
+        if (variable)
+            fields << field::shortestText(variable->value).toLatin1()
+                   << csvField(field::unitSymbol(variable->unitCode));
+        else
+            fields << QByteArray() << QByteArray();
     }
     fields << hexByte(instrument.responseCode) << hexByte(instrument.deviceStatus);
     return fields.join(',') + kLineEnd;

@@ -14,10 +14,10 @@ namespace record {
 // The column names, with the line end.
 QByteArray csvHeader();
 
-// One line for the command-3 answer `instrument` just gave at `address`, received at `when`:
-// local time with its UTC offset, the identity and tag known so far, the loop current and the
-// variables at full precision with their units, the response code and the device status. A
-// variable the answer did not carry is an empty field.
+// One line for the values `instrument` just gave at `address` (a command-3 answer or a published
+// frame), received at `when`: local time with its UTC offset, the identity and tag known so far,
+// the loop current and the variables at full precision with their units, the response code and
+// the device status. A value the frame did not carry is an empty field.
 QByteArray csvRow(int address, const QDateTime& when, const field::Instrument& instrument);
 
 // `text` as one CSV field.

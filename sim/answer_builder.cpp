@@ -102,6 +102,33 @@ void appendFloat(QByteArray& out, double value) {
     out.append(protocol::encodeFloat(float(value)));
 }
 
+// One device variable as commands 9 and 33 report it: 0 to 3 the instrument's own variables,
+// 246 to 249 the dynamic variables mapped onto them one to one, 245 the loop current and 244 the
+// percent of range.
+struct Slot {
+    quint8 classification;
+    quint8 units;
+    double value;
+};
+std::optional<Slot> slotOf(const InstrumentConfig& c, int code, double seconds) {
+    constexpr quint8 kNotClassified = 0;
+    constexpr quint8 kMilliamperes = 39;
+    constexpr quint8 kPercent = 57;
+    if (code == 245)
+        return Slot{kNotClassified, kMilliamperes, sentCurrent(c, seconds)};
+    if (code == 244) {
+        const double span = c.rangeUpper - c.rangeLower;
+        const double pv = primaryValue(c, seconds);
+        return Slot{kNotClassified, kPercent,
+                    span == 0.0 ? 0.0 : 100.0 * (pv - c.rangeLower) / span};
+    }
+    const int index = code >= 246 && code <= 249 ? code - 246 : code;
+    if (index >= int(c.variables.size()) || index >= 4)
+        return std::nullopt;
+    const VariableConfig& v = c.variables[size_t(index)];
+    return Slot{c.details.classifications[size_t(index)], v.units, v.wave.valueAt(seconds)};
+}
+
 } // namespace
 
 QByteArray commandThreeData(const InstrumentConfig& c, double seconds) {
@@ -159,16 +186,15 @@ std::optional<QByteArray> detailData(const InstrumentConfig& c, int command,
         if (!hart7)
             return std::nullopt;
         appendByte(data, 0); // extended device status
-        // Each asked code: 246 to 249 are the dynamic variables, 0 to 3 the device variables.
         for (const char asked : requestData) {
             const int code = static_cast<quint8>(asked);
-            const int index = code >= 246 && code <= 249 ? code - 246 : code;
-            if (index >= int(c.variables.size()))
+            const std::optional<Slot> slot = slotOf(c, code, seconds);
+            if (!slot)
                 continue;
             appendByte(data, code);
-            appendByte(data, d.classifications[size_t(index)]);
-            appendByte(data, c.variables[size_t(index)].units);
-            appendFloat(data, c.variables[size_t(index)].wave.valueAt(seconds));
+            appendByte(data, slot->classification);
+            appendByte(data, slot->units);
+            appendFloat(data, slot->value);
             appendByte(data, d.variableStatus);
         }
         appendByte(data, 0); // the time of the reading: four bytes, 1/32 ms since midnight
@@ -205,6 +231,17 @@ std::optional<QByteArray> detailData(const InstrumentConfig& c, int command,
         if (!hart7)
             return std::nullopt;
         return d.longTag.toLatin1().leftJustified(32, '\0', true);
+    case 33: // up to four slots, each its code, units and value
+        for (const char asked : requestData.left(4)) {
+            const int code = static_cast<quint8>(asked);
+            const std::optional<Slot> slot = slotOf(c, code, seconds);
+            if (!slot)
+                continue;
+            appendByte(data, code);
+            appendByte(data, slot->units);
+            appendFloat(data, slot->value);
+        }
+        return data;
     case 48:
         if (!d.additionalStatus.isEmpty())
             return d.additionalStatus;

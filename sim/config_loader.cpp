@@ -361,11 +361,25 @@ InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
     c.details = details(r, c.hartRevision);
     c.faults = faults(r);
     if (r.has(QStringLiteral("burst"))) {
-        const ObjectReader burst(r.value(QStringLiteral("burst")), r.key(QStringLiteral("burst")),
-                                 {QStringLiteral("command"), QStringLiteral("periodMs")});
+        const ObjectReader burst(
+            r.value(QStringLiteral("burst")), r.key(QStringLiteral("burst")),
+            {QStringLiteral("command"), QStringLiteral("periodMs"), QStringLiteral("variables")});
         BurstConfig b;
         b.command = burst.integer(QStringLiteral("command"), 0, 255, b.command);
         b.periodMs = burst.integer(QStringLiteral("periodMs"), 100, 60000, b.periodMs);
+        if (burst.has(QStringLiteral("variables"))) {
+            const QString key = burst.key(QStringLiteral("variables"));
+            const QJsonArray list = arrayOf(burst.value(QStringLiteral("variables")), key);
+            if (list.isEmpty() || list.size() > 8)
+                fail(key, QStringLiteral("must hold 1 to 8 device variable codes"));
+            b.variables.clear();
+            for (int k = 0; k < list.size(); ++k) {
+                const double code = list.at(k).toDouble(-1);
+                if (code < 0 || code > 255 || code != std::floor(code))
+                    fail(element(key, k), QStringLiteral("must be a code 0 to 255"));
+                b.variables << quint8(code);
+            }
+        }
         c.burst = b;
     }
     // Up to the slave time-out a master waits for an answer: 28 characters.

@@ -2,7 +2,9 @@
 
 #include "sim/waveform.h"
 
+#include <QByteArray>
 #include <QDate>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QtGlobal>
@@ -58,6 +60,8 @@ struct DetailsConfig {
 struct BurstConfig {
     int command = 3;
     int periodMs = 500;
+    // Commands 9 and 33: the device variable codes of the slots, as command 107 would set them.
+    QList<quint8> variables{246, 247, 248, 249};
 };
 
 struct InstrumentConfig {

@@ -73,6 +73,8 @@ QByteArray Loop::burstFrame(int address, bool namesPrimary, qint64 nowMs) {
         asked.longFrame = true;
         asked.address = longAddressOf(c, namesPrimary, true);
         asked.command = quint8(c.burst->command);
+        for (const quint8 code : c.burst->variables) // what commands 9 and 33 carry
+            asked.data.append(char(code));
         QByteArray frame = answer(instrument, asked, nowMs);
         if (frame.isEmpty())
             return {};

@@ -122,6 +122,12 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     formBox(m_identityBox, kIdentityRows);
     formBox(m_tagBox, kTagRows);
     formBox(m_valuesBox, kValueRows);
+    m_burstLine = new QLabel(m_valuesBox);
+    m_burstLine->setObjectName(QStringLiteral("Instrument_Burst"));
+    m_burstLine->setTextFormat(Qt::PlainText);
+    m_burstLine->setWordWrap(true);
+    m_burstLine->hide();
+    static_cast<QFormLayout*>(m_valuesBox->layout())->addRow(m_burstLine);
 
     m_statusBox = new QGroupBox(this);
     auto* statusColumn = new QVBoxLayout(m_statusBox);
@@ -496,7 +502,9 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
 void InstrumentView::showValues(const field::Instrument& in) {
     const std::optional<field::DynamicVariables>& v = in.variables;
     setRow("loop current",
-           v ? valueText(v->loopCurrent, field::unitSymbol(kMilliampere, m_english)) : QString());
+           v && v->loopCurrent
+               ? valueText(*v->loopCurrent, field::unitSymbol(kMilliampere, m_english))
+               : QString());
     for (int k = 0; k < 4; ++k) {
         const QString name = QString::fromLatin1(kValueRows[k + 1]);
         const auto& variable = v ? v->values[size_t(k)] : std::nullopt;
@@ -513,6 +521,7 @@ void InstrumentView::showValues(const field::Instrument& in) {
                           : in.lastPublished() ? say(Text::ViewValuesPublished).arg(received)
                                                : say(Text::ViewValuesCommand3));
     m_valuesBox->setAccessibleName(m_valuesBox->title());
+    showBursts(in);
     for (const char* rowName : kValueRows) {
         for (Row& row : m_rows) {
             if (row.name != QLatin1String(rowName))
@@ -530,6 +539,32 @@ void InstrumentView::showValues(const field::Instrument& in) {
                                              say(Text::ViewLastKnown));
         }
     }
+}
+
+void InstrumentView::showBursts(const field::Instrument& in) {
+    // Said only while the frames keep coming: an instrument taken out of burst mode is not
+    // called bursting for long.
+    const qint64 nowMs = m_model.now().toMSecsSinceEpoch();
+    QStringList said;
+    for (const auto& [command, rate] : in.bursts) {
+        if (!rate.current(nowMs))
+            continue;
+        const std::optional<qint64> period = rate.periodMs();
+        if (!period) {
+            said << say(Text::ViewBurstHeard).arg(command);
+            continue;
+        }
+        // Tenths of a second below ten seconds, whole seconds above: the line's own timing
+        // moves each frame by some tens of milliseconds.
+        const double seconds = double(*period) / 1000.0;
+        const QString every = seconds < 10 ? QString::number(std::round(seconds * 10) / 10, 'f', 1)
+                                           : QString::number(std::llround(seconds));
+        said << say(Text::ViewBurstEvery).arg(every).arg(command);
+    }
+    const QString text = said.join(QStringLiteral("; "));
+    if (m_burstLine->text() != text)
+        m_burstLine->setText(text);
+    m_burstLine->setVisible(!text.isEmpty());
 }
 
 void InstrumentView::showStatus(const field::Instrument& in) {
@@ -599,7 +634,8 @@ void InstrumentView::showTrend(const field::Instrument& in) {
     for (auto it = from; it != samples.end(); ++it) {
         const field::History::Sample& s = *it;
         const double x = (s.ms - nowMs) / 1000.0;
-        current << QPointF(x, s.loopCurrent);
+        if (!std::isnan(s.loopCurrent))
+            current << QPointF(x, s.loopCurrent);
         if (!std::isnan(s.primary))
             primary << QPointF(x, s.primary);
     }

@@ -95,6 +95,7 @@ private:
     void showAllButTrend();
     void showIdentity(const field::Instrument& in);
     void showValues(const field::Instrument& in);
+    void showBursts(const field::Instrument& in);
     void showStatus(const field::Instrument& in);
     void showTrend(const field::Instrument& in);
     void showExplanation(const field::Instrument& in);
@@ -107,6 +108,7 @@ private:
     QGroupBox* m_identityBox = nullptr;
     QGroupBox* m_tagBox = nullptr;
     QGroupBox* m_valuesBox = nullptr;
+    QLabel* m_burstLine = nullptr; // what the instrument publishes unasked, and how often
     QGroupBox* m_statusBox = nullptr;
     QGroupBox* m_trendBox = nullptr;
     QGroupBox* m_answerBox = nullptr;

@@ -112,11 +112,12 @@ void LoopCheckPanel::setTolerance(double ma, double percentOfSpan) {
 
 std::optional<field::LoopCheckInput> LoopCheckPanel::inputFor(const field::Instrument& in,
                                                               int pollingAddress) {
-    if (!in.variables || !in.variables->values[0])
+    const std::optional<field::DynamicVariables>& reading = in.lastCurrentAndPv;
+    if (!reading)
         return std::nullopt;
     field::LoopCheckInput input;
-    input.pv = in.variables->values[0]->value;
-    input.loopCurrentMa = in.variables->loopCurrent;
+    input.pv = reading->values[0]->value;
+    input.loopCurrentMa = *reading->loopCurrent;
     input.deviceStatus = std::max(0, in.deviceStatus);
     if (const auto data = detailData(in, 15)) {
         if (const auto range = field::rangeValuesFrom(*data)) {

@@ -2,6 +2,7 @@
 // instruments and their bounded history, and answers explained field by field.
 
 #include "field/answer_frame.h"
+#include "field/burst_rate.h"
 #include "field/details.h"
 #include "field/field_model.h"
 #include "field/frame_explanation.h"
@@ -276,6 +277,95 @@ private slots:
         QCOMPARE(tag->descriptor, "TEST DEVICE     ");
         QCOMPARE(tag->date, QDate(2009, 3, 5));
         QVERIFY(!tagRecordFrom(protocol::HartFrame::parse(ptest::kAnswer3)));
+    }
+
+    // What instruments in burst mode publish, read as the published layouts have it: the
+    // loop current and the dynamic variables a frame carries, nothing it does not.
+    void publishedValues_data() {
+        QTest::addColumn<QByteArray>("frame"); // delimiter to data; the check byte is added
+        QTest::addColumn<QString>("values");   // loop current|PV|SV|TV|QV, "-" where not carried
+        QTest::newRow("1: the PV")
+            << hex("86 A6 06 12 34 56 01 07 00 00 0C 3F 9E 06 10") << "-|12:1.23456|-|-|-";
+        QTest::newRow("2: the loop current, not the percent")
+            << hex("86 A6 06 12 34 56 02 0A 00 00 41 48 00 00 42 48 00 00") << "12.5|-|-|-|-";
+        // Slots naming the loop current (245), the PV (246) and the QV (249); the percent of
+        // range (244) and device variable 0 are none of the dynamic variables.
+        QTest::newRow("9: slots by code")
+            << hex("86 A6 06 12 34 56 09 27 00 00 00 F5 00 27 41 48 00 00 C0 "
+                   "F6 00 0C 42 C8 00 00 C0 F4 00 39 42 48 00 00 C0 F9 00 20 41 BC 00 00 C0 "
+                   "00 00 00 00")
+            << "12.5|12:100|-|-|32:23.5";
+        QTest::newRow("33: slots by code")
+            << hex("86 A6 06 12 34 56 21 0E 00 00 F7 20 41 BC 00 00 01 0C 3F 9E 06 10")
+            << "-|-|32:23.5|-|-";
+        QTest::newRow("33: only device variables") // nothing this program shows
+            << hex("86 A6 06 12 34 56 21 08 00 00 00 0C 3F 9E 06 10") << "";
+        QTest::newRow("9: a slot cut short")
+            << hex("86 A6 06 12 34 56 09 0C 00 00 00 F6 00 0C 42 C8 00 00 C0 F7 00")
+            << "-|12:100|-|-|-";
+        QTest::newRow("48: no values")
+            << hex("86 A6 06 12 34 56 30 08 00 00 00 00 00 00 00 00") << "";
+    }
+    void publishedValues() {
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, values);
+        const std::optional<DynamicVariables> v =
+            dynamicVariablesFrom(protocol::HartFrame::parse(kPreamble + withCheck(frame)));
+        QString said;
+        if (v) {
+            QStringList parts{v->loopCurrent ? shortestText(*v->loopCurrent) : "-"};
+            for (const auto& variable : v->values)
+                parts << (variable ? QStringLiteral("%1:%2")
+                                         .arg(variable->unitCode)
+                                         .arg(shortestText(variable->value))
+                                   : "-");
+            said = parts.join('|');
+        }
+        QCOMPARE(said, values);
+    }
+
+    // An instrument in burst mode: what it publishes updates its values without losing what
+    // it did not publish; the recording gets what the frame carried alone; how often it
+    // publishes is the typical interval, not one the line delayed; a status frame is a detail.
+    void publishedFramesUpdateTheInstrument() {
+        QDateTime now(QDate(2026, 12, 8), QTime(10, 0));
+        FieldModel model([&now] { return now; });
+        int measurements = 0;
+        connect(&model, &FieldModel::measurement, this, [&] { ++measurements; });
+        model.takeAnswer(protocol::ReadAnswer::of(0, 1, true, kPreamble + ptest::kAnswer0Hart5));
+        model.takeAnswer(protocol::ReadAnswer::of(3, 1, true, ptest::kAnswer3));
+        const auto published = [](const QByteArray& frame) {
+            const QByteArray bytes = kPreamble + withCheck(frame);
+            return protocol::ReadAnswer::of(protocol::HartFrame::parse(bytes).command, 1, true,
+                                            bytes, protocol::ReadAnswer::Origin::Published);
+        };
+        const QByteArray pvOf100 = hex("81 A6 06 12 34 56 01 07 00 00 0C 42 C8 00 00");
+        for (const int afterMs : {0, 500, 500, 900, 500, 500}) { // one frame held up
+            now = now.addMSecs(afterMs);
+            model.takeAnswer(published(pvOf100));
+        }
+        const Instrument& one = model.instrument(1);
+        QCOMPARE(measurements, 7);
+        QCOMPARE(one.variables->values[0]->value, 100.0f);
+        QCOMPARE(one.variables->values[1]->value, 23.5f); // from command 3, still known
+        QCOMPARE(*one.variables->loopCurrent, 12.5f);
+        QVERIFY(!one.lastMeasured->loopCurrent && !one.lastMeasured->values[1]);
+        QCOMPARE(one.lastCurrentAndPv->values[0]->value, 1.23456f); // the command-3 pair
+        QVERIFY(std::isnan(one.history.samples().back().loopCurrent));
+        QVERIFY(one.lastPublished());
+        QCOMPARE(one.bursts.at(1).periodMs(), std::optional<qint64>(500));
+        QVERIFY(one.bursts.at(1).current(now.addSecs(3).toMSecsSinceEpoch()));
+        QVERIFY(!one.bursts.at(1).current(now.addSecs(4).toMSecsSinceEpoch()));
+        // Additional status: a detail, not values. A command nobody publishes is left alone.
+        model.takeAnswer(published(hex("81 A6 06 12 34 56 30 08 00 10 01 00 00 00 00 00")));
+        model.takeAnswer(published(hex("81 A6 06 12 34 56 0D 02 00 00")));
+        QCOMPARE(measurements, 7);
+        QVERIFY(one.details.count(48) && !one.details.count(13));
+        QCOMPARE(one.deviceStatus, 0x10);
+        // Command 3 says all four variables again.
+        model.takeAnswer(protocol::ReadAnswer::of(3, 1, true, ptest::kAnswer3));
+        QCOMPARE(one.variables->values[0]->value, 1.23456f);
+        QVERIFY(!one.lastPublished());
     }
 
     // Exactly the bounds the trend is made for: the newest kCapacity samples, and nothing more
@@ -705,9 +795,10 @@ private slots:
                            << answer(9, 0,
                                      hex("00 F6 41 0C 42 C8 00 00 C0 F7 40 20 41 B8 00 00 50"))
                            << true << true
-                           << QString::fromUtf8("Extended device status=no bit set; Variable PV "
-                                                "(246)=100 kPa \u2014 good, not limited; Variable "
-                                                "SV (247)=23 °C \u2014 poor accuracy, low limited");
+                           << QString::fromUtf8("Extended device status=no bit set; Variable in "
+                                                "slot 0 (246: the PV)=100 kPa \u2014 good, not "
+                                                "limited; Variable in slot 1 (247: the SV)=23 °C "
+                                                "\u2014 poor accuracy, low limited");
         QTest::newRow("50") << 50 << answer(50, 0, hex("00 01 02 03")) << true << true
                             << "PV=device variable 0; SV=device variable 1; TV=device variable 2; "
                                "QV=device variable 3";

@@ -182,6 +182,28 @@ private slots:
         QVERIFY2(csv.contains(",1," + csvValues + ","), csv.constData());
     }
 
+    // A frame an instrument published in burst mode is a line of its own with what it carried
+    // and nothing else: the PV of command 1 does not bring back the loop current and the other
+    // variables of the last command 3.
+    void publishedFrameAsItCame() {
+        Loop loop(m_results);
+        loop.answer(0, 1, kPreamble + ptest::kAnswer0Hart5);
+        loop.recorder.setEnabled(true);
+        loop.answer(3, 1, answer3(2));
+        loop.now = loop.now.addMSecs(500);
+        const QByteArray burst = kPreamble + withCheck(hex("81 A6 06 12 34 56 01 07 00 40 0C 42 "
+                                                           "C8 00 00"));
+        loop.model.takeAnswer(
+            protocol::ReadAnswer::of(1, 1, true, burst, protocol::ReadAnswer::Origin::Published));
+        loop.recorder.waitUntilWritten();
+        const QByteArrayList lines = readAll(loop.recorder.currentFile()).split('\n');
+        QCOMPARE(lines.size(), 4); // header, two lines, the end of the last
+        QVERIFY2(lines[1].endsWith(",12.5,1.23456,kPa,23.5,\xC2\xB0"
+                                   "C,,,,,00,00\r"),
+                 lines[1]);
+        QVERIFY2(lines[2].endsWith(",,100,kPa,,,,,,,00,40\r"), lines[2]);
+    }
+
     // With an interval, an instrument's line is the first answer once the interval has passed
     // since its last line: every line is still a real answer at its own time.
     void interval_data() {

@@ -264,6 +264,13 @@ private slots:
         QTest::newRow("7, HART 7") << 7 << 7 << QByteArray() << QByteArray("00 00 01");
         QTest::newRow("9, PV asked") << 7 << 9 << QByteArray("F6")
                                      << QByteArray("00 00 F6 41 0C 41 C8 00 00 C0 00 00 00 00");
+        // Loop current, percent of range and PV by their codes; SV (247) is not configured.
+        QTest::newRow("9, by code")
+            << 7 << 9 << QByteArray("F5 F4 F7 F6")
+            << QByteArray("00 00 F5 00 27 41 00 00 00 C0 F4 00 39 41 C8 00 00 C0 "
+                          "F6 41 0C 41 C8 00 00 C0 00 00 00 00");
+        QTest::newRow("33") << 7 << 33 << QByteArray("F5 00")
+                            << QByteArray("00 F5 27 41 00 00 00 00 0C 41 C8 00 00");
         QTest::newRow("48, HART 5")
             << 5 << 48 << QByteArray() << QByteArray("00 00 00 00 00 00 00");
         QTest::newRow("unknown") << 7 << 130 << QByteArray() << QByteArray("40");
