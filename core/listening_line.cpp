@@ -1,5 +1,7 @@
 #include "listening_line.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -32,6 +34,7 @@ ListeningLine::ListeningLine(protocol::HartPort& port, QObject* parent)
           3 * protocol::kCharacterMs),
       m_arbiter(protocol::MasterRole::Primary) {
     m_clock.start();
+    m_epochUsAtStart = QDateTime::currentMSecsSinceEpoch() * 1000;
     m_lookAgain.setSingleShot(true);
     connect(&m_lookAgain, &QTimer::timeout, this, &ListeningLine::tryToSend);
 }
@@ -87,8 +90,14 @@ std::optional<QByteArray> ListeningLine::readAllWaiting() {
 }
 
 bool ListeningLine::write(const QByteArray& frame) {
+    const double startMs = nowMs();
     const bool written = m_port.write(frame);
-    m_arbiter.sent(nowMs() + frame.size() * protocol::kCharacterMs);
+    const double endMs = startMs + frame.size() * protocol::kCharacterMs;
+    m_arbiter.sent(endMs);
+    if (written)
+        emit frameOnTheLine({HeardFrame::Kind::OurRequest, frame, protocol::HartFrame::parse(frame),
+                             startMs, endMs},
+                            true);
     m_lastSent = frame;
     m_answerDue = true;
     return written;
@@ -130,6 +139,8 @@ void ListeningLine::heard(const HeardFrame& frame) {
     const bool ourEcho = frame.kind == Kind::OurRequest &&
                          frame.bytes.mid(frame.frame.preambleLength) ==
                              m_lastSent.mid(protocol::HartFrame::parse(m_lastSent).preambleLength);
+    if (!ourEcho)
+        emit frameOnTheLine(frame, false);
     if (!someoneElses && !ourEcho && frame.kind != Kind::OurRequest && m_answerDue) {
         m_forCycle += frame.bytes.mid(given);
         m_lastOursMs = frame.endMs;

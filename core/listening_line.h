@@ -40,10 +40,17 @@ public:
     // never quiet must not stop the pass.
     static constexpr int kLongestWaitMs = 3000;
 
+    // The wall-clock time of a frame's startMs or endMs, in µs since the epoch.
+    qint64 epochUsAt(double lineMs) const { return m_epochUsAtStart + qint64(lineMs * 1000.0); }
+
 signals:
     // A frame of someone else's heard to its end: the other master's request or answer, a burst
     // frame, or something broken while no answer of ours was due.
     void frameHeard(const protocol::HeardFrame& frame);
+    // Every frame on the line, ours too, in the order they began: those heard as they end
+    // (our own heard back from the modem aside), our requests as they are written (`sent`).
+    // For captures.
+    void frameOnTheLine(const protocol::HeardFrame& frame, bool sent);
 
 private:
     double nowMs() const { return double(m_clock.nsecsElapsed()) / 1e6; }
@@ -53,6 +60,7 @@ private:
 
     protocol::HartPort& m_port;
     QElapsedTimer m_clock;
+    qint64 m_epochUsAtStart = 0; // the wall clock when m_clock started
     protocol::LineFramer m_framer;
     protocol::LineArbiter m_arbiter;
     bool m_shared = false; // someone else was heard: from then on the line is shared

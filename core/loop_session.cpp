@@ -63,13 +63,15 @@ LoopSession::StartReport LoopSession::open(const StartOptions& options) {
 }
 
 void LoopSession::start() {
-    m_heardPrimary = m_heardSecondary = false; // said again for each run
     m_port.setDtrEnable(true);
     m_cycle->start();
 }
 
 void LoopSession::stop() {
     m_cycle->stop();
+    // Said again in the next run; what is heard before it starts (a front end listens a little
+    // first) is that run's.
+    m_heardPrimary = m_heardSecondary = false;
 }
 
 bool LoopSession::useLine(const QString& device) {
@@ -153,6 +155,46 @@ void LoopSession::useHartIp(const net::HartIpAddress& address) {
     });
     emit lineChanged();
     m_hartIp->open();
+}
+
+bool LoopSession::startCapture(const QString& path, QString* error) {
+    m_capture.reset();
+    // An instrument named by its long address is placed by its polling address when the pass
+    // knows it.
+    const auto pollingAddressOf = [this](const QByteArray& unique) {
+        for (int address = 0; address < protocol::kRowCount; ++address)
+            if (protocol::withoutMasterAndBurst(
+                    m_state.Device_Table[size_t(address)].Long_Address) == unique)
+                return address;
+        return -1;
+    };
+    m_capture = LineCapture::start(m_listening, path, pollingAddressOf, error);
+    if (!m_capture)
+        return false;
+    const LineCapture* started = m_capture.get();
+    connect(m_capture.get(), &LineCapture::failed, this,
+            [this, started](const QString& file, const QString& reason) {
+                // Said once; the file stays as it was written up to the failure. It goes once
+                // its signal has returned, unless another capture took its place.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, started] {
+                        if (m_capture.get() == started)
+                            m_capture.reset();
+                    },
+                    Qt::QueuedConnection);
+                emit captureFailed(file, reason);
+            });
+    return true;
+}
+
+quint64 LoopSession::stopCapture() {
+    if (!m_capture)
+        return 0;
+    m_capture->waitUntilWritten();
+    const quint64 written = m_capture->packetsWritten();
+    m_capture.reset();
+    return written;
 }
 
 void LoopSession::takeUnasked(protocol::ReadAnswer answer) {

@@ -4,6 +4,7 @@
 #include "app/settings_file.h"
 #include "core/board_switch.h"
 #include "core/details_reader.h"
+#include "core/line_capture.h"
 #include "core/line_switch.h"
 #include "core/listening_line.h"
 #include "field/field_model.h"
@@ -120,12 +121,22 @@ public:
     net::HartIpSession* hartIpSession() { return m_hartIp.get(); }
     const Setup& setup() const { return m_setup; }
 
+    // Every frame on the serial line from now on into a pcapng file at `path` (made anew, what
+    // was there replaced), until stopCapture(); false, with the reason, when it cannot be made.
+    bool startCapture(const QString& path, QString* error);
+    // Ends it once every frame heard is in the file: how many the file holds.
+    quint64 stopCapture();
+    // The capture under way; null when there is none.
+    const LineCapture* lineCapture() const { return m_capture.get(); }
+
 signals:
     // The line changed: another network session, or back to the serial port.
     void lineChanged();
     // Another master was heard on the serial line, of the role `heard`: said once a role
     // for each run. Of our own role, the two will collide.
     void otherMasterHeard(protocol::MasterRole heard);
+    // The capture could not be written any further; it has stopped.
+    void captureFailed(const QString& path, const QString& reason);
 
 private:
     void useHartIp(const net::HartIpAddress& address);
@@ -151,6 +162,7 @@ private:
     std::unique_ptr<DetailsReader> m_details;
     std::unique_ptr<net::HartIpSession> m_hartIp;
     std::unique_ptr<net::HartIpLine> m_hartIpLine;
+    std::unique_ptr<LineCapture> m_capture;
     record::Recorder m_recorder; // last: its writer's thread ends before the rest goes
 };
 

@@ -132,6 +132,17 @@ int main(int argc, char* argv[]) {
         &session, &core::LoopSession::otherMasterHeard, [&session](protocol::MasterRole heard) {
             say(core::otherMasterText(heard, session.cycle().masterRole(), session.languageFlag()));
         });
+    if (!options.captureFile.isEmpty()) {
+        QString reason;
+        if (session.startCapture(options.captureFile, &reason))
+            say(words(app::Text::CaptureStarted).arg(options.captureFile));
+        else
+            say(words(app::Text::CaptureNotMade).arg(options.captureFile, reason));
+    }
+    QObject::connect(&session, &core::LoopSession::captureFailed,
+                     [&words](const QString& path, const QString& reason) {
+                         say(words(app::Text::CaptureFailed).arg(path, reason));
+                     });
     // From here on every event of the loop is told, starting with the line as it stands now.
     auto reporter = std::make_unique<logger::EventReporter>(session, &say);
 
@@ -175,6 +186,11 @@ int main(int argc, char* argv[]) {
     });
     const int status = application.exec();
     recorder.waitUntilWritten(); // every measurement taken is on the disk
+    if (const core::LineCapture* capture = session.lineCapture()) {
+        const QString path = capture->path();
+        const quint64 frames = session.stopCapture(); // every frame heard is in the file
+        say(words(app::Text::CaptureEnded).arg(frames).arg(path));
+    }
     say(words(app::Text::LogStopped));
     return status;
 }

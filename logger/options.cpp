@@ -9,6 +9,7 @@ namespace {
 const char* const kHelp =
     "Usage: corvantelis-logger [--port DEVICE] [--settings-dir DIR] [--results-dir DIR]\n"
     "                          [--record-interval SECONDS] [--master primary|secondary]\n"
+    "                          [--capture FILE]\n"
     "Polls the HART loop behind a modem as the Corvantelis window does, without a display, and\n"
     "records every measurement into the day's CSV file in the results folders.\n\n"
     "  --port DEVICE      the modem's serial device, e.g. /dev/ttyUSB0 (default: the device\n"
@@ -22,6 +23,8 @@ const char* const kHelp =
     "  --master primary|secondary\n"
     "                     the master this program is on the loop (default: [line] master\n"
     "                     in the side file, else primary)\n"
+    "  --capture FILE     every frame on the serial line, heard or sent, into FILE (pcapng,\n"
+    "                     made anew) as HART-IP in UDP, for Wireshark\n"
     "  -h, --help         show this help and exit\n"
     "  -v, --version      show the version and exit\n\n"
     "It tells on standard output what happens, one line each: the port, instruments found and\n"
@@ -42,9 +45,10 @@ Options parseOptions(const QStringList& arguments) {
     const QCommandLineOption interval(QStringLiteral("record-interval"), QString(),
                                       QStringLiteral("SECONDS"));
     const QCommandLineOption master(QStringLiteral("master"), QString(), QStringLiteral("ROLE"));
-    parser.addOptions({help, version, port, settingsDir, resultsDir, interval, master});
-    QString problem =
-        app::readOptions(parser, arguments, {port, settingsDir, resultsDir, interval, master});
+    const QCommandLineOption capture(QStringLiteral("capture"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({help, version, port, settingsDir, resultsDir, interval, master, capture});
+    QString problem = app::readOptions(parser, arguments,
+                                       {port, settingsDir, resultsDir, interval, master, capture});
     const std::optional<qint64> intervalMs = app::secondsAsMs(parser.value(interval));
     if (problem.isEmpty() && parser.isSet(interval) && !intervalMs)
         problem = QStringLiteral("--record-interval needs a number of seconds");
@@ -70,6 +74,8 @@ Options parseOptions(const QStringList& arguments) {
             options.recordIntervalMs = intervalMs;
         if (parser.isSet(master))
             options.secondaryMaster = secondary;
+        if (parser.isSet(capture))
+            options.captureFile = app::absolutePath(parser.value(capture));
     }
     return options;
 }

@@ -20,6 +20,8 @@ struct Options {
     std::optional<qint64> recordIntervalMs;
     // --master primary|secondary: true for secondary; unset: the side file's.
     std::optional<bool> secondaryMaster;
+    // --capture FILE: every frame on the line into this pcapng file; empty: none.
+    QString captureFile;
 };
 
 // `arguments` as main() has them, the program's name first. "--name VALUE" and "--name=VALUE".

@@ -29,4 +29,7 @@ BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev 
 
 # What the packaging checks among the tests need: the validators, lintian, the Windows cross
 # compiler that checks the Windows-only files, and systemd-analyze for the logger's unit.
+# What reads the captures back in the tests, as an engineer would open them: Wireshark's tshark.
+CAPTURE_CHECK_PACKAGES=(tshark)
+
 PACKAGING_CHECK_PACKAGES=(desktop-file-utils appstream lintian g++-mingw-w64-x86-64-posix systemd)
