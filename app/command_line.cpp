@@ -19,7 +19,7 @@ const QStringList kToolkitFlags = {"-reverse", "-widgetcount", "-nograb", "-dogr
 QString helpText(const QString& program) {
     return QStringLiteral(
                "Usage: %1 [--port DEVICE] [--record] [--record-interval SECONDS]\n"
-               "       [--master primary|secondary]\n"
+               "       [--master primary|secondary] [--capture FILE]\n"
                "A monitor for HART field instruments: polls addresses 0 to 15 of the loop behind "
                "a HART modem.\n\n"
                "  --port DEVICE  open DEVICE (for example /dev/ttyUSB0) at start-up instead of "
@@ -33,6 +33,8 @@ QString helpText(const QString& program) {
                "  --master primary|secondary\n"
                "                 the master this program is on the loop (default: the one chosen\n"
                "                 in the window, else primary)\n"
+               "  --capture FILE every frame on the serial line, heard or sent, into FILE\n"
+               "                 (pcapng, made anew) as HART-IP in UDP, for Wireshark\n"
                "  -h, --help     show this help and exit\n"
                "  -v, --version  show the version and exit")
         .arg(program);
@@ -59,7 +61,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption interval(QStringLiteral("record-interval"), QString(),
                                       QStringLiteral("SECONDS"));
     const QCommandLineOption master(QStringLiteral("master"), QString(), QStringLiteral("ROLE"));
-    parser.addOptions({help, version, port, record, interval, master});
+    const QCommandLineOption capture(QStringLiteral("capture"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({help, version, port, record, interval, master, capture});
     // QApplication's options, let through for it: it reads them from argv itself.
     for (const QString& name : kToolkitOptionsWithValue)
         parser.addOption(QCommandLineOption(name.mid(1), QString(), QStringLiteral("VALUE")));
@@ -67,7 +70,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         parser.addOption(QCommandLineOption(name.mid(1)));
 
     CommandLine line;
-    QString problem = readOptions(parser, arguments, {port}, QStringLiteral("needs a device"));
+    // Of the two options that take a value, the one left without it is said with its own words.
+    const bool captureLast = arguments.size() > 1 && arguments.last() == QLatin1String("--capture");
+    QString problem =
+        captureLast ? readOptions(parser, arguments, {capture}, QStringLiteral("needs a file"))
+                    : readOptions(parser, arguments, {port}, QStringLiteral("needs a device"));
     if (problem.isEmpty() && parser.isSet(master)) {
         line.secondaryMaster = secondaryMasterFrom(parser.value(master));
         if (!line.secondaryMaster)
@@ -79,6 +86,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             problem = QStringLiteral("--record-interval needs a number of seconds");
     }
     line.portDevice = absoluteDevice(parser.value(port));
+    if (parser.isSet(capture))
+        line.captureFile = absolutePath(parser.value(capture));
     if (parser.isSet(help)) {
         line.action = CommandLine::Action::Help;
         line.text = helpText(program);

@@ -20,6 +20,8 @@ struct CommandLine {
     std::optional<qint64> recordIntervalMs;
     // --master primary|secondary: true for secondary; unset: the side file's.
     std::optional<bool> secondaryMaster;
+    // --capture FILE: every frame on the line into this pcapng file from the start; empty: none.
+    QString captureFile;
     QString text; // the help, the version line, or the one-line complaint
 };
 

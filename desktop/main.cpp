@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -83,6 +84,11 @@ ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideS
         QString error;
         if (!side.setSecondaryMaster(secondary, &error))
             noteOnStandardError(QStringLiteral("the master role is not remembered: ") + error);
+    };
+    environment.captureFile = line.captureFile;
+    environment.pickCaptureFile = [](const QString& title) {
+        return QFileDialog::getSaveFileName(nullptr, title, QStringLiteral("line.pcapng"),
+                                            QStringLiteral("pcapng (*.pcapng)"));
     };
     environment.rememberDevice = [&side](const QString& device) {
         QString error;

@@ -142,6 +142,14 @@ Form1::Form1(core::LoopSession& session, Form1Environment environment, QWidget* 
     connect(&portController(), &serial::PortController::statusChanged, this,
             &Form1::showPortStatus);
 
+    connect(
+        &m_session, &core::LoopSession::captureFailed, this,
+        [this](const QString& path, const QString& reason) {
+            m_mnuCapture->setChecked(false);
+            tell(asSentence(app::text(app::Text::CaptureFailed, languageFlag()).arg(path, reason)));
+        });
+    if (!m_env.captureFile.isEmpty())
+        startCapture(m_env.captureFile);
     setMasterRole(core::masterRoleOf(m_env.secondaryMaster), false);
     applyCaptions(initialCaptions());
     applyFieldCaptions();
@@ -232,6 +240,10 @@ void Form1::buildMenus() {
             QString(), this, [this, address] { emit instrumentRequested(address); });
         entry->setObjectName(QStringLiteral("mnu_Instrument_%1").arg(address));
     }
+    m_mnuCapture = m_mnuFile->addAction(QString());
+    m_mnuCapture->setObjectName(QStringLiteral("mnu_Capture"));
+    m_mnuCapture->setCheckable(true);
+    connect(m_mnuCapture, &QAction::triggered, this, &Form1::captureToggled);
     m_mnuExit = m_mnuFile->addAction(QString(), this, &Form1::mnu_Exit_Click);
     m_mnuExit->setObjectName(QStringLiteral("mnu_Exit"));
 
@@ -470,6 +482,41 @@ void Form1::Combo1_Click() {
         m_env.rememberDevice(device);
 }
 
+void Form1::captureToggled(bool on) {
+    if (!on) {
+        m_session.stopCapture();
+        return;
+    }
+    m_mnuCapture->setChecked(false); // until a file is chosen and made
+    // The file is asked for in a dialog of its own: once the step under way has returned.
+    if (cycle().isInsideStep())
+        connect(
+            &cycle(), &protocol::PollingCycle::stepFinished, this,
+            [this] {
+                QMetaObject::invokeMethod(this, &Form1::chooseCaptureFile, Qt::QueuedConnection);
+            },
+            Qt::SingleShotConnection);
+    else
+        chooseCaptureFile();
+}
+
+void Form1::chooseCaptureFile() {
+    if (!m_env.pickCaptureFile)
+        return;
+    const QString path =
+        m_env.pickCaptureFile(app::text(app::Text::CaptureFileTitle, languageFlag()));
+    if (!path.isEmpty())
+        startCapture(path);
+}
+
+void Form1::startCapture(const QString& path) {
+    QString reason;
+    const bool started = m_session.startCapture(path, &reason);
+    m_mnuCapture->setChecked(started);
+    if (!started)
+        tell(asSentence(app::text(app::Text::CaptureNotMade, languageFlag()).arg(path, reason)));
+}
+
 void Form1::refreshPortList() {
     m_frame2->refreshPortList(m_env.discoverPorts,
                               app::text(app::Text::PortListNetwork, languageFlag()));
@@ -611,6 +658,7 @@ QLabel* Form1::portRoleLabel() const {
 void Form1::applyFieldCaptions() {
     const qint16 flag = languageFlag();
     m_mnuRecord->setText(app::text(app::Text::MenuRecordMeasurements, flag));
+    m_mnuCapture->setText(app::text(app::Text::MenuCapture, flag));
     m_mnuMasterPrimary->setText(app::text(app::Text::MenuMasterPrimary, flag));
     m_mnuMasterSecondary->setText(app::text(app::Text::MenuMasterSecondary, flag));
     setMasterRole(cycle().masterRole(), false);

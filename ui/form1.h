@@ -125,6 +125,7 @@ public:
     QLabel* portStatusLabel() const;
     // The Setting menu's two master items.
     QAction* masterPrimaryItem() const { return m_mnuMasterPrimary; }
+    QAction* captureItem() const { return m_mnuCapture; }
     QAction* masterSecondaryItem() const { return m_mnuMasterSecondary; }
     QLabel* portRoleLabel() const;
 
@@ -137,6 +138,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The capture of the line, begun from the menu (a file is asked for) or ended.
+    void captureToggled(bool on);
+    void chooseCaptureFile();
+    void startCapture(const QString& path);
+
     void buildMenus();
     // Requests from now on name `role`; the menu and the port panel say so, and the choice is
     // kept for the next start when the operator made it.
@@ -170,6 +176,7 @@ private:
     // Menus.
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuExit = nullptr;
+    QAction* m_mnuCapture = nullptr;
     QMenu* m_mnuInstrument = nullptr; // one entry per polling address
     QMenu* m_mnuSetting = nullptr;
     QAction* m_mnuFileSave = nullptr;

@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,6 +153,40 @@ private slots:
                 seen << text;
             }
         }
+    }
+
+    // A capture is begun from the menu once a file is chosen and ended by choosing it again; a
+    // file that cannot be made is said, in the language in force, and nothing is captured.
+    void captureFromTheMenu() {
+        QTemporaryDir root;
+        WindowRecorder recorder;
+        ui::Form1Environment env = testEnvironment(recorder);
+        QString chosen;
+        QStringList asked;
+        env.pickCaptureFile = [&](const QString& title) {
+            asked << title;
+            return chosen;
+        };
+        auto window = makeWindow(settingsDirIn(root), env);
+        window->Form_Load();
+        QAction* item = window->captureItem();
+        QCOMPARE(item->text(), QString::fromUtf8("Capture to file…"));
+        item->trigger(); // nothing chosen
+        QVERIFY(!item->isChecked() && !window->session().lineCapture());
+        chosen = root.filePath("line.pcapng");
+        item->trigger();
+        QVERIFY(item->isChecked() && window->session().lineCapture());
+        QVERIFY(QFileInfo(chosen).size() > 0); // its header blocks
+        item->trigger();
+        QVERIFY(!item->isChecked() && !window->session().lineCapture());
+        window->mnu_rus_Click();
+        chosen = root.filePath("no such folder/line.pcapng");
+        item->trigger();
+        QVERIFY(!item->isChecked() && !window->session().lineCapture());
+        QCOMPARE(asked.last(), QString::fromUtf8("Записывать обмен в файл"));
+        QCOMPARE(recorder.messages.size(), 1);
+        QVERIFY2(recorder.messages[0].startsWith(QString::fromUtf8("Файл записи обмена ")),
+                 qPrintable(recorder.messages[0]));
     }
 
     // The master this program is comes from its start, is changed from the Setting menu, is
