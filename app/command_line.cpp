@@ -19,7 +19,7 @@ const QStringList kToolkitFlags = {"-reverse", "-widgetcount", "-nograb", "-dogr
 QString helpText(const QString& program) {
     return QStringLiteral(
                "Usage: %1 [--port DEVICE] [--record] [--record-interval SECONDS]\n"
-               "       [--master primary|secondary] [--capture FILE]\n"
+               "       [--master primary|secondary] [--capture FILE] [--listen]\n"
                "A monitor for HART field instruments: polls addresses 0 to 15 of the loop behind "
                "a HART modem.\n\n"
                "  --port DEVICE  open DEVICE (for example /dev/ttyUSB0) at start-up instead of "
@@ -35,6 +35,9 @@ QString helpText(const QString& program) {
                "                 in the window, else primary)\n"
                "  --capture FILE every frame on the serial line, heard or sent, into FILE\n"
                "                 (pcapng, made anew) as HART-IP in UDP, for Wireshark\n"
+               "  --listen       send nothing: the board, the views and the recording learn the "
+               "loop\n"
+               "                 from what another master and bursting instruments say on it\n"
                "  -h, --help     show this help and exit\n"
                "  -v, --version  show the version and exit")
         .arg(program);
@@ -62,7 +65,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                       QStringLiteral("SECONDS"));
     const QCommandLineOption master(QStringLiteral("master"), QString(), QStringLiteral("ROLE"));
     const QCommandLineOption capture(QStringLiteral("capture"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({help, version, port, record, interval, master, capture});
+    const QCommandLineOption listen(QStringLiteral("listen"));
+    parser.addOptions({help, version, port, record, interval, master, capture, listen});
     // QApplication's options, let through for it: it reads them from argv itself.
     for (const QString& name : kToolkitOptionsWithValue)
         parser.addOption(QCommandLineOption(name.mid(1), QString(), QStringLiteral("VALUE")));
@@ -88,6 +92,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     line.portDevice = absoluteDevice(parser.value(port));
     if (parser.isSet(capture))
         line.captureFile = absolutePath(parser.value(capture));
+    line.listen = parser.isSet(listen);
     if (parser.isSet(help)) {
         line.action = CommandLine::Action::Help;
         line.text = helpText(program);

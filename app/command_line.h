@@ -22,7 +22,8 @@ struct CommandLine {
     std::optional<bool> secondaryMaster;
     // --capture FILE: every frame on the line into this pcapng file from the start; empty: none.
     QString captureFile;
-    QString text; // the help, the version line, or the one-line complaint
+    bool listen = false; // --listen: send nothing, learn the loop from what others say
+    QString text;        // the help, the version line, or the one-line complaint
 };
 
 // `arguments` as the program got them, its own name first.

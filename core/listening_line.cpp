@@ -90,6 +90,8 @@ std::optional<QByteArray> ListeningLine::readAllWaiting() {
 }
 
 bool ListeningLine::write(const QByteArray& frame) {
+    if (m_listenOnly)
+        return false; // not a byte while only listening
     const double startMs = nowMs();
     const bool written = m_port.write(frame);
     const double endMs = startMs + frame.size() * protocol::kCharacterMs;

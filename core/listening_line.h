@@ -28,6 +28,9 @@ public:
     explicit ListeningLine(protocol::HartPort& port, QObject* parent = nullptr);
 
     void setRole(protocol::MasterRole role);
+    // Listening only: nothing is ever written to the port, whatever asks.
+    void setListenOnly(bool on) { m_listenOnly = on; }
+    bool listenOnly() const { return m_listenOnly; }
     // Reads what has come in and hears it.
     void bytesArrived();
 
@@ -64,7 +67,8 @@ private:
     protocol::LineFramer m_framer;
     protocol::LineArbiter m_arbiter;
     bool m_shared = false; // someone else was heard: from then on the line is shared
-    QByteArray m_asRead;   // every byte since the cycle last read, for a line of our own
+    bool m_listenOnly = false;
+    QByteArray m_asRead; // every byte since the cycle last read, for a line of our own
     double m_asReadAtMs = 0;
     QByteArray m_forCycle;    // ours, heard since the cycle last read
     int m_pendingGiven = 0;   // bytes of the frame being heard already given to the cycle

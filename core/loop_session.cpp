@@ -31,6 +31,20 @@ LoopSession::LoopSession(Setup setup, QObject* parent)
         else
             noticeMaster(f);
     });
+    // Every frame heard; while only listening, what they say is learnt.
+    connect(&m_listening, &ListeningLine::frameOnTheLine, this,
+            [this](const protocol::HeardFrame& frame, bool sent) {
+                if (sent)
+                    return;
+                ++m_framesHeard;
+                if (m_listeningRun)
+                    m_learner.hear(frame, m_steady.elapsed());
+            });
+    m_steady.start();
+    m_learner.setLocale(m_setup.locale);
+    m_quietRows.setInterval(1000);
+    connect(&m_quietRows, &QTimer::timeout, this,
+            [this] { m_learner.quietRows(m_steady.elapsed()); });
     // The field model listens beside the board: nothing of it reaches back into the cycle.
     connect(m_cycle.get(), &protocol::PollingCycle::answerDecoded, &m_model,
             &field::FieldModel::takeAnswer);
@@ -64,14 +78,30 @@ LoopSession::StartReport LoopSession::open(const StartOptions& options) {
 
 void LoopSession::start() {
     m_port.setDtrEnable(true);
+    if (listenOnly()) {
+        m_listeningRun = true;
+        m_quietRows.start();
+        return;
+    }
     m_cycle->start();
 }
 
+bool LoopSession::isRunning() const {
+    return m_listeningRun || m_cycle->isRunning();
+}
+
+void LoopSession::setListenOnly(bool on) {
+    m_listening.setListenOnly(on);
+}
+
 void LoopSession::stop() {
-    m_cycle->stop();
+    m_listeningRun = false;
+    m_quietRows.stop();
+    m_learner.forget();
+    m_cycle->stop(); // clears the board, whoever wrote it
     // Said again in the next run; what is heard before it starts (a front end listens a little
     // first) is that run's.
-    m_heardPrimary = m_heardSecondary = false;
+    m_mastersHeard.clear();
 }
 
 bool LoopSession::useLine(const QString& device) {
@@ -219,13 +249,12 @@ void LoopSession::noticeMaster(const protocol::HeardFrame& frame) {
     if (frame.kind != Kind::OtherRequest && frame.kind != Kind::AnswerToOther &&
         frame.kind != Kind::OurRequest)
         return;
-    const bool primary = frame.namesPrimary();
-    bool& said = primary ? m_heardPrimary : m_heardSecondary;
-    if (said)
+    const protocol::MasterRole heard =
+        frame.namesPrimary() ? protocol::MasterRole::Primary : protocol::MasterRole::Secondary;
+    if (m_mastersHeard.contains(heard))
         return;
-    said = true;
-    emit otherMasterHeard(primary ? protocol::MasterRole::Primary
-                                  : protocol::MasterRole::Secondary);
+    m_mastersHeard << heard;
+    emit otherMasterHeard(heard);
 }
 
 void LoopSession::setMasterRole(protocol::MasterRole role) {

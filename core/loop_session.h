@@ -5,6 +5,7 @@
 #include "core/board_switch.h"
 #include "core/details_reader.h"
 #include "core/line_capture.h"
+#include "core/line_learner.h"
 #include "core/line_switch.h"
 #include "core/listening_line.h"
 #include "field/field_model.h"
@@ -18,9 +19,11 @@
 #include "serial/serial_port.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -124,6 +127,18 @@ public:
     // Every frame on the serial line from now on into a pcapng file at `path` (made anew, what
     // was there replaced), until stopCapture(); false, with the reason, when it cannot be made.
     bool startCapture(const QString& path, QString* error);
+    // Listening only: a run sends nothing and never raises RTS; the board, the model and the
+    // recording learn from what the others on the line say. Takes effect from the next start.
+    void setListenOnly(bool on);
+    bool listenOnly() const { return m_listening.listenOnly(); }
+    // Running: polling, or listening only.
+    bool isRunning() const;
+    // The other masters said so far in this run (otherMasterHeard), in the order heard.
+    QList<protocol::MasterRole> mastersHeard() const { return m_mastersHeard; }
+    // Frames heard on the serial line since the program started.
+    quint64 framesHeard() const { return m_framesHeard; }
+    const LineLearner& learner() const { return m_learner; }
+
     // Ends it once every frame heard is in the file: how many the file holds.
     quint64 stopCapture();
     // The capture under way; null when there is none.
@@ -155,13 +170,18 @@ private:
     protocol::QtEventYield m_yield;
     BoardSwitch m_board; // before the cycle that writes to it
     serial::PortController m_portController;
-    LineSwitch m_line;                                     // the serial port, or the network
-    bool m_heardPrimary = false, m_heardSecondary = false; // other masters, this run
-    std::unique_ptr<protocol::PollingCycle> m_cycle;       // refers to the board, and the line
+    LineSwitch m_line;                               // the serial port, or the network
+    QList<protocol::MasterRole> m_mastersHeard;      // other masters, this run
+    std::unique_ptr<protocol::PollingCycle> m_cycle; // refers to the board, and the line
     field::FieldModel m_model;
     std::unique_ptr<DetailsReader> m_details;
     std::unique_ptr<net::HartIpSession> m_hartIp;
     std::unique_ptr<net::HartIpLine> m_hartIpLine;
+    LineLearner m_learner{m_state, m_board, m_model}; // while only listening
+    bool m_listeningRun = false;
+    QElapsedTimer m_steady;
+    quint64 m_framesHeard = 0;
+    QTimer m_quietRows;
     std::unique_ptr<LineCapture> m_capture;
     record::Recorder m_recorder; // last: its writer's thread ends before the rest goes
 };

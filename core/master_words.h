@@ -21,9 +21,10 @@ inline QString masterWord(protocol::MasterRole role, qint16 languageFlag) {
 
 // What is said when another master is heard on the line: of the other class, news; of ours, a
 // fault with what to do about it.
+// Another master heard: of our own role a fault while we talk, plain news while we only listen.
 inline QString otherMasterText(protocol::MasterRole heard, protocol::MasterRole ours,
-                               qint16 languageFlag) {
-    if (heard != ours)
+                               qint16 languageFlag, bool listening = false) {
+    if (heard != ours || listening)
         return app::text(app::Text::LineOtherMaster, languageFlag)
             .arg(masterWord(heard, languageFlag));
     const protocol::MasterRole other = heard == protocol::MasterRole::Primary

@@ -86,6 +86,7 @@ ui::Form1Environment programEnvironment(const app::CommandLine& line, app::SideS
             noteOnStandardError(QStringLiteral("the master role is not remembered: ") + error);
     };
     environment.captureFile = line.captureFile;
+    environment.listenOnly = line.listen;
     environment.pickCaptureFile = [](const QString& title) {
         return QFileDialog::getSaveFileName(nullptr, title, QStringLiteral("line.pcapng"),
                                             QStringLiteral("pcapng (*.pcapng)"));

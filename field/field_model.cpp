@@ -19,8 +19,9 @@ bool polledByThePass(int command) {
     return command == 0 || command == 13 || command == 3;
 }
 
-// What instruments publish in burst mode and the view and the recording take: values (1, 2, 3,
-// 9, 33) and the additional status (48). Anything else published is left alone.
+// What instruments publish in burst mode, or answer another master, that the view and the
+// recording take: values (1, 2, 3, 9, 33) and the additional status (48); heard answers also
+// say the identity (0), tag (13) and polling address (7). Anything else is left alone.
 bool takenWhenPublished(int command) {
     constexpr int kTaken[] = {1, 2, 3, 9, 33, 48};
     return std::find(std::begin(kTaken), std::end(kTaken), command) != std::end(kTaken);
@@ -46,10 +47,14 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
     Instrument& in = m_instruments[size_t(address)];
     const int command = answer.command;
     const protocol::HartFrame& frame = answer.frame;
-    const bool published =
-        answer.accepted && answer.origin == protocol::ReadAnswer::Origin::Published;
-    if (answer.origin == protocol::ReadAnswer::Origin::Published && !takenWhenPublished(command))
+    using Origin = protocol::ReadAnswer::Origin;
+    const bool notAskedByUs = answer.origin == Origin::Published || answer.origin == Origin::Heard;
+    const bool heardOnly = command == 0 || command == 7 || command == 13;
+    if (notAskedByUs && !takenWhenPublished(command) &&
+        !(answer.origin == Origin::Heard && heardOnly))
         return;
+    const bool published = answer.accepted && answer.origin == Origin::Published;
+    const bool unasked = answer.accepted && notAskedByUs;
     // When the answer came: its last byte, not the end of the step that read it.
     const QDateTime now = answer.ageMs > 0 ? m_now().addMSecs(-answer.ageMs) : m_now();
     if (published)
@@ -57,7 +62,7 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
     // Only the pass asks 0, 13 and 3 of its own; anything else was asked for or published, and
     // what came of it, answer or not, is what the view shows.
     std::optional<DynamicVariables> carried =
-        answer.accepted && (command == 3 || published) ? dynamicVariablesFrom(frame) : std::nullopt;
+        answer.accepted && (command == 3 || unasked) ? dynamicVariablesFrom(frame) : std::nullopt;
     if (!polledByThePass(command)) {
         in.detailsPending.erase(command);
         in.details[command] = answer;
@@ -83,6 +88,10 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
     }
     in.lastAnswer = answer;
     in.lastAnswerMs = now.toMSecsSinceEpoch();
+    if (answer.origin == Origin::Heard) { // it answers another master: it is there
+        in.answering = true;
+        in.silentSinceMs = 0;
+    }
     in.responseCode = frame.responseCode;
     in.deviceStatus = frame.deviceStatus;
     if (command == 0) {

@@ -30,6 +30,8 @@
 namespace {
 
 constexpr int kListenBeforeStartMs = 1000;
+// How often a listening logger says how many frames it heard.
+constexpr int kFramesHeardIntervalMs = 60000;
 
 void printLine(std::FILE* to, const QString& line) {
     logger::writeLine(to, line);
@@ -108,6 +110,10 @@ int main(int argc, char* argv[]) {
                     .arg(host, core::keyProblemText(problem, session.languageFlag())));
         return key;
     };
+    const protocol::MasterRole role =
+        core::masterRoleOf(options.secondaryMaster.value_or(side.secondaryMaster()));
+    session.setMasterRole(role);
+    session.setListenOnly(options.listen);
     const core::LoopSession::StartReport report = session.open(start);
 
     const app::SettingsFile::StartupProblems& problems = report.settings;
@@ -121,17 +127,30 @@ int main(int argc, char* argv[]) {
     if (!report.folders.failedFolder.isEmpty())
         say(words(app::Text::LogResultsProblem)
                 .arg(report.folders.failedFolder, report.folders.reason));
-    const protocol::MasterRole role =
-        core::masterRoleOf(options.secondaryMaster.value_or(side.secondaryMaster()));
-    session.setMasterRole(role);
     say(words(app::Text::LogStarted)
             .arg(QStringLiteral(CORVANTELIS_VERSION), settingsDir,
                  session.settings().record().Results_Dir,
-                 core::masterRoleText(role, session.languageFlag())));
-    QObject::connect(
-        &session, &core::LoopSession::otherMasterHeard, [&session](protocol::MasterRole heard) {
-            say(core::otherMasterText(heard, session.cycle().masterRole(), session.languageFlag()));
-        });
+                 options.listen ? words(app::Text::LogListening)
+                                : core::masterRoleText(role, session.languageFlag())));
+    const auto sayOtherMaster = [&session](protocol::MasterRole heard) {
+        say(core::otherMasterText(heard, session.cycle().masterRole(), session.languageFlag(),
+                                  session.listenOnly()));
+    };
+    // Opening the port lets events through: a master heard then is said now.
+    for (const protocol::MasterRole heard : session.mastersHeard())
+        sayOtherMaster(heard);
+    QObject::connect(&session, &core::LoopSession::otherMasterHeard, sayOtherMaster);
+    // Listening, nothing is said per frame (the recording and a capture hold them): how many
+    // were heard is said once a minute.
+    QTimer framesHeard;
+    quint64 heardBefore = 0;
+    QObject::connect(&framesHeard, &QTimer::timeout, [&] {
+        const quint64 heard = session.framesHeard();
+        say(words(app::Text::LogFramesHeard).arg(heard).arg(heard - heardBefore));
+        heardBefore = heard;
+    });
+    if (options.listen)
+        framesHeard.start(kFramesHeardIntervalMs);
     if (!options.captureFile.isEmpty()) {
         QString reason;
         if (session.startCapture(options.captureFile, &reason))
@@ -191,6 +210,10 @@ int main(int argc, char* argv[]) {
         const quint64 frames = session.stopCapture(); // every frame heard is in the file
         say(words(app::Text::CaptureEnded).arg(frames).arg(path));
     }
+    if (options.listen)
+        say(words(app::Text::LogFramesHeard)
+                .arg(session.framesHeard())
+                .arg(session.framesHeard() - heardBefore));
     say(words(app::Text::LogStopped));
     return status;
 }

@@ -9,7 +9,7 @@ namespace {
 const char* const kHelp =
     "Usage: corvantelis-logger [--port DEVICE] [--settings-dir DIR] [--results-dir DIR]\n"
     "                          [--record-interval SECONDS] [--master primary|secondary]\n"
-    "                          [--capture FILE]\n"
+    "                          [--capture FILE] [--listen]\n"
     "Polls the HART loop behind a modem as the Corvantelis window does, without a display, and\n"
     "records every measurement into the day's CSV file in the results folders.\n\n"
     "  --port DEVICE      the modem's serial device, e.g. /dev/ttyUSB0 (default: the device\n"
@@ -25,6 +25,8 @@ const char* const kHelp =
     "                     in the side file, else primary)\n"
     "  --capture FILE     every frame on the serial line, heard or sent, into FILE (pcapng,\n"
     "                     made anew) as HART-IP in UDP, for Wireshark\n"
+    "  --listen           send nothing: the instruments, their values and the recording come\n"
+    "                     from what another master and bursting instruments say on the line\n"
     "  -h, --help         show this help and exit\n"
     "  -v, --version      show the version and exit\n\n"
     "It tells on standard output what happens, one line each: the port, instruments found and\n"
@@ -46,7 +48,9 @@ Options parseOptions(const QStringList& arguments) {
                                       QStringLiteral("SECONDS"));
     const QCommandLineOption master(QStringLiteral("master"), QString(), QStringLiteral("ROLE"));
     const QCommandLineOption capture(QStringLiteral("capture"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({help, version, port, settingsDir, resultsDir, interval, master, capture});
+    const QCommandLineOption listen(QStringLiteral("listen"));
+    parser.addOptions(
+        {help, version, port, settingsDir, resultsDir, interval, master, capture, listen});
     QString problem = app::readOptions(parser, arguments,
                                        {port, settingsDir, resultsDir, interval, master, capture});
     const std::optional<qint64> intervalMs = app::secondsAsMs(parser.value(interval));
@@ -76,6 +80,7 @@ Options parseOptions(const QStringList& arguments) {
             options.secondaryMaster = secondary;
         if (parser.isSet(capture))
             options.captureFile = app::absolutePath(parser.value(capture));
+        options.listen = parser.isSet(listen);
     }
     return options;
 }

@@ -22,6 +22,8 @@ struct Options {
     std::optional<bool> secondaryMaster;
     // --capture FILE: every frame on the line into this pcapng file; empty: none.
     QString captureFile;
+    // --listen: send nothing, learn the loop from what others say on it.
+    bool listen = false;
 };
 
 // `arguments` as main() has them, the program's name first. "--name VALUE" and "--name=VALUE".

@@ -14,7 +14,8 @@ struct ReadAnswer {
     enum class Origin {
         Pass,      // a step of the pass: command 0, 13 or 3
         OnDemand,  // a request asked for beside the pass
-        Published, // sent unasked by the instrument (a HART-IP subscription)
+        Published, // sent unasked by the instrument (burst mode, a HART-IP subscription)
+        Heard,     // an answer to another master, heard while listening
     };
 
     int command = -1;

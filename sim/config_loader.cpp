@@ -387,26 +387,51 @@ InstrumentConfig instrument(const QJsonValue& value, const QString& path) {
     return c;
 }
 
+// A number or an array of numbers, each `low` to `high`: one or more.
+std::vector<int> oneOrMore(const ObjectReader& r, const QString& one, const QString& many, int low,
+                           int high, int otherwise) {
+    if (r.has(one) && r.has(many))
+        fail(r.key(many), QStringLiteral("not with %1").arg(one));
+    if (!r.has(many))
+        return {r.integer(one, low, high, otherwise)};
+    const QString key = r.key(many);
+    const QJsonArray list = arrayOf(r.value(many), key);
+    if (list.isEmpty())
+        fail(key, QStringLiteral("must hold at least one"));
+    std::vector<int> values;
+    for (int k = 0; k < list.size(); ++k) {
+        const double value = list.at(k).toDouble(-1);
+        if (value < low || value > high || value != std::floor(value))
+            fail(element(key, k), QStringLiteral("must be %1 to %2").arg(low).arg(high));
+        values.push_back(int(value));
+    }
+    return values;
+}
+
 OtherMasterConfig otherMaster(const QJsonValue& value, const QString& path,
                               const LoopConfig& loop) {
     const ObjectReader r(value, path,
                          {QStringLiteral("role"), QStringLiteral("address"),
-                          QStringLiteral("command"), QStringLiteral("periodMs")});
+                          QStringLiteral("addresses"), QStringLiteral("command"),
+                          QStringLiteral("commands"), QStringLiteral("periodMs")});
     OtherMasterConfig m;
     const QJsonValue roleValue = r.value(QStringLiteral("role"));
     const QString role = roleValue.isUndefined() ? QStringLiteral("primary") : roleValue.toString();
     if (role != QLatin1String("primary") && role != QLatin1String("secondary"))
         fail(r.key(QStringLiteral("role")), QStringLiteral("must be primary or secondary"));
     m.primary = role == QLatin1String("primary");
-    m.address = r.integer(QStringLiteral("address"), 0, 15, m.address);
-    m.command = r.integer(QStringLiteral("command"), 0, 255, m.command);
+    m.addresses = oneOrMore(r, QStringLiteral("address"), QStringLiteral("addresses"), 0, 15, 1);
+    m.commands = oneOrMore(r, QStringLiteral("command"), QStringLiteral("commands"), 0, 255, 3);
     m.periodMs = r.integer(QStringLiteral("periodMs"), 100, 60000, m.periodMs);
-    const bool known = std::any_of(loop.begin(), loop.end(), [&m](const InstrumentConfig& c) {
-        return c.address == m.address;
-    });
-    if (!known)
-        fail(r.key(QStringLiteral("address")),
-             QStringLiteral("no instrument at %1").arg(m.address));
+    for (const int address : m.addresses) {
+        const bool known =
+            std::any_of(loop.begin(), loop.end(),
+                        [address](const InstrumentConfig& c) { return c.address == address; });
+        if (!known)
+            fail(r.key(r.has(QStringLiteral("addresses")) ? QStringLiteral("addresses")
+                                                          : QStringLiteral("address")),
+                 QStringLiteral("no instrument at %1").arg(address));
+    }
     return m;
 }
 

@@ -94,9 +94,11 @@ struct InstrumentConfig {
 // address `address` for `command` every `periodMs`, by the same timers any master obeys.
 struct OtherMasterConfig {
     bool primary = true;
-    int address = 1;
-    int command = 3;
-    int periodMs = 1000;
+    // Asked in turn: every command of `commands` of the first address, then of the next. Command
+    // 0 goes in the short form to the polling address, every other in the long form.
+    std::vector<int> addresses{1};
+    std::vector<int> commands{3};
+    int periodMs = 1000; // between one request and the next
 };
 
 using LoopConfig = std::vector<InstrumentConfig>;

@@ -57,9 +57,14 @@ QByteArray Loop::requestTo(int address, int command, bool primary) const {
     if (!c)
         return {};
     protocol::HartFrame request;
-    request.delimiter = protocol::kLongDelimiter;
-    request.address = longAddressOf(*c, primary, false);
     request.command = command;
+    if (command == 0) { // found by its polling address, as a master first finds an instrument
+        request.delimiter = protocol::kShortDelimiter;
+        request.address = QByteArray(1, char(address | (primary ? protocol::kMasterBit : 0)));
+    } else {
+        request.delimiter = protocol::kLongDelimiter;
+        request.address = longAddressOf(*c, primary, false);
+    }
     return request.encode(5);
 }
 

@@ -211,8 +211,10 @@ private:
         if (m_settings.otherMaster && ms >= m_otherDueMs &&
             m_otherArbiter.mayStart(double(ms), false)) {
             const OtherMasterConfig& other = *m_settings.otherMaster;
-            const QByteArray request =
-                m_loop.requestTo(other.address, other.command, other.primary);
+            const size_t commands = other.commands.size();
+            const size_t turn = m_otherTurn++ % (other.addresses.size() * commands);
+            const QByteArray request = m_loop.requestTo(
+                other.addresses[turn / commands], other.commands[turn % commands], other.primary);
             m_otherDueMs = ms + other.periodMs;
             if (!request.isEmpty()) {
                 Outgoing o{request, ms, 0, false, Outgoing::From::OtherMaster};
@@ -253,6 +255,7 @@ private:
     protocol::LineArbiter m_otherArbiter;
     protocol::LineFramer m_otherEars; // what the other master hears of the master under test
     qint64 m_otherDueMs = 0;
+    size_t m_otherTurn = 0; // which of its addresses and commands the other master asks next
     std::vector<Burster> m_bursters;
 };
 

@@ -129,7 +129,7 @@ Form1::Form1(core::LoopSession& session, Form1Environment environment, QWidget* 
                 if (!m_otherMasters.contains(heard))
                     m_otherMasters << heard;
                 setMasterRole(cycle().masterRole(), false);
-                if (heard == cycle().masterRole())
+                if (heard == cycle().masterRole() && !m_session.listenOnly())
                     tell(asSentence(core::otherMasterText(heard, heard, languageFlag())));
             });
     if (m_messages)
@@ -150,6 +150,7 @@ Form1::Form1(core::LoopSession& session, Form1Environment environment, QWidget* 
         });
     if (!m_env.captureFile.isEmpty())
         startCapture(m_env.captureFile);
+    m_session.setListenOnly(m_env.listenOnly);
     setMasterRole(core::masterRoleOf(m_env.secondaryMaster), false);
     applyCaptions(initialCaptions());
     applyFieldCaptions();
@@ -265,6 +266,10 @@ void Form1::buildMenus() {
         item->setCheckable(true);
         m_mnuSetting->addAction(item);
     }
+    m_mnuListenOnly = m_mnuSetting->addAction(QString());
+    m_mnuListenOnly->setObjectName(QStringLiteral("mnu_ListenOnly"));
+    m_mnuListenOnly->setCheckable(true);
+    connect(m_mnuListenOnly, &QAction::triggered, this, [this](bool on) { setListenOnly(on); });
     connect(masters, &QActionGroup::triggered, this, [this](QAction* chosen) {
         setMasterRole(chosen == m_mnuMasterSecondary ? protocol::MasterRole::Secondary
                                                      : protocol::MasterRole::Primary,
@@ -642,13 +647,28 @@ void Form1::setMasterRole(protocol::MasterRole role, bool remember) {
     m_session.setMasterRole(role);
     const bool secondary = role == protocol::MasterRole::Secondary;
     (secondary ? m_mnuMasterSecondary : m_mnuMasterPrimary)->setChecked(true);
-    QStringList lines{app::text(app::Text::PanelMasterRole, languageFlag())
-                          .arg(core::masterRoleText(role, languageFlag()))};
+    const bool listening = m_session.listenOnly();
+    m_mnuListenOnly->setChecked(listening);
+    QStringList lines{listening ? app::text(app::Text::PanelListening, languageFlag())
+                                : app::text(app::Text::PanelMasterRole, languageFlag())
+                                      .arg(core::masterRoleText(role, languageFlag()))};
     for (const protocol::MasterRole heard : m_otherMasters)
-        lines << asSentence(core::otherMasterText(heard, role, languageFlag()));
+        lines << asSentence(core::otherMasterText(heard, role, languageFlag(), listening));
     m_frame2->showRole(lines.join(QLatin1Char('\n')));
+    const QString lamp =
+        listening ? app::text(app::Text::LampListening, languageFlag()) : QString();
+    shape1()->setToolTip(lamp);
+    shape1()->setAccessibleDescription(lamp);
     if (remember && m_env.rememberMaster)
         m_env.rememberMaster(secondary);
+}
+
+void Form1::setListenOnly(bool on) {
+    // A run goes on in the mode it began in: a change stops it, and the next start takes it.
+    if (m_session.isRunning())
+        Stop();
+    m_session.setListenOnly(on);
+    setMasterRole(cycle().masterRole(), false);
 }
 
 QLabel* Form1::portRoleLabel() const {
@@ -659,6 +679,7 @@ void Form1::applyFieldCaptions() {
     const qint16 flag = languageFlag();
     m_mnuRecord->setText(app::text(app::Text::MenuRecordMeasurements, flag));
     m_mnuCapture->setText(app::text(app::Text::MenuCapture, flag));
+    m_mnuListenOnly->setText(app::text(app::Text::MenuListenOnly, flag));
     m_mnuMasterPrimary->setText(app::text(app::Text::MenuMasterPrimary, flag));
     m_mnuMasterSecondary->setText(app::text(app::Text::MenuMasterSecondary, flag));
     setMasterRole(cycle().masterRole(), false);

@@ -126,6 +126,7 @@ public:
     // The Setting menu's two master items.
     QAction* masterPrimaryItem() const { return m_mnuMasterPrimary; }
     QAction* captureItem() const { return m_mnuCapture; }
+    QAction* listenOnlyItem() const { return m_mnuListenOnly; }
     QAction* masterSecondaryItem() const { return m_mnuMasterSecondary; }
     QLabel* portRoleLabel() const;
 
@@ -138,6 +139,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Listening only from the next start; a run under way stops.
+    void setListenOnly(bool on);
     // The capture of the line, begun from the menu (a file is asked for) or ended.
     void captureToggled(bool on);
     void chooseCaptureFile();
@@ -177,6 +180,7 @@ private:
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuExit = nullptr;
     QAction* m_mnuCapture = nullptr;
+    QAction* m_mnuListenOnly = nullptr;
     QMenu* m_mnuInstrument = nullptr; // one entry per polling address
     QMenu* m_mnuSetting = nullptr;
     QAction* m_mnuFileSave = nullptr;

@@ -52,6 +52,8 @@ struct Form1Environment {
     // the operator's choice from the menu, to keep it for the next start.
     bool secondaryMaster = false;
     std::function<void(bool secondary)> rememberMaster;
+    // Listening only from the start (--listen): nothing is sent.
+    bool listenOnly = false;
     // Asks where a capture of the line goes (a pcapng file); empty: nothing chosen.
     std::function<QString(const QString& title)> pickCaptureFile;
     // Captured from the start (--capture); empty: no capture until one is chosen.

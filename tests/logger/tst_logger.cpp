@@ -96,6 +96,7 @@ private slots:
     void pollsRecordsAndStopsCleanly();
     void sharesTheLine_data();
     void sharesTheLine();
+    void listensOnly();
 
     // The same over the network: hart-loop-sim served over HART-IP, the logger polling it
     // through a session and recording what it read. A pass needs no fixed waits there.
@@ -419,6 +420,52 @@ void LoggerTest::sharesTheLine() {
             ++bursts;
     // Four seconds of bursts every half second; the pass reads it once in some twelve.
     QVERIFY2(bursts >= 5, qPrintable(QString::number(bursts)));
+}
+
+// Listening only on a line a control system polls: not a byte goes to the line (the
+// simulator's log has no request of ours), yet both instruments are found from the control
+// system's traffic and recorded, TT-202's burst frames of its PV alone as they came; the frames
+// heard are counted when it stops.
+void LoggerTest::listensOnly() {
+    QTemporaryDir dir;
+    const QString config = dir.filePath("listening.json");
+    QVERIFY(writeListeningLineConfig(config));
+    QProcess sim;
+    sim.start(QStringLiteral(HART_LOOP_SIM),
+              {"--config", config, "--link", dir.filePath("loop"), "--log", dir.filePath("wire")});
+    QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
+    QProcess logger;
+    logger.start(QStringLiteral(CORVANTELIS_LOGGER),
+                 {"--port", dir.filePath("loop"), "--settings-dir", dir.filePath("settings"),
+                  "--results-dir", dir.filePath("results"), "--listen"});
+    QVERIFY(logger.waitForStarted());
+    QString out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += QString::fromUtf8(logger.readAllStandardOutput()))
+                                     .contains("instrument 01 found") &&
+                                 out.contains("instrument 02 found"),
+                             20000);
+    QTest::qWait(3000);
+    logger.terminate();
+    QVERIFY(logger.waitForFinished(10000));
+    out += QString::fromUtf8(logger.readAllStandardOutput());
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+    QVERIFY2(out.section('\n', 0, 0).endsWith("listening only, sending nothing"), qPrintable(out));
+    QVERIFY2(out.contains(QRegularExpression("\n[1-9][0-9]* frames heard, ")), qPrintable(out));
+    QFile wire(dir.filePath("wire"));
+    QVERIFY(wire.open(QIODevice::ReadOnly));
+    const QByteArray log = wire.readAll();
+    QVERIFY(log.contains(" TX "));
+    QVERIFY2(!log.contains(" RX "), log.constData());
+    const int at = out.indexOf("recording to ");
+    QVERIFY(at >= 0);
+    QFile recorded(out.mid(at + 13).section('\n', 0, 0));
+    QVERIFY(recorded.open(QIODevice::ReadOnly));
+    const QByteArray csv = recorded.readAll();
+    QVERIFY2(csv.contains(",1,3C51102031,PT-101,4,250,kPa,"), csv.constData());
+    QVERIFY2(csv.contains(",2,243E0B5C7E,TT-202,,85,\xC2\xB0"
+                          "C,,,,,,,00,00"),
+             csv.constData());
 }
 
 QTEST_GUILESS_MAIN(LoggerTest)
