@@ -34,6 +34,7 @@ LoopSession::LoopSession(Setup setup, QObject* parent)
     // Every frame heard; while only listening, what they say is learnt.
     connect(&m_listening, &ListeningLine::frameOnTheLine, this,
             [this](const protocol::HeardFrame& frame, bool sent) {
+                m_lineLog.add(frame, sent, m_listening.epochUsAt(frame.startMs));
                 if (sent)
                     return;
                 ++m_framesHeard;

@@ -6,6 +6,7 @@
 #include "core/details_reader.h"
 #include "core/line_capture.h"
 #include "core/line_learner.h"
+#include "core/line_log.h"
 #include "core/line_switch.h"
 #include "core/listening_line.h"
 #include "field/field_model.h"
@@ -138,6 +139,8 @@ public:
     // Frames heard on the serial line since the program started.
     quint64 framesHeard() const { return m_framesHeard; }
     const LineLearner& learner() const { return m_learner; }
+    // The frames on the serial line, heard or sent, for the line view.
+    const LineLog& lineLog() const { return m_lineLog; }
 
     // Ends it once every frame heard is in the file: how many the file holds.
     quint64 stopCapture();
@@ -178,6 +181,7 @@ private:
     std::unique_ptr<net::HartIpSession> m_hartIp;
     std::unique_ptr<net::HartIpLine> m_hartIpLine;
     LineLearner m_learner{m_state, m_board, m_model}; // while only listening
+    LineLog m_lineLog;
     bool m_listeningRun = false;
     QElapsedTimer m_steady;
     quint64 m_framesHeard = 0;

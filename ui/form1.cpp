@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "line_view.h"
 
 #include "board_widget.h"
 #include "captions.h"
@@ -241,6 +242,8 @@ void Form1::buildMenus() {
             QString(), this, [this, address] { emit instrumentRequested(address); });
         entry->setObjectName(QStringLiteral("mnu_Instrument_%1").arg(address));
     }
+    m_mnuLine = m_mnuFile->addAction(QString(), this, &Form1::showLineView);
+    m_mnuLine->setObjectName(QStringLiteral("mnu_Line"));
     m_mnuCapture = m_mnuFile->addAction(QString());
     m_mnuCapture->setObjectName(QStringLiteral("mnu_Capture"));
     m_mnuCapture->setCheckable(true);
@@ -663,6 +666,18 @@ void Form1::setMasterRole(protocol::MasterRole role, bool remember) {
         m_env.rememberMaster(secondary);
 }
 
+LineView* Form1::lineView() const {
+    return m_lineView;
+}
+
+void Form1::showLineView() {
+    if (!m_lineView)
+        m_lineView = new LineView(m_session.lineLog(), m_session.learner(), languageFlag(), this);
+    m_lineView->show();
+    m_lineView->raise();
+    m_lineView->activateWindow();
+}
+
 void Form1::setListenOnly(bool on) {
     // A run goes on in the mode it began in: a change stops it, and the next start takes it.
     if (m_session.isRunning())
@@ -679,6 +694,9 @@ void Form1::applyFieldCaptions() {
     const qint16 flag = languageFlag();
     m_mnuRecord->setText(app::text(app::Text::MenuRecordMeasurements, flag));
     m_mnuCapture->setText(app::text(app::Text::MenuCapture, flag));
+    m_mnuLine->setText(app::text(app::Text::MenuLine, flag));
+    if (m_lineView)
+        m_lineView->setLanguage(flag);
     m_mnuListenOnly->setText(app::text(app::Text::MenuListenOnly, flag));
     m_mnuMasterPrimary->setText(app::text(app::Text::MenuMasterPrimary, flag));
     m_mnuMasterSecondary->setText(app::text(app::Text::MenuMasterSecondary, flag));

@@ -12,6 +12,7 @@
 #include "serial/serial_port.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -40,6 +41,7 @@ namespace ui {
 class BoardWidget;
 struct Captions;
 class LampWidget;
+class LineView;
 class MessageGate;
 class PortPanel;
 class ResultsPanel;
@@ -127,6 +129,10 @@ public:
     QAction* masterPrimaryItem() const { return m_mnuMasterPrimary; }
     QAction* captureItem() const { return m_mnuCapture; }
     QAction* listenOnlyItem() const { return m_mnuListenOnly; }
+    QAction* lineItem() const { return m_mnuLine; }
+    // The line view, opened (or brought forward) from the menu.
+    void showLineView();
+    LineView* lineView() const;
     QAction* masterSecondaryItem() const { return m_mnuMasterSecondary; }
     QLabel* portRoleLabel() const;
 
@@ -181,6 +187,8 @@ private:
     QAction* m_mnuExit = nullptr;
     QAction* m_mnuCapture = nullptr;
     QAction* m_mnuListenOnly = nullptr;
+    QAction* m_mnuLine = nullptr;
+    QPointer<LineView> m_lineView;
     QMenu* m_mnuInstrument = nullptr; // one entry per polling address
     QMenu* m_mnuSetting = nullptr;
     QAction* m_mnuFileSave = nullptr;

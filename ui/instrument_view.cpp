@@ -1,4 +1,5 @@
 #include "instrument_view.h"
+#include "explanation_table.h"
 
 #include "details_panel.h"
 #include "loop_check_panel.h"
@@ -166,13 +167,8 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
 
     m_answerBox = new QGroupBox(this);
     auto* answerColumn = new QVBoxLayout(m_answerBox);
-    m_explanation = new QTableWidget(0, 3, m_answerBox);
+    m_explanation = new ExplanationTable(m_answerBox);
     m_explanation->setObjectName(QStringLiteral("Answer_Explained"));
-    m_explanation->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_explanation->verticalHeader()->hide();
-    m_explanation->horizontalHeader()->setStretchLastSection(true);
-    m_explanation->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_explanation->setWordWrap(false);
     answerColumn->addWidget(m_explanation);
 
     m_readDetails = new QPushButton(this);
@@ -395,8 +391,7 @@ void InstrumentView::retranslate() {
     for (int k = 0; k < m_trendWindow->count(); ++k)
         m_trendWindow->setItemText(
             k, QStringLiteral("%1 %2").arg(kTrendChoices[k]).arg(say(Text::ViewMinutes)));
-    m_explanation->setHorizontalHeaderLabels(
-        {say(Text::ViewBytes), say(Text::ViewField), say(Text::ViewMeaning)});
+    m_explanation->setHeaders(say(Text::ViewBytes), say(Text::ViewField), say(Text::ViewMeaning));
     for (TrendPlot* plot : {m_currentTrend, m_primaryTrend})
         plot->setTimeWords(say(Text::ViewMinutes), say(Text::ViewNow));
     for (QGroupBox* box :
@@ -660,33 +655,7 @@ void InstrumentView::showExplanation(const field::Instrument& in) {
     m_answerBox->setTitle(in.lastAnswer.command < 0
                               ? say(Text::ViewAnswerExplained)
                               : say(Text::ViewAnswerExplainedOfCommand).arg(in.lastAnswer.command));
-    // The same command in the same language brings the same rows with other bytes and
-    // meanings: those cells are written over, and the columns keep their widths.
-    bool sameRows = m_explanation->rowCount() == fields.size();
-    for (int row = 0; sameRows && row < fields.size(); ++row)
-        sameRows =
-            m_explanation->item(row, 1) && m_explanation->item(row, 1)->text() == fields[row].name;
-    m_explanation->setRowCount(int(fields.size()));
-    for (int row = 0; row < fields.size(); ++row) {
-        const field::ExplainedField& f = fields[row];
-        const QStringList cells{f.bytes, f.name, f.meaning};
-        for (int column = 0; column < 3; ++column) {
-            QTableWidgetItem* item = m_explanation->item(row, column);
-            if (!item) {
-                item = new QTableWidgetItem;
-                m_explanation->setItem(row, column, item);
-            }
-            if (item->text() != cells[column]) {
-                item->setText(cells[column]);
-                item->setToolTip(cells[column]);
-            }
-        }
-    }
-    if (sameRows)
-        return;
-    m_explanation->resizeColumnToContents(0);
-    m_explanation->resizeColumnToContents(1);
-    m_explanation->setColumnWidth(0, qMin(m_explanation->columnWidth(0), 330));
+    m_explanation->showFields(fields);
 }
 
 } // namespace ui

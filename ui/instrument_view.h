@@ -24,6 +24,7 @@ class QSplitter;
 namespace ui {
 
 class DetailsPanel;
+class ExplanationTable;
 class Throttle;
 class LoopCheckPanel;
 class TrendPlot;
@@ -53,7 +54,7 @@ public:
     // For tests and screen readers: the value shown in the row named `name` ("PV").
     QString shownValue(const QString& name) const;
     const TrendPlot& currentTrend() const { return *m_currentTrend; }
-    QTableWidget* explanation() const { return m_explanation; }
+    ExplanationTable* explanation() const { return m_explanation; }
     QLabel* stateLine() const { return m_state; }
     // The label showing the value of the row named `name`; null when there is no such row.
     QLabel* valueLabel(const QString& name) const;
@@ -119,7 +120,7 @@ private:
     QLabel* m_trendWindowCaption = nullptr;
     TrendPlot* m_currentTrend = nullptr;
     TrendPlot* m_primaryTrend = nullptr;
-    QTableWidget* m_explanation = nullptr;
+    ExplanationTable* m_explanation = nullptr;
     QPushButton* m_readDetails = nullptr;
     QCheckBox* m_follow = nullptr;
     QCheckBox* m_subscribe = nullptr;

@@ -2,6 +2,7 @@
 // line carries them, found by the line's framer, and what the board and the model make of them.
 
 #include "core/line_learner.h"
+#include "core/line_log.h"
 
 #include "helpers.h" // golden answers and the board's cells
 #include "protocol/line_framer.h"
@@ -91,6 +92,41 @@ private slots:
         l.hear(withCheck(hex("86 A4 3E 0B 5C 7F 07 04 00 00 20 01")));
         l.hear(withCheck(hex("86 A4 3E 0B 5C 7F 03 06 00 00 41 48 00 00")));
         QCOMPARE(l.learner.unplaced().size(), size_t(1));
+    }
+
+    // The line log of a transaction and a burst: each frame's kind and master, the gap since
+    // the frame before, an answer's turnaround since its master's request; and never more than
+    // the last kKept frames.
+    void lineLogTimesTheFrames() {
+        core::LineLog log;
+        double at = 0;
+        protocol::LineFramer framer{protocol::MasterRole::Secondary,
+                                    [&](const protocol::HeardFrame& f) { log.add(f, false, 0); }};
+        const auto hear = [&](double gapMs, const QByteArray& frame) {
+            at += gapMs;
+            framer.feed(kPreamble + frame, at + (kPreamble.size() + frame.size()) * 9.167);
+            at += (kPreamble.size() + frame.size()) * 9.167;
+            framer.quietUntil(at + 50);
+        };
+        hear(0, withCheck(hex("82 A6 06 12 34 56 03 00")));
+        hear(20, ptest::kAnswer3);
+        hear(80, withCheck(hex("81 26 06 12 34 56 01 07 00 00 0C 42 C8 00 00")));
+        QStringList said;
+        for (const core::LineEntry& e : log.entries())
+            said << QStringLiteral("%1 m%2 %3 gap %4 turn %5")
+                        .arg(int(e.kind))
+                        .arg(e.masterBit)
+                        .arg(QString::fromLatin1(e.longAddress.toHex()))
+                        .arg(qRound(e.gapMs))
+                        .arg(qRound(e.turnaroundMs));
+        QCOMPARE(said,
+                 (QStringList{"0 m1 2606123456 gap -1 turn -1", "1 m1 2606123456 gap 20 turn 20",
+                              "2 m0 2606123456 gap 80 turn -1"}));
+        for (int k = 0; k < core::LineLog::kKept; ++k)
+            log.add(protocol::HeardFrame{}, true, k);
+        QCOMPARE(log.entries().size(), size_t(core::LineLog::kKept));
+        QCOMPARE(log.total(), quint64(core::LineLog::kKept + 3));
+        QCOMPARE(log.entries().front().number, quint64(4));
     }
 };
 

@@ -9,6 +9,7 @@
 #include "serial/port_controller.h"
 #include "ui/board_widget.h"
 #include "ui/details_panel.h"
+#include "ui/explanation_table.h"
 #include "ui/instrument_view.h"
 #include "ui/lamp_widget.h"
 #include "ui/loop_check_panel.h"

@@ -4,12 +4,17 @@
 // polling step to end.
 
 #include "app/side_settings.h"
+#include "core/line_learner.h"
+#include "core/line_log.h"
 #include "core/loop_session.h"
 #include "field/field_model.h"
 #include "protocol/board.h"
 #include "protocol/polling_cycle.h"
+#include "ui/explanation_table.h"
 #include "ui/field_layer.h"
 #include "ui/instrument_view.h"
+#include "ui/line_table_model.h"
+#include "ui/line_view.h"
 #include "ui/message_gate.h"
 #include "ui/network_dialog.h"
 #include "ui/recording_layer.h"
@@ -26,7 +31,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSpinBox>
 #include <QSplitter>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -78,6 +85,7 @@ struct Instrument {
 class TestUiViews : public QObject {
     Q_OBJECT
 private slots:
+    void lineView();
     void answeringInstrument() {
         Instrument in;
         in.answers(0x00);
@@ -538,6 +546,46 @@ private slots:
         QCOMPARE(again.problem(), QString());
     }
 };
+
+// The line view lists every frame as it comes, filters by address and command, stands still
+// while paused, explains the selected frame, and follows the language.
+void TestUiViews::lineView() {
+    core::LineLog log;
+    protocol::ProtocolState state;
+    protocol::MemoryBoard board;
+    field::FieldModel model;
+    core::LineLearner learner(state, board, model);
+    const auto add = [&log](const QByteArray& bytes) {
+        protocol::HeardFrame f;
+        f.kind = protocol::HeardFrame::Kind::AnswerToUs;
+        f.bytes = bytes;
+        f.frame = protocol::HartFrame::parse(bytes);
+        log.add(f, false, 0);
+    };
+    add(ptest::kAnswer0Hart5); // before the view opened: shown too
+    ui::LineView view(log, learner, 0);
+    add(ptest::kAnswer13);
+    add(ptest::kAnswer3);
+    QCOMPARE(view.table()->model()->rowCount(), 3);
+    QCOMPARE(view.countLine()->text(), "3 frames on the line, 3 shown");
+    view.findChild<QSpinBox*>("Line_Command")->setValue(3);
+    QCOMPARE(view.table()->model()->rowCount(), 1);
+    view.findChild<QLineEdit*>("Line_Address")->setText("01");
+    QCOMPARE(view.table()->model()->rowCount(), 0); // command 3 came by long address
+    view.findChild<QLineEdit*>("Line_Address")->clear();
+    view.table()->selectRow(0);
+    QCOMPARE(view.explanation()->item(1, 1)->text(), "long address"); // of the command-3 answer
+    view.pause()->setChecked(true);
+    add(ptest::kAnswer3);
+    QCOMPARE(view.table()->model()->rowCount(), 1);
+    view.pause()->setChecked(false);
+    QCOMPARE(view.table()->model()->rowCount(), 2);
+    view.setLanguage(1);
+    QCOMPARE(view.table()->model()->headerData(0, Qt::Horizontal).toString(),
+             QString::fromUtf8("Время"));
+    QCOMPARE(view.table()->model()->index(0, ui::LineTableModel::Kind).data().toString(),
+             QString::fromUtf8("ответ"));
+}
 
 QTEST_MAIN(TestUiViews)
 #include "tst_ui_views.moc"
