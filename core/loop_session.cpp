@@ -25,7 +25,8 @@ LoopSession::LoopSession(Setup setup, QObject* parent)
     connect(&m_port, &serial::SerialPort::bytesArrived, &m_listening, &ListeningLine::bytesArrived);
     // Burst frames heard on the serial line go to their instrument as a publication does.
     connect(&m_listening, &ListeningLine::frameHeard, this, [this](const protocol::HeardFrame& f) {
-        if (f.kind == protocol::HeardFrame::Kind::Burst)
+        // (While only listening, the learner takes everything it hears, bursts too.)
+        if (f.kind == protocol::HeardFrame::Kind::Burst && !m_listeningRun)
             takeUnasked(protocol::ReadAnswer::of(f.frame.command, -1, true, f.bytes,
                                                  protocol::ReadAnswer::Origin::Published));
         else

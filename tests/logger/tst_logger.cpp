@@ -466,6 +466,19 @@ void LoggerTest::listensOnly() {
     QVERIFY2(csv.contains(",2,243E0B5C7E,TT-202,,85,\xC2\xB0"
                           "C,,,,,,,00,00"),
              csv.constData());
+    // Each frame heard is one line, none twice: no frame takes less than some ten characters on
+    // the line, so two lines of one instrument less than 90 ms apart are one frame recorded twice.
+    QMap<QByteArray, QDateTime> lastOf;
+    for (const QByteArray& line : csv.split('\n').mid(1)) {
+        const QByteArrayList fields = line.split(',');
+        if (fields.size() < 2)
+            continue;
+        const QDateTime when =
+            QDateTime::fromString(QString::fromLatin1(fields[0]), Qt::ISODateWithMs);
+        if (lastOf.contains(fields[1]))
+            QVERIFY2(lastOf[fields[1]].msecsTo(when) >= 90, line.constData());
+        lastOf[fields[1]] = when;
+    }
 }
 
 QTEST_GUILESS_MAIN(LoggerTest)
