@@ -8,6 +8,10 @@
 
 #include <memory>
 
+namespace net {
+class HartIpSession;
+} // namespace net
+
 namespace core {
 
 class ListeningLine;
@@ -26,6 +30,10 @@ public:
     quint64 packetsWritten() const { return m_file->packetsWritten(); }
     // Returns once every frame so far is in the file.
     void waitUntilWritten() { m_file->waitUntilDone(); }
+    // Every HART-IP message of `session` from now on as well, sent and received, in the same
+    // UDP wrapping between the two ends' own addresses and ports (10.0.0.1 and 10.0.1.1 where
+    // they are no IPv4 addresses); a TCP or TLS session's messages say so in their comment.
+    void follow(const net::HartIpSession& session);
 
 signals:
     void failed(const QString& path, const QString& reason);
@@ -36,7 +44,11 @@ private:
 
     ListeningLine& m_line;
     std::unique_ptr<capture::CaptureFile> m_file;
+    void captureMessages(const net::HartIpSession& session, const QByteArray& bytes, bool sent);
+
     capture::HartIpWrapping m_wrapping;
+    QByteArray m_sentStream, m_receivedStream; // of the session followed, split into messages
+    quint16 m_ipId = 0;
     QTimer m_checkFailure;
 };
 

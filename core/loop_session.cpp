@@ -179,6 +179,8 @@ void LoopSession::useHartIp(const net::HartIpAddress& address) {
     m_hartIp = std::make_unique<net::HartIpSession>(address, settings, std::move(key));
     m_hartIpLine = std::make_unique<net::HartIpLine>(*m_hartIp, settings.answerTimeoutMs);
     m_line.useNetwork(*m_hartIpLine, *m_hartIpLine);
+    if (m_capture)
+        m_capture->follow(*m_hartIp);
     // Published values go to the instrument whose long address they carry.
     connect(m_hartIp.get(), &net::HartIpSession::published, this, [this](const QByteArray& bytes) {
         const int command = protocol::HartFrame::parse(bytes).command;
@@ -203,6 +205,8 @@ bool LoopSession::startCapture(const QString& path, QString* error) {
     m_capture = LineCapture::start(m_listening, path, pollingAddressOf, error);
     if (!m_capture)
         return false;
+    if (m_hartIp)
+        m_capture->follow(*m_hartIp);
     const LineCapture* started = m_capture.get();
     connect(m_capture.get(), &LineCapture::failed, this,
             [this, started](const QString& file, const QString& reason) {

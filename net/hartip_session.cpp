@@ -91,10 +91,13 @@ void HartIpSession::connectSignals(QAbstractSocket* socket) {
             while (udp->hasPendingDatagrams()) {
                 QByteArray datagram(int(udp->pendingDatagramSize()), '\0');
                 udp->readDatagram(datagram.data(), datagram.size());
+                emit bytesOnTheWire(datagram, false);
                 apply(m_machine.received(datagram, now()));
             }
         } else {
-            apply(m_machine.received(socket->readAll(), now()));
+            const QByteArray bytes = socket->readAll();
+            emit bytesOnTheWire(bytes, false);
+            apply(m_machine.received(bytes, now()));
         }
     });
     connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket] {
@@ -110,6 +113,18 @@ void HartIpSession::connectSignals(QAbstractSocket* socket) {
     });
 }
 
+QHostAddress HartIpSession::localAddress() const {
+    return m_socket ? m_socket->localAddress() : QHostAddress();
+}
+
+quint16 HartIpSession::localPort() const {
+    return m_socket ? m_socket->localPort() : 0;
+}
+
+QHostAddress HartIpSession::peerAddress() const {
+    return m_socket ? m_socket->peerAddress() : QHostAddress();
+}
+
 void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
     if (actions.disconnect && m_socket) {
         QAbstractSocket* gone = m_socket;
@@ -118,6 +133,7 @@ void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
         if (!actions.send.isEmpty()) {
             // Session Close goes out before the connection ends.
             gone->write(actions.send);
+            emit bytesOnTheWire(actions.send, true);
             gone->flush();
             gone->disconnectFromHost();
         } else {
@@ -126,6 +142,7 @@ void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
         gone->deleteLater();
     } else if (!actions.send.isEmpty() && m_socket) {
         m_socket->write(actions.send);
+        emit bytesOnTheWire(actions.send, true);
     }
     if (actions.connect) {
         m_socketError.clear();

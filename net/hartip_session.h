@@ -5,6 +5,7 @@
 #include "net/hartip_tls.h"
 
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -49,6 +50,10 @@ public:
     // Why a secure session cannot even be tried.
     enum class SecureObstacle { None, NoKey, NoTls };
     SecureObstacle secureObstacle() const { return m_obstacle; }
+    // The connection's two ends; null addresses while there is none.
+    QHostAddress localAddress() const;
+    quint16 localPort() const;
+    QHostAddress peerAddress() const;
 
 signals:
     void answered(const QByteArray& frame);
@@ -57,6 +62,9 @@ signals:
     void timedOut();
     // Opened, failed, closed.
     void stateChanged();
+    // Bytes of HART-IP messages as they went to the socket (`sent`) or came from it: whole
+    // messages when sent, a stream's pieces as they come when received. For captures.
+    void bytesOnTheWire(const QByteArray& bytes, bool sent);
 
 private:
     void apply(const HartIpSessionMachine::Actions& actions);

@@ -59,4 +59,25 @@ if [ -n "$missing" ]; then
     echo "FAIL: PVs recorded but not in the capture: $missing (captured: $(tr '\n' ' ' <"$work/captured"))"
     exit 1
 fi
-echo "OK: $packets packets, PVs $(tr '\n' ' ' <"$work/recorded")"
+echo "serial line: $packets packets, PVs $(tr '\n' ' ' <"$work/recorded")"
+
+# Over HART-IP (TCP) the messages go into the capture as they were sent and received.
+port=$((20000 + $$ % 20000))
+kill "$sim" 2>/dev/null
+"$bin/hart-loop-sim" --link "$work/loop2" --hartip "$port" >"$work/sim2.out" 2>&1 &
+sim=$!
+for _ in $(seq 50); do grep -q "HART-IP" "$work/sim2.out" 2>/dev/null && break; sleep 0.1; done
+capture=$work/network.pcapng
+timeout -s TERM 5 "$bin/corvantelis-logger" --port "hartip://127.0.0.1:$port" \
+    --settings-dir "$work/settings" --results-dir "$work/results" --capture "$capture" \
+    >"$work/logger2.out" 2>&1 || true
+read_capture() { tshark -r "$capture" -d "udp.port==$port,hart_ip" "$@" 2>/dev/null; }
+initiate=$(read_capture -Y 'hart_ip.message_id == 0' | wc -l)
+pass_through=$(read_capture -Y 'hart_ip.message_id == 3' | wc -l)
+broken=$(read_capture -Y '!hart_ip || _ws.malformed' | wc -l)
+if [ "$initiate" -lt 2 ] || [ "$pass_through" -lt 4 ] || [ "$broken" -ne 0 ]; then
+    cat "$work/logger2.out"
+    echo "FAIL: HART-IP capture: $initiate session initiate, $pass_through pass-through, $broken broken"
+    exit 1
+fi
+echo "OK; HART-IP: $initiate session initiate and $pass_through pass-through messages"
