@@ -21,7 +21,8 @@ bool polledByThePass(int command) {
 
 // What instruments publish in burst mode, or answer another master, that the view and the
 // recording take: values (1, 2, 3, 9, 33) and the additional status (48); heard answers also
-// say the identity (0), tag (13) and polling address (7). Anything else is left alone.
+// say the identity (0), tag (13), long tag (20) and polling address (7). Anything else is left
+// alone.
 bool takenWhenPublished(int command) {
     constexpr int kTaken[] = {1, 2, 3, 9, 33, 48};
     return std::find(std::begin(kTaken), std::end(kTaken), command) != std::end(kTaken);
@@ -49,7 +50,7 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
     const protocol::HartFrame& frame = answer.frame;
     using Origin = protocol::ReadAnswer::Origin;
     const bool notAskedByUs = answer.origin == Origin::Published || answer.origin == Origin::Heard;
-    const bool heardOnly = command == 0 || command == 7 || command == 13;
+    const bool heardOnly = command == 0 || command == 7 || command == 13 || command == 20;
     if (notAskedByUs && !takenWhenPublished(command) &&
         !(answer.origin == Origin::Heard && heardOnly))
         return;
