@@ -90,9 +90,16 @@ std::optional<SideSettings::HartIpKey> SideSettings::hartIpKey(const QString& ho
 }
 
 bool SideSettings::setHartIpKey(const QString& host, const HartIpKey& key, QString* error) {
-    // The file is closed to others before the key is in it.
-    if (QFile::exists(m_path))
-        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // The file is closed to others before the key is in it. A file not there yet is made, empty
+    // and owner-only, first: written anew it keeps those permissions, where a file the writer
+    // made itself would hold the key readable by all until it was tightened.
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (!QFile::exists(m_path)) {
+        QFile empty(m_path);
+        if (empty.open(QIODevice::WriteOnly))
+            empty.setPermissions(ownerOnly);
+    }
+    QFile::setPermissions(m_path, ownerOnly);
     return store(kIdentityGroup + QLatin1Char('/') + host, key.identity, error) &&
            store(kKeyGroup + QLatin1Char('/') + host, key.hexKey, error);
 }

@@ -54,7 +54,8 @@ sent=$(grep -c ' TX ' "$work/wire" || true)
 written=$(grep -c ' RX ' "$work/wire" || true)
 heard=$(sed -n 's/^\([0-9]*\) frames heard, .*/\1/p' "$work/logger.out" | tail -n1)
 captured=$(sed -n 's/^\([0-9]*\) frames captured in .*/\1/p' "$work/logger.out")
-read_capture() { tshark -r "$capture" "$@" 2>/dev/null; }
+# What tshark says of the file itself (a damaged file, a cut-off packet) is kept and shown.
+read_capture() { tshark -r "$capture" "$@" 2>>"$work/tshark.err" || true; }
 packets=$(read_capture | wc -l)
 not_hart_ip=$(read_capture -Y '!hart_ip || _ws.malformed' | wc -l)
 expert=$(read_capture -q -z expert | grep -cE 'Warns|Errors' || true)
@@ -96,6 +97,11 @@ if tail -n "$recorded" "$work/captured_pvs" | cmp -s - "$work/recorded_pvs"; the
 else
     echo "PVs: they differ:"
     tail -n "$recorded" "$work/captured_pvs" | diff - "$work/recorded_pvs" | head -n 10
+fi
+said=$(grep -v 'Running as user' "$work/tshark.err" | sort -u | head -n 5 || true)
+if [ -n "$said" ]; then
+    echo "tshark said: $said"
+    cp "$capture" /tmp/listen_capture_kept.pcapng && echo "the capture is kept in /tmp/listen_capture_kept.pcapng"
 fi
 awk -v b="$bytes" -v f="$first_us" -v l="$last_us" 'BEGIN {
     span = l - f; if (span <= 0) span = 1

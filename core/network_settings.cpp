@@ -1,6 +1,7 @@
 #include "network_settings.h"
 
 #include "app/side_settings.h"
+#include "net/hartip_address.h"
 
 namespace core {
 
@@ -16,7 +17,7 @@ net::PreSharedKey networkKey(const app::SideSettings& side, const QString& host,
                              net::KeyProblem* problem) {
     if (problem)
         *problem = net::KeyProblem::None;
-    const std::optional<app::SideSettings::HartIpKey> kept = side.hartIpKey(host);
+    const std::optional<app::SideSettings::HartIpKey> kept = side.hartIpKey(net::keyHost(host));
     if (!kept)
         return {};
     return net::parsePreSharedKey(kept->identity, kept->hexKey, problem)

@@ -141,4 +141,14 @@ std::optional<HartIpAddress> parseHartIpDevice(const QString& device, AddressPro
     return address;
 }
 
+QString keyHost(const QString& host) {
+    QString plain = host.trimmed();
+    if (plain.startsWith(QLatin1Char('[')) && plain.endsWith(QLatin1Char(']')))
+        plain = plain.mid(1, plain.size() - 2);
+    const QHostAddress ip(plain);
+    if (ip.protocol() == QAbstractSocket::IPv6Protocol)
+        return ip.toString();
+    return plain.toLower();
+}
+
 } // namespace net

@@ -40,5 +40,8 @@ std::optional<HartIpAddress> parseHartIpDevice(const QString& device,
                                                AddressProblem* problem = nullptr);
 // Whether `device` names a HART-IP server at all, well-formed or not.
 bool looksLikeHartIp(const QString& device);
+// The one form a host is kept and looked up under (its pre-shared key): host names in lower case,
+// an IPv6 address without brackets in its shortest form ("fd00::5"), anything else as it is.
+QString keyHost(const QString& host);
 
 } // namespace net

@@ -21,6 +21,16 @@ bool soundFrame(const QByteArray& body) {
     return frame.complete && frame.checkMatches;
 }
 
+// The HART frame a body begins with, without what follows it (a body may be longer than its
+// frame: the rest is nobody's, and a long one would cost at every step that shows the answer).
+QByteArray frameAlone(const QByteArray& body, int* surplus) {
+    const int length = protocol::HartFrame::parse(body).wholeLength();
+    if (length < 0 || length >= body.size())
+        return body;
+    ++*surplus;
+    return body.left(length);
+}
+
 } // namespace
 
 QByteArray HartIpSessionMachine::message(ip::MessageId id, const QByteArray& body, qint64 nowMs) {
@@ -114,7 +124,7 @@ void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Action
     if (message.type == ip::MessageType::Publish && m_state == State::Open &&
         message.id == ip::MessageId::TokenPassingPdu) {
         if (soundFrame(message.body))
-            actions.published << message.body;
+            actions.published << frameAlone(message.body, &m_ignored);
         else
             ++m_ignored;
         return;
@@ -166,7 +176,7 @@ void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Action
         }
         break;
     case Waiting::Frame:
-        actions.answered = message.body;
+        actions.answered = frameAlone(message.body, &m_ignored);
         break;
     }
 }

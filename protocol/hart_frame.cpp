@@ -119,6 +119,10 @@ QByteArray HartFrame::uniqueAddress() const {
     return withoutMasterAndBurst(address);
 }
 
+int HartFrame::wholeLength() const {
+    return complete ? preambleLength + 1 + int(address.size()) + 2 + byteCount + 1 : -1;
+}
+
 int HartFrame::dataOffset() const {
     return preambleLength + 1 + int(address.size()) + 2 + (responseCode >= 0 ? 1 : 0) +
            (deviceStatus >= 0 ? 1 : 0);

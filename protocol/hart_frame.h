@@ -103,6 +103,9 @@ struct HartFrame {
     bool sound() const { return complete && checkMatches; }
     // Where the data starts, counted from the first byte read.
     int dataOffset() const;
+    // How many of the bytes read the frame takes, preamble through check byte; -1 while it is
+    // not complete. Whatever follows is not the frame's.
+    int wholeLength() const;
 };
 
 // HART packed ASCII: four 6-bit characters in three bytes, codes 32 to 63 standing for

@@ -3,6 +3,7 @@
 #include "app/side_settings.h"
 #include "app/texts.h"
 #include "core/network_words.h"
+#include "net/hartip_address.h"
 #include "net/hartip_session.h"
 
 #include <QCheckBox>
@@ -19,11 +20,9 @@ namespace ui {
 namespace {
 
 // What the host field holds, without the brackets an IPv6 address may be typed with.
+// The host as typed, in the form it is kept under: "GW.Plant" and "gw.plant" are one host.
 QString plainHost(const QLineEdit* field) {
-    QString host = field->text().trimmed();
-    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
-        host = host.mid(1, host.size() - 2);
-    return host;
+    return net::keyHost(field->text());
 }
 
 } // namespace

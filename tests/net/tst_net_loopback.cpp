@@ -116,6 +116,16 @@ private slots:
         }
     }
 
+    // A key is kept and looked up under one form of its host, however it was written.
+    void keyHostIsOneForm() {
+        QCOMPARE(net::keyHost("GW.Plant"), "gw.plant");
+        QCOMPARE(net::keyHost(" [FD00:0::5] "), "fd00::5");
+        QCOMPARE(net::keyHost("fd00:0:0:0:0:0:0:5"), "fd00::5");
+        QCOMPARE(net::keyHost("10.0.0.1"), "10.0.0.1");
+        QCOMPARE(net::keyHost(net::parseHartIpDevice("hartips://[FD00:0::5]:5094")->host),
+                 net::keyHost("fd00::5"));
+    }
+
     void asksOverTheNetwork_data() {
         QTest::addColumn<bool>("udp");
         QTest::newRow("TCP") << false;

@@ -134,6 +134,26 @@ private slots:
         QCOMPARE(session.state(), State::Open);
     }
 
+    // A body longer than its HART frame: the frame is the answer (or the publication), the rest
+    // is ignored and counted, however long it is.
+    void surplusAfterTheFrameIgnored() {
+        HartIpSessionMachine session = opened();
+        HartIpSessionMachine::Actions actions;
+        QVERIFY(session.ask(hex("02 81 00 00 83"), 100, &actions));
+        const QByteArray frame = hex("06 81 00 02 00 00 85");
+        const auto answered =
+            session.received(response(3, 2, 0, frame + QByteArray(60000, '\x55')), 120).answered;
+        QCOMPARE(answered.value_or(QByteArray()), frame);
+        QCOMPARE(session.ignored(), 1);
+        protocol::hartip::Message publish;
+        publish.type = protocol::hartip::MessageType::Publish;
+        publish.id = protocol::hartip::MessageId::TokenPassingPdu;
+        publish.body = hex("81 BC 51 10 20 31 03 02 00 00 6C 00 00");
+        QCOMPARE(session.received(publish.encode(), 130).published,
+                 QList<QByteArray>{publish.body.chopped(2)});
+        QCOMPARE(session.ignored(), 2);
+    }
+
     // A HART frame that is not whole, or whose check byte is wrong, is no answer: ignored and
     // counted, the request still waiting. Published frames are held to the same.
     void unsoundFramesIgnored_data() {
