@@ -1,6 +1,6 @@
 #include "pcapng_blocks.h"
 
-#include <QtEndian>
+#include "byte_order.h"
 
 namespace capture::pcapng {
 
@@ -17,15 +17,11 @@ constexpr quint16 kTimeResolution = 9; // if_tsresol
 constexpr quint8 kMicroseconds = 6;    // 10^-6 s
 
 void put16(QByteArray& out, quint16 value) {
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
+    appendLittleEndian(out, value);
 }
 
 void put32(QByteArray& out, quint32 value) {
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
+    appendLittleEndian(out, value);
 }
 
 // Up to the next multiple of four bytes, as every field of a block is.

@@ -1,6 +1,6 @@
 #include "udp_packet.h"
 
-#include <QtEndian>
+#include "byte_order.h"
 
 namespace capture {
 
@@ -14,15 +14,11 @@ constexpr int kIpHeaderLength = 20;
 constexpr int kUdpHeaderLength = 8;
 
 void put16(QByteArray& out, quint16 value) {
-    char bytes[2];
-    qToBigEndian(value, bytes);
-    out.append(bytes, 2);
+    appendBigEndian(out, value);
 }
 
 void put32(QByteArray& out, quint32 value) {
-    char bytes[4];
-    qToBigEndian(value, bytes);
-    out.append(bytes, 4);
+    appendBigEndian(out, value);
 }
 
 // The internet checksum (RFC 1071): the ones' complement of the ones' complement sum of the
