@@ -256,6 +256,40 @@ private slots:
         QCOMPARE(session.failure(), Failure::NoAnswer);
     }
 
+    // Only a response of the kind asked, to the sequence number waited for, is the answer: a
+    // Publish, an Error or a NAK carrying that number is not. Over UDP what follows a message in
+    // its datagram is not carried into the next one. A second frame asked while a Keep Alive
+    // waits is refused, not put in place of the first.
+    void onlyTheResponseAnswers() {
+        HartIpSessionMachine session = opened(true);
+        HartIpSessionMachine::Actions actions;
+        QVERIFY(session.ask(hex("02 81 00 00 83"), 100, &actions));
+        const QByteArray frame = hex("06 81 00 02 00 00 85");
+        for (const auto type :
+             {protocol::hartip::MessageType::Publish, protocol::hartip::MessageType::Error,
+              protocol::hartip::MessageType::Nak}) {
+            protocol::hartip::Message other;
+            other.type = type;
+            other.id = protocol::hartip::MessageId::TokenPassingPdu;
+            other.sequence = 2;
+            other.body = frame;
+            QVERIFY(!session.received(other.encode(), 110).answered);
+        }
+        // A datagram with the start of another message after the response: the next datagram
+        // is read on its own.
+        const QByteArray answer = response(3, 2, 0, frame);
+        QVERIFY(session.received(answer + answer.left(5), 120).answered);
+        QVERIFY(session.ask(hex("02 82 00 00 80"), 130, &actions));
+        QCOMPARE(session.received(response(3, 3, 0, frame), 140).answered.value_or(QByteArray()),
+                 frame);
+        // A Keep Alive under way: the first frame asked waits for it, a second is refused.
+        QVERIFY(!session.tick(40000).send.isEmpty());
+        QVERIFY(session.ask(hex("02 81 00 00 83"), 40010, &actions));
+        QVERIFY(!session.ask(hex("02 82 00 00 80"), 40020, &actions));
+        QCOMPARE(session.received(response(2, 4, 0), 40030).send,
+                 hex("01 00 03 00 00 05 00 0D 02 81 00 00 83"));
+    }
+
     // A header no message can have: a stream cannot be read past it, a datagram can.
     void malformedHeader_data() {
         QTest::addColumn<bool>("datagrams");
