@@ -42,10 +42,19 @@ int main(int argc, char* argv[]) {
     const int frames = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 30000;
     using Kind = protocol::HeardFrame::Kind;
     const protocol::HeardFrame traffic[] = {
-        frame(Kind::OtherRequest, "82A6061234560300" "53"),
-        frame(Kind::AnswerToOther, "86A6061234560316" "0000" "41480000" "0C3F9E0610" "2041BC0000"
-                                   "0C40000000" "2041A00000" "00"),
-        frame(Kind::Burst, "81260612345601070000" "0C42C80000" "00"),
+        frame(Kind::OtherRequest, "82A6061234560300"
+                                  "53"),
+        frame(Kind::AnswerToOther, "86A6061234560316"
+                                   "0000"
+                                   "41480000"
+                                   "0C3F9E0610"
+                                   "2041BC0000"
+                                   "0C40000000"
+                                   "2041A00000"
+                                   "00"),
+        frame(Kind::Burst, "81260612345601070000"
+                           "0C42C80000"
+                           "00"),
     };
     core::LineLog log;
     protocol::ProtocolState state;
