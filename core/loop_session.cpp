@@ -153,11 +153,12 @@ QString LoopSession::networkStatusText(qint16 languageFlag) const {
         return QString();
     using State = net::HartIpSessionMachine::State;
     using app::Text;
-    const QString where = networkPlace(*m_hartIp);
+    const QString where = networkPlace(*m_hartIp, languageFlag);
     switch (m_hartIp->state()) {
     case State::Open:
         return app::text(Text::PortNetworkOpen, languageFlag).arg(where);
     case State::Connecting:
+    case State::Securing:
     case State::Initiating:
         return app::text(Text::PortNetworkConnecting, languageFlag).arg(where);
     case State::Closed:

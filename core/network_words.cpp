@@ -5,16 +5,22 @@
 
 namespace core {
 
-QString networkPlace(const net::HartIpSession& session) {
+QString networkPlace(const net::HartIpSession& session, qint16 languageFlag) {
     const net::HartIpAddress& at = session.address();
-    const QString transport = at.secure ? QStringLiteral("TLS")
-                              : at.udp  ? QStringLiteral("UDP")
-                                        : QStringLiteral("TCP");
+    using Order = net::HartIpSessionMachine::SecureOrder;
+    const QString transport = at.secure ? app::text(session.secureOrder() == Order::TlsFirst
+                                                        ? app::Text::NetworkTlsFirst
+                                                        : app::Text::NetworkTlsAfterInitiate,
+                                                    languageFlag)
+                              : at.udp ? QStringLiteral("UDP")
+                                       : QStringLiteral("TCP");
     return QStringLiteral("%1:%2, %3").arg(at.host).arg(at.port).arg(transport);
 }
 
 QString networkFailureReason(const net::HartIpSession& session, qint16 languageFlag) {
     using Failure = net::HartIpSessionMachine::Failure;
+    using State = net::HartIpSessionMachine::State;
+    const QString seconds = QString::number(session.answerTimeoutMs() / 1000.0);
     using Obstacle = net::HartIpSession::SecureObstacle;
     using app::Text;
     const auto say = [languageFlag](Text id) { return app::text(id, languageFlag); };
@@ -30,9 +36,30 @@ QString networkFailureReason(const net::HartIpSession& session, qint16 languageF
     case Failure::Refused:
         return say(Text::NetworkRefused).arg(session.refusedStatus());
     case Failure::NoAnswer:
+        switch (session.failedIn()) {
+        case State::Connecting:
+            return say(Text::NetworkNoConnection).arg(seconds);
+        case State::Securing:
+            return say(Text::NetworkNoHandshake).arg(seconds);
+        case State::Initiating:
+            return say(Text::NetworkNoInitiateAnswer).arg(seconds);
+        case State::Open:
+            return say(Text::NetworkNoKeepAliveAnswer).arg(seconds);
+        case State::Closed:
+        case State::Paused:
+            break;
+        }
         return say(Text::NetworkNoAnswer);
     case Failure::StreamUnreadable:
         return say(Text::NetworkUnreadable);
+    case Failure::TlsExpected:
+        return say(Text::NetworkTlsExpected);
+    case Failure::TlsRefused:
+        return say(Text::NetworkHandshakeFailed);
+    case Failure::MessageUnfinished:
+        return say(Text::NetworkMessageUnfinished).arg(seconds);
+    case Failure::RequestsUnanswered:
+        return say(Text::NetworkRequestsUnanswered);
     case Failure::VersionRefused:
         // With a key the session has already gone secure for its next try.
         return session.address().secure

@@ -13,8 +13,8 @@ class HartIpSession;
 // line of the window and the logger's lines say the same.
 namespace core {
 
-// "10.0.0.5:5094, TCP", "…, UDP", or "…, TLS" once the session is secure.
-QString networkPlace(const net::HartIpSession& session);
+// "10.0.0.5:5094, TCP", "…, UDP", or "…, TLS first" (or after Session Initiate) once secure.
+QString networkPlace(const net::HartIpSession& session, qint16 languageFlag);
 // Why the session failed, for a session that is waiting to open again.
 QString networkFailureReason(const net::HartIpSession& session, qint16 languageFlag);
 

@@ -49,7 +49,7 @@ QString EventReporter::say(Text id) const {
 void EventReporter::watchNetwork(net::HartIpSession& network) {
     connect(&network, &net::HartIpSession::stateChanged, this, [this, &network] {
         using State = net::HartIpSessionMachine::State;
-        const QString where = core::networkPlace(network);
+        const QString where = core::networkPlace(network, m_session.languageFlag());
         if (network.state() == State::Open) {
             m_line(say(Text::LogNetworkOpen).arg(where));
             return;

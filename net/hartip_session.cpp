@@ -8,9 +8,11 @@ namespace net {
 
 HartIpSession::HartIpSession(HartIpAddress address, HartIpSessionMachine::Settings settings,
                              PreSharedKey key, QObject* parent)
-    : QObject(parent), m_address(std::move(address)), m_key(std::move(key)), m_machine([&] {
+    : QObject(parent), m_address(std::move(address)), m_key(std::move(key)),
+      m_answerTimeoutMs(settings.answerTimeoutMs), m_machine([&] {
           settings.datagrams = m_address.udp;
           settings.version = m_address.secure ? 2 : 1;
+          settings.tls = m_address.secure;
           return settings;
       }()) {
     m_clock.start();
@@ -58,15 +60,19 @@ void HartIpSession::connectSocket() {
             });
             return;
         }
+        // TCP first; TLS starts on it when the machine says, before or after Session Initiate.
         auto* tls = newPskSocket(m_key, this);
         m_socket = tls;
-        // The session starts once TLS is up, not when TCP is.
-        connect(tls, &QSslSocket::encrypted, this, [this, tls] {
+        connect(tls, &QAbstractSocket::connected, this, [this, tls] {
             if (tls == m_socket)
                 apply(m_machine.connected(now()));
         });
+        connect(tls, &QSslSocket::encrypted, this, [this, tls] {
+            if (tls == m_socket)
+                apply(m_machine.secured(now()));
+        });
         connectSignals(tls);
-        tls->connectToHostEncrypted(m_address.host, m_address.port);
+        tls->connectToHost(m_address.host, m_address.port);
         return;
     }
     if (m_address.udp)
@@ -105,7 +111,7 @@ void HartIpSession::connectSignals(QAbstractSocket* socket) {
             return;
         m_socketError = socket->errorString();
         m_handshakeFailed = socket->error() == QAbstractSocket::SslHandshakeFailedError;
-        apply(m_machine.disconnected(now()));
+        apply(m_handshakeFailed ? m_machine.tlsFailed(now()) : m_machine.disconnected(now()));
     });
     connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
         if (socket == m_socket)
@@ -144,6 +150,8 @@ void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
         m_socket->write(actions.send);
         emit bytesOnTheWire(actions.send, true);
     }
+    if (actions.startTls && m_socket)
+        static_cast<QSslSocket*>(m_socket)->startClientEncryption();
     if (actions.connect) {
         m_socketError.clear();
         m_handshakeFailed = false;
@@ -155,12 +163,20 @@ void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
         emit timedOut();
     for (const QByteArray& frame : actions.published)
         emit published(frame);
-    // A server that wants version 2: with a key, the next session is the secure one.
-    if (m_machine.state() == HartIpSessionMachine::State::Paused &&
-        m_machine.failure() == HartIpSessionMachine::Failure::VersionRefused && !m_address.secure &&
-        !m_address.udp && m_key.isSet()) {
+    // A server that wants version 2: with a key, the next session is the secure one. A server
+    // that closes the connection on a Session Initiate in the clear without a word may be one
+    // that speaks only TLS: with a key kept for it, that is tried too.
+    using Failure = HartIpSessionMachine::Failure;
+    const bool closedAtInitiate = m_machine.failure() == Failure::ConnectionLost &&
+                                  m_machine.failedIn() == HartIpSessionMachine::State::Initiating;
+    if (m_machine.state() == HartIpSessionMachine::State::Paused && !m_address.secure &&
+        !m_address.udp && m_key.isSet() &&
+        (m_machine.failure() == Failure::VersionRefused || closedAtInitiate)) {
         m_address.secure = true;
-        m_machine.setVersion(2);
+        m_machine.goSecure();
+        // It answered the clear Initiate with TLS, or closed on it: TLS is what it begins with.
+        if (closedAtInitiate || m_machine.refusedStatus() < 0)
+            m_machine.setSecureOrder(HartIpSessionMachine::SecureOrder::TlsFirst);
     }
     if (m_machine.state() != m_reportedState) {
         m_reportedState = m_machine.state();

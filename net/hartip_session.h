@@ -20,8 +20,9 @@ namespace net {
 // and a clock ticking ten times a second. It asks one HART frame at a time and reports its
 // answer, or that none came.
 //
-// With a pre-shared key the session also goes secure by itself when a server refuses version 1:
-// it opens again inside TLS, with version 2, and stays there.
+// With a pre-shared key the session also goes secure by itself when a server refuses version 1
+// (or closes the connection on a Session Initiate in the clear): it opens again with TLS, with
+// version 2, and stays there.
 class HartIpSession : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +41,11 @@ public:
     HartIpSessionMachine::State state() const { return m_machine.state(); }
     HartIpSessionMachine::Failure failure() const { return m_machine.failure(); }
     int refusedStatus() const { return m_machine.refusedStatus(); }
+    // The stage the last failure came in.
+    HartIpSessionMachine::State failedIn() const { return m_machine.failedIn(); }
+    // A secure session's order: TLS after a Session Initiate in the clear, or TLS first.
+    HartIpSessionMachine::SecureOrder secureOrder() const { return m_machine.secureOrder(); }
+    int answerTimeoutMs() const { return m_answerTimeoutMs; }
     // Responses to other requests, and messages that could not be read.
     int ignored() const { return m_machine.ignored(); }
     // The socket's own words for the last failure to connect ("Connection refused", …).
@@ -74,6 +80,7 @@ private:
 
     HartIpAddress m_address;
     PreSharedKey m_key;
+    int m_answerTimeoutMs = 2000;
     SecureObstacle m_obstacle = SecureObstacle::None;
     HartIpSessionMachine m_machine;
     QAbstractSocket* m_socket = nullptr;

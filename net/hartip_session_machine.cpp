@@ -43,9 +43,11 @@ QByteArray HartIpSessionMachine::message(ip::MessageId id, const QByteArray& bod
     return request.encode();
 }
 
-HartIpSessionMachine::Actions HartIpSessionMachine::start(qint64) {
+HartIpSessionMachine::Actions HartIpSessionMachine::start(qint64 nowMs) {
     Actions actions;
     m_state = State::Connecting;
+    m_tlsUp = false;
+    m_stageDeadlineMs = nowMs + m_settings.answerTimeoutMs;
     actions.connect = true;
     return actions;
 }
@@ -55,11 +57,56 @@ HartIpSessionMachine::Actions HartIpSessionMachine::connected(qint64 nowMs) {
     if (m_state != State::Connecting)
         return actions;
     m_stream.clear();
+    m_partialSinceMs = -1;
+    m_unansweredInRow = 0;
+    if (m_settings.tls && m_order == SecureOrder::TlsFirst) {
+        m_state = State::Securing;
+        m_stageDeadlineMs = nowMs + m_settings.answerTimeoutMs;
+        actions.startTls = true;
+        return actions;
+    }
+    sendInitiate(nowMs, actions);
+    return actions;
+}
+
+HartIpSessionMachine::Actions HartIpSessionMachine::secured(qint64 nowMs) {
+    Actions actions;
+    if (m_state != State::Securing)
+        return actions;
+    m_tlsUp = true;
+    m_stream.clear();
+    if (m_order == SecureOrder::TlsFirst)
+        sendInitiate(nowMs, actions);
+    else
+        opened();
+    return actions;
+}
+
+HartIpSessionMachine::Actions HartIpSessionMachine::tlsFailed(qint64 nowMs) {
+    Actions actions;
+    if (m_state != State::Closed && m_state != State::Paused)
+        fail(Failure::TlsRefused, nowMs, actions);
+    return actions;
+}
+
+void HartIpSessionMachine::goSecure() {
+    m_settings.tls = true;
+    m_settings.version = 2;
+}
+
+void HartIpSessionMachine::sendInitiate(qint64 nowMs, Actions& actions) {
     m_state = State::Initiating;
     actions.send = initiateMessage(nowMs);
     m_firstInitiate = m_sequence;
     m_pending = Pending{Waiting::Initiate, m_sequence, nowMs + m_settings.answerTimeoutMs};
-    return actions;
+}
+
+void HartIpSessionMachine::opened() {
+    m_state = State::Open;
+    m_failure = Failure::None;
+    m_refusedStatus = -1;
+    if (m_settings.tls)
+        m_orderProven = true;
 }
 
 QByteArray HartIpSessionMachine::initiateMessage(qint64 nowMs) {
@@ -74,17 +121,17 @@ HartIpSessionMachine::Actions HartIpSessionMachine::received(const QByteArray& b
     Actions actions;
     if (m_state != State::Initiating && m_state != State::Open)
         return actions;
-    m_lastHeardMs = nowMs;
     if (m_settings.datagrams)
         m_stream = bytes; // a datagram is a message of its own; nothing carries over
     else
         m_stream += bytes;
     // An alert is shorter than a HART-IP header: it is known by its first bytes.
-    if (m_state == State::Initiating && m_settings.version < 2 && !m_settings.datagrams &&
+    if (m_state == State::Initiating && !m_tlsUp && !m_settings.datagrams &&
         startsWithTlsRecord(m_stream)) {
         ++m_ignored;
         m_stream.clear();
-        fail(Failure::VersionRefused, nowMs, actions);
+        fail(m_settings.version < 2 ? Failure::VersionRefused : Failure::TlsExpected, nowMs,
+             actions);
         return actions;
     }
     for (;;) {
@@ -99,12 +146,19 @@ HartIpSessionMachine::Actions HartIpSessionMachine::received(const QByteArray& b
             m_stream.clear();
             break;
         }
+        m_lastHeardMs = nowMs; // only a whole message says the server is there
         take(taken, nowMs, actions);
         if (m_state != State::Initiating && m_state != State::Open)
             break;
     }
     if (m_settings.datagrams)
         m_stream.clear();
+    // A message begun must be finished within the answer timeout: a server that trickles bytes
+    // without ever making a message of them is not there.
+    if (m_stream.isEmpty())
+        m_partialSinceMs = -1;
+    else if (m_partialSinceMs < 0)
+        m_partialSinceMs = nowMs;
     return actions;
 }
 
@@ -155,9 +209,14 @@ void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Action
             (message.status == ip::kSessionAlreadyOpen && message.sequence != m_firstInitiate)) {
             const auto initiate = ip::SessionInitiate::parse(message.body);
             m_inactivityMs = initiate ? initiate->inactivityMs : m_settings.inactivityMs;
-            m_state = State::Open;
-            m_failure = Failure::None;
-            m_refusedStatus = -1;
+            if (clearBeforeTls()) {
+                // Answered in the clear: TLS now, on the same connection.
+                m_state = State::Securing;
+                m_stageDeadlineMs = nowMs + m_settings.answerTimeoutMs;
+                actions.startTls = true;
+            } else {
+                opened();
+            }
         } else {
             m_refusedStatus = message.status;
             // A refusal in a version-2 header to a version-1 Initiate: the server wants the
@@ -176,6 +235,7 @@ void HartIpSessionMachine::take(const ip::Message& message, qint64 nowMs, Action
         }
         break;
     case Waiting::Frame:
+        m_unansweredInRow = 0;
         actions.answered = frameAlone(message.body, &m_ignored);
         break;
     }
@@ -185,7 +245,6 @@ HartIpSessionMachine::Actions HartIpSessionMachine::disconnected(qint64 nowMs) {
     Actions actions;
     if (m_state == State::Closed || m_state == State::Paused)
         return actions;
-    m_state = State::Open; // so that fail() treats it as a session that went away
     fail(Failure::ConnectionLost, nowMs, actions);
     actions.disconnect = false; // already gone
     return actions;
@@ -197,6 +256,16 @@ void HartIpSessionMachine::fail(Failure failure, qint64 nowMs, Actions& actions)
     m_pending.reset();
     m_held.reset();
     m_failure = failure;
+    m_failedIn = m_state;
+    // A secure session that got as far as the server but not open, without being refused or
+    // failing on its key, may have spoken in the order the server does not: the other next.
+    if (m_settings.tls && !m_orderProven && m_state != State::Connecting &&
+        m_state != State::Open && failure != Failure::Refused && failure != Failure::TlsRefused)
+        m_order = m_order == SecureOrder::InitiateFirst ? SecureOrder::TlsFirst
+                                                        : SecureOrder::InitiateFirst;
+    m_stream.clear();
+    m_partialSinceMs = -1;
+    m_tlsUp = false;
     m_state = State::Paused;
     m_reconnectAtMs = nowMs + m_settings.reconnectMs;
     actions.disconnect = true;
@@ -205,10 +274,18 @@ void HartIpSessionMachine::fail(Failure failure, qint64 nowMs, Actions& actions)
 HartIpSessionMachine::Actions HartIpSessionMachine::tick(qint64 nowMs) {
     Actions actions;
     if (m_state == State::Paused) {
-        if (nowMs >= m_reconnectAtMs) {
-            m_state = State::Connecting;
-            actions.connect = true;
-        }
+        if (nowMs >= m_reconnectAtMs)
+            actions = start(nowMs);
+        return actions;
+    }
+    if (m_state == State::Connecting || m_state == State::Securing) {
+        if (nowMs >= m_stageDeadlineMs)
+            fail(Failure::NoAnswer, nowMs, actions);
+        return actions;
+    }
+    if (m_partialSinceMs >= 0 && nowMs - m_partialSinceMs >= m_settings.answerTimeoutMs) {
+        ++m_ignored;
+        fail(Failure::MessageUnfinished, nowMs, actions);
         return actions;
     }
     if (m_pending && nowMs >= m_pending->deadlineMs) {
@@ -216,6 +293,12 @@ HartIpSessionMachine::Actions HartIpSessionMachine::tick(qint64 nowMs) {
             // An instrument that does not answer is the loop's business, not the session's. But
             // a server that said nothing at all for the whole wait may be gone (over UDP nothing
             // else would tell): Keep Alive asks whether it is still there.
+            if (++m_unansweredInRow >= m_settings.unansweredLimit) {
+                // Keep Alives may still be answered by a server that no longer knows the
+                // session (it restarted, or a relay changed the client's port).
+                fail(Failure::RequestsUnanswered, nowMs, actions);
+                return actions;
+            }
             m_pending.reset();
             actions.timedOut = true;
             if (nowMs - m_lastHeardMs >= m_settings.answerTimeoutMs) {

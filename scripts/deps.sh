@@ -32,4 +32,7 @@ BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev 
 # What reads the captures back in the tests, as an engineer would open them: Wireshark's tshark.
 CAPTURE_CHECK_PACKAGES=(tshark)
 
+# What builds the HART-IP reference device the interoperability tests talk to.
+INTEROP_PACKAGES=(build-essential libssl-dev libjsoncpp-dev)
+
 PACKAGING_CHECK_PACKAGES=(desktop-file-utils appstream lintian g++-mingw-w64-x86-64-posix systemd)

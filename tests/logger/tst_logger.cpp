@@ -188,7 +188,7 @@ private slots:
         QTest::addColumn<QString>("hexKey");
         QTest::addColumn<QString>("said");
         QTest::newRow("usable key") << "0123456789ABCDEF0123456789ABCDEF"
-                                    << "HART-IP session to 127.0.0.1:%1, TLS failed: ";
+                                    << "HART-IP session to 127.0.0.1:%1, TLS after Session Initiate failed: ";
         QTest::newRow("too short") << "0123456789ABCDEF"
                                    << "the pre-shared key kept for 127.0.0.1 is unusable: The key "
                                       "must be at least 16 bytes (32 hex digits).";

@@ -2,7 +2,8 @@
 
 // A HART-IP version-2 server inside TLS with a pre-shared key, made for the tests: it opens a
 // session, answers every token-passing PDU with one fixed frame, and notes the versions it was
-// sent. A connection that starts in the clear instead (no TLS handshake) is refused the way a
+// sent. It begins with TLS, or (`initiateInTheClear`) takes a version-2 Session Initiate in the
+// clear and starts TLS after answering it. Version 1 in the clear is refused the way a
 // version-2-only server might: a refusal in a version-2 header, or a TLS alert.
 
 #include "protocol/hartip_message.h"
@@ -25,7 +26,10 @@ public:
     PskTestServer(QByteArray identity, QByteArray key, QByteArray answer)
         : m_identity(std::move(identity)), m_key(std::move(key)), m_answer(std::move(answer)) {}
 
+    // What a version-1 message in the clear gets. A version-2 Session Initiate in the clear
+    // gets a TLS alert, unless the server takes it first (then TLS follows on the connection).
     InTheClear inTheClear = InTheClear::RefuseInVersionTwo;
+    bool initiateInTheClear = false;
     QList<int> versionsSeen; // of every message taken inside TLS
     int sessionsInTheClear = 0;
     int handshakes = 0; // finished
@@ -38,17 +42,13 @@ protected:
             notifier->setEnabled(false);
             notifier->deleteLater();
             char first = 0;
-            if (::recv(int(descriptor), &first, 1, MSG_PEEK) != 1)
-                return;
-            if (first == 0x16)
-                serveTls(descriptor);
-            else
-                refuseInTheClear(descriptor);
+            if (::recv(int(descriptor), &first, 1, MSG_PEEK) == 1)
+                accept(descriptor, first == 0x16);
         });
     }
 
 private:
-    void serveTls(qintptr descriptor) {
+    void accept(qintptr descriptor, bool tlsFirst) {
         auto* socket = new QSslSocket(this);
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
         configuration.setProtocol(QSsl::TlsV1_2);
@@ -66,41 +66,58 @@ private:
                 });
         connect(socket, &QSslSocket::encrypted, this, [this] { ++handshakes; });
         connect(socket, &QIODevice::readyRead, this, [this, socket] {
-            m_stream += socket->readAll();
-            protocol::hartip::Message request;
-            while (protocol::hartip::Message::take(m_stream, &request) ==
-                   protocol::hartip::Message::Taken::Message) {
-                versionsSeen << request.version;
-                protocol::hartip::Message response = request;
-                response.type = protocol::hartip::MessageType::Response;
-                if (request.id == protocol::hartip::MessageId::TokenPassingPdu)
-                    response.body = m_answer;
-                socket->write(response.encode());
-            }
+            if (socket->isEncrypted())
+                serve(socket);
+            else
+                takeInTheClear(socket);
         });
         socket->setSocketDescriptor(descriptor);
-        socket->startServerEncryption();
+        if (tlsFirst)
+            socket->startServerEncryption();
     }
 
-    void refuseInTheClear(qintptr descriptor) {
+    void serve(QSslSocket* socket) {
+        m_stream += socket->readAll();
+        protocol::hartip::Message request;
+        while (protocol::hartip::Message::take(m_stream, &request) ==
+               protocol::hartip::Message::Taken::Message) {
+            versionsSeen << request.version;
+            protocol::hartip::Message response = request;
+            response.type = protocol::hartip::MessageType::Response;
+            if (request.id == protocol::hartip::MessageId::TokenPassingPdu)
+                response.body = m_answer;
+            socket->write(response.encode());
+        }
+    }
+
+    void takeInTheClear(QSslSocket* socket) {
+        if (socket->mode() != QSslSocket::UnencryptedMode)
+            return; // the handshake is under way
+        QByteArray stream = socket->readAll();
+        protocol::hartip::Message request;
+        if (protocol::hartip::Message::take(stream, &request) !=
+            protocol::hartip::Message::Taken::Message)
+            return;
         ++sessionsInTheClear;
-        auto* socket = new QTcpSocket(this);
-        socket->setSocketDescriptor(descriptor);
-        connect(socket, &QIODevice::readyRead, this, [this, socket] {
-            QByteArray stream = socket->readAll();
-            protocol::hartip::Message request;
-            if (inTheClear == InTheClear::TlsAlert) {
-                socket->write(QByteArray::fromHex("15030300020228")); // handshake failure
-            } else if (protocol::hartip::Message::take(stream, &request) ==
-                       protocol::hartip::Message::Taken::Message) {
-                protocol::hartip::Message refusal = request;
-                refusal.version = 2;
-                refusal.type = protocol::hartip::MessageType::Response;
-                refusal.status = protocol::hartip::kAllSessionsInUse;
-                socket->write(refusal.encode());
-            }
-            socket->disconnectFromHost();
-        });
+        const bool secureInitiate =
+            request.version == 2 && request.id == protocol::hartip::MessageId::SessionInitiate;
+        if (secureInitiate && initiateInTheClear) {
+            protocol::hartip::Message answer = request;
+            answer.type = protocol::hartip::MessageType::Response;
+            socket->write(answer.encode());
+            socket->startServerEncryption();
+            return;
+        }
+        if (secureInitiate || inTheClear == InTheClear::TlsAlert) {
+            socket->write(QByteArray::fromHex("15030300020228")); // handshake failure
+        } else {
+            protocol::hartip::Message refusal = request;
+            refusal.version = 2;
+            refusal.type = protocol::hartip::MessageType::Response;
+            refusal.status = protocol::hartip::kAllSessionsInUse;
+            socket->write(refusal.encode());
+        }
+        socket->disconnectFromHost();
     }
 
     QByteArray m_identity;

@@ -226,22 +226,31 @@ private slots:
     // Version 2 inside TLS with a pre-shared key, against a server made here: asked for with
     // hartips://, or reached by itself when a server refuses version 1 in the clear. A wrong
     // key or none never opens a session.
+    // Secure sessions against servers that begin with TLS and against servers that take
+    // Session Initiate in the clear first: the order that fails is followed by the other.
     void secureSession_data() {
         QTest::addColumn<QString>("scheme");
         QTest::addColumn<QByteArray>("key");
         QTest::addColumn<int>("inTheClear");
+        QTest::addColumn<bool>("initiateFirst"); // the server's order
         QTest::addColumn<bool>("opens");
+        QTest::addColumn<int>("clearMessages"); // the server took before it opened
         const QByteArray right = QByteArray::fromHex("00112233445566778899AABBCCDDEEFF");
         const QByteArray wrong = QByteArray::fromHex("FFEEDDCCBBAA99887766554433221100");
         const int refusal = int(PskTestServer::InTheClear::RefuseInVersionTwo);
         const int alert = int(PskTestServer::InTheClear::TlsAlert);
-        QTest::newRow("hartips, right key") << "hartips" << right << refusal << true;
-        QTest::newRow("hartips, wrong key") << "hartips" << wrong << refusal << false;
-        QTest::newRow("hartips, no key") << "hartips" << QByteArray() << refusal << false;
+        QTest::newRow("hartips, Initiate first")
+            << "hartips" << right << refusal << true << true << 1;
+        QTest::newRow("hartips, TLS first") << "hartips" << right << refusal << false << true << 1;
+        QTest::newRow("hartips, wrong key") << "hartips" << wrong << refusal << true << false << 1;
+        QTest::newRow("hartips, no key")
+            << "hartips" << QByteArray() << refusal << true << false << 0;
         QTest::newRow("version 1 refused in a version-2 header")
-            << "hartip" << right << refusal << true;
-        QTest::newRow("version 1 answered with a TLS alert") << "hartip" << right << alert << true;
-        QTest::newRow("version 1 refused, no key") << "hartip" << QByteArray() << refusal << false;
+            << "hartip" << right << refusal << true << true << 2;
+        QTest::newRow("version 1 answered with a TLS alert")
+            << "hartip" << right << alert << false << true << 1;
+        QTest::newRow("version 1 refused, no key")
+            << "hartip" << QByteArray() << refusal << false << false << 1;
     }
     void secureSession() {
         if (!net::pskTlsAvailable())
@@ -249,12 +258,15 @@ private slots:
         QFETCH(QString, scheme);
         QFETCH(QByteArray, key);
         QFETCH(int, inTheClear);
+        QFETCH(bool, initiateFirst);
         QFETCH(bool, opens);
+        QFETCH(int, clearMessages);
         const QByteArray answer = QByteArray::fromHex("068000020000"
                                                       "84"); // any sound frame
         PskTestServer server("corvantelis", QByteArray::fromHex("00112233445566778899AABBCCDDEEFF"),
                              answer);
         server.inTheClear = PskTestServer::InTheClear(inTheClear);
+        server.initiateInTheClear = initiateFirst;
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
         const auto address = net::parseHartIpDevice(
             QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(server.serverPort()));
@@ -264,30 +276,36 @@ private slots:
                                                  : net::PreSharedKey{"corvantelis", key});
         session.open();
         using State = net::HartIpSessionMachine::State;
+        using Order = net::HartIpSessionMachine::SecureOrder;
         if (!opens) {
             QTest::qWait(1500);
             QVERIFY(session.state() != State::Open);
             if (key.isEmpty() && scheme == "hartips") {
                 QCOMPARE(session.secureObstacle(), net::HartIpSession::SecureObstacle::NoKey);
-                QCOMPARE(server.handshakes + server.sessionsInTheClear, 0); // nothing went out
             } else if (key.isEmpty()) {
                 QCOMPARE(session.failure(), net::HartIpSessionMachine::Failure::VersionRefused);
                 QVERIFY(!session.address().secure);
             } else {
+                // A wrong key is not taken for the wrong order: the order stays.
                 QVERIFY(session.handshakeFailed());
+                QCOMPARE(session.failure(), net::HartIpSessionMachine::Failure::TlsRefused);
+                QCOMPARE(session.secureOrder(), Order::InitiateFirst);
                 QCOMPARE(server.handshakes, 0);
             }
+            QVERIFY(server.sessionsInTheClear >= clearMessages);
             QVERIFY(server.versionsSeen.isEmpty());
             return;
         }
-        QTRY_COMPARE_WITH_TIMEOUT(session.state(), State::Open, 4000);
+        QTRY_COMPARE_WITH_TIMEOUT(session.state(), State::Open, 5000);
         QVERIFY(session.address().secure);
+        QCOMPARE(session.secureOrder(), initiateFirst ? Order::InitiateFirst : Order::TlsFirst);
         QSignalSpy answered(&session, &net::HartIpSession::answered);
         QVERIFY(session.ask(QByteArray::fromHex("0280000082")));
         QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 1, 3000);
         QCOMPARE(answered.at(0).at(0).toByteArray(), answer);
-        QCOMPARE(server.versionsSeen, QList<int>({2, 2})); // Initiate and the request
-        QCOMPARE(server.sessionsInTheClear, scheme == "hartips" ? 0 : 1);
+        // Inside TLS: the request, and Session Initiate where it did not go in the clear.
+        QCOMPARE(server.versionsSeen, initiateFirst ? QList<int>({2}) : QList<int>({2, 2}));
+        QCOMPARE(server.sessionsInTheClear, clearMessages);
         session.close();
     }
 

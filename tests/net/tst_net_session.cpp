@@ -357,16 +357,135 @@ private slots:
         QCOMPARE(int(session.failure()), failure);
     }
 
-    // Inside TLS every header says version 2, and a version-2 response opens the session.
-    void versionTwo() {
-        HartIpSessionMachine session({60000, 2000, 1000, false, 2});
+    // A secure session: Session Initiate in the clear, then TLS on the connection (version 2 in
+    // every header); or TLS first and Initiate inside. Answered with TLS in the clear, the next
+    // try begins with TLS; a failed handshake (the key) keeps the order; an order that opened a
+    // session is kept after it fails.
+    void secureOrder() {
+        using Order = HartIpSessionMachine::SecureOrder;
+        HartIpSessionMachine::Settings settings{60000, 2000, 1000, false, 2, true};
+        HartIpSessionMachine session(settings);
         session.start(0);
-        QCOMPARE(session.connected(0).send, hex("02 00 00 00 00 01 00 0D 01 00 00 EA 60"));
-        session.received(response(0, 1, 0, hex("01 00 00 EA 60"), 2), 5);
+        HartIpSessionMachine::Actions actions = session.connected(0);
+        QCOMPARE(actions.send, hex("02 00 00 00 00 01 00 0D 01 00 00 EA 60"));
+        QVERIFY(!actions.startTls);
+        session.received(hex("15 03 03 00 02 02 28"), 5);
+        QCOMPARE(session.failure(), Failure::TlsExpected);
+        QCOMPARE(session.secureOrder(), Order::TlsFirst);
+        QVERIFY(session.tick(1005).connect);
+        actions = session.connected(1010);
+        QVERIFY(actions.startTls && actions.send.isEmpty());
+        QCOMPARE(session.state(), State::Securing);
+        session.tlsFailed(1020);
+        QCOMPARE(session.failure(), Failure::TlsRefused);
+        QCOMPARE(session.secureOrder(), Order::TlsFirst);
+        session.tick(2020);
+        session.connected(2020);
+        QCOMPARE(session.secured(2030).send, hex("02 00 00 00 00 02 00 0D 01 00 00 EA 60"));
+        session.received(response(0, 2, 0, hex("01 00 00 EA 60"), 2), 2040);
         QCOMPARE(session.state(), State::Open);
-        HartIpSessionMachine::Actions actions;
-        QVERIFY(session.ask(hex("02 80 00 00 82"), 10, &actions));
+        session.disconnected(3000);
+        session.tick(4000);
+        session.connected(4000);
+        session.tick(6000); // no handshake: failed, but the order that worked stays
+        QCOMPARE(session.failedIn(), State::Securing);
+        QCOMPARE(session.secureOrder(), Order::TlsFirst);
+
+        HartIpSessionMachine clearFirst(settings);
+        clearFirst.start(0);
+        clearFirst.connected(0);
+        actions = clearFirst.received(response(0, 1, 0, hex("01 00 00 EA 60"), 2), 5);
+        QVERIFY(actions.startTls);
+        QCOMPARE(clearFirst.state(), State::Securing);
+        clearFirst.secured(50);
+        QCOMPARE(clearFirst.state(), State::Open);
+        QVERIFY(clearFirst.ask(hex("02 80 00 00 82"), 60, &actions));
         QCOMPARE(actions.send, hex("02 00 03 00 00 02 00 0D 02 80 00 00 82"));
+    }
+
+    // Every stage has the answer timeout: the connection, the TLS handshake (before or after
+    // Session Initiate), Session Initiate. The failure says which.
+    void everyStageHasATimeLimit_data() {
+        QTest::addColumn<bool>("tls");
+        QTest::addColumn<bool>("tlsFirst");
+        QTest::addColumn<int>("reached"); // 0 nothing, 1 connected, 2 Initiate answered
+        QTest::addColumn<int>("stage");
+        QTest::newRow("connection") << false << false << 0 << int(State::Connecting);
+        QTest::newRow("Session Initiate") << false << false << 1 << int(State::Initiating);
+        QTest::newRow("TLS first") << true << true << 1 << int(State::Securing);
+        QTest::newRow("TLS after Initiate") << true << false << 2 << int(State::Securing);
+    }
+    void everyStageHasATimeLimit() {
+        QFETCH(bool, tls);
+        QFETCH(bool, tlsFirst);
+        QFETCH(int, reached);
+        QFETCH(int, stage);
+        HartIpSessionMachine session({60000, 2000, 1000, false, quint8(tls ? 2 : 1), tls});
+        if (tlsFirst)
+            session.setSecureOrder(HartIpSessionMachine::SecureOrder::TlsFirst);
+        session.start(0);
+        qint64 at = 0;
+        if (reached >= 1)
+            session.connected(at += 100);
+        if (reached >= 2)
+            session.received(response(0, 1, 0, hex("01 00 00 EA 60"), 2), at += 100);
+        QCOMPARE(int(session.state()), stage);
+        QVERIFY(!session.tick(at + 1999).disconnect);
+        QVERIFY(session.tick(at + 2000).disconnect);
+        QCOMPARE(session.failure(), Failure::NoAnswer);
+        QCOMPARE(int(session.failedIn()), stage);
+    }
+
+    // Only whole messages say the server is there: bytes that never make one fail the session
+    // once the answer timeout has passed since the first of them, and a request left unanswered
+    // meanwhile is followed by a Keep Alive.
+    void onlyWholeMessagesCount() {
+        HartIpSessionMachine session = opened();
+        HartIpSessionMachine::Actions actions;
+        QVERIFY(session.ask(hex("02 81 00 00 83"), 1000, &actions));
+        session.received(hex("01"), 1500);
+        actions = session.tick(3000);
+        QVERIFY(actions.timedOut);
+        QCOMPARE(actions.send, hex("01 00 02 00 00 03 00 08"));
+        session.received(hex("01"), 3100); // still the same message
+        QVERIFY(!session.tick(3499).disconnect);
+        QVERIFY(session.tick(3500).disconnect);
+        QCOMPARE(session.failure(), Failure::MessageUnfinished);
+    }
+
+    // A server that answers Keep Alive but no request (it lost the session and took a Keep
+    // Alive from anyone): after two passes' worth of requests, the session is opened again. An
+    // answer in between starts the count anew.
+    void requestsUnansweredWhileKeepAlivesAre() {
+        HartIpSessionMachine::Settings settings{60000, 2000, 1000, true};
+        settings.unansweredLimit = 3;
+        HartIpSessionMachine session(settings);
+        session.start(0);
+        session.connected(0);
+        session.received(response(0, 1, 0, hex("01 00 00 EA 60")), 10);
+        quint16 sequence = 1;
+        qint64 at = 100;
+        const auto unanswered = [&] {
+            HartIpSessionMachine::Actions actions;
+            session.ask(hex("02 81 00 00 83"), at, &actions);
+            ++sequence;
+            actions = session.tick(at += 2000);
+            if (!actions.send.isEmpty()) // the Keep Alive, answered
+                session.received(response(2, ++sequence, 0), at += 10);
+            at += 100;
+            return actions;
+        };
+        unanswered();
+        unanswered();
+        HartIpSessionMachine::Actions actions;
+        session.ask(hex("02 81 00 00 83"), at, &actions);
+        session.received(response(3, ++sequence, 0, hex("06 81 00 02 00 00 85")), at += 10);
+        unanswered();
+        unanswered();
+        QCOMPARE(session.state(), State::Open);
+        actions = unanswered();
+        QVERIFY(actions.timedOut && actions.disconnect);
+        QCOMPARE(session.failure(), Failure::RequestsUnanswered);
     }
 
     void closes() {
