@@ -53,6 +53,7 @@ LoopSession::LoopSession(Setup setup, QObject* parent)
     connect(m_cycle.get(), &protocol::PollingCycle::cleared, &m_model, &field::FieldModel::clear);
     // After the model: it reads what the model just took.
     m_details = std::make_unique<DetailsReader>(*m_cycle, m_model, m_setup.now);
+    m_subscriptions = std::make_unique<Subscriptions>(*m_cycle, m_state);
 }
 
 LoopSession::~LoopSession() {
@@ -122,19 +123,7 @@ bool LoopSession::useLine(const QString& device) {
 }
 
 bool LoopSession::subscribe(int address, bool on) {
-    if (!m_hartIp || address < 0 || address >= protocol::kRowCount)
-        return false;
-    const QByteArray unique =
-        protocol::withoutMasterAndBurst(m_state.Device_Table[size_t(address)].Long_Address);
-    if (unique.size() != protocol::kLongAddressLength)
-        return false;
-    // Command 533 inside command 31: process data, events, device status and configuration.
-    constexpr quint16 kAllPublished = 0x000F;
-    const quint16 flags = on ? kAllPublished : 0;
-    QByteArray data = QByteArray::fromHex("0215") + unique;
-    data += char(flags >> 8);
-    data += char(flags);
-    return m_cycle->request({address, 31, data}) != nullptr;
+    return m_hartIp && m_subscriptions->ask(address, on);
 }
 
 void LoopSession::useSerial() {
@@ -185,8 +174,10 @@ void LoopSession::useHartIp(const net::HartIpAddress& address) {
     // Published values go to the instrument whose long address they carry.
     connect(m_hartIp.get(), &net::HartIpSession::published, this, [this](const QByteArray& bytes) {
         const int command = protocol::HartFrame::parse(bytes).command;
-        takeUnasked(protocol::ReadAnswer::of(command, -1, true, bytes,
-                                             protocol::ReadAnswer::Origin::Published));
+        const protocol::ReadAnswer answer = protocol::ReadAnswer::of(
+            command, -1, true, bytes, protocol::ReadAnswer::Origin::Published);
+        if (!takeUnasked(answer))
+            ++m_unmatchedPublications;
     });
     emit lineChanged();
     m_hartIp->open();
@@ -234,19 +225,36 @@ quint64 LoopSession::stopCapture() {
     return written;
 }
 
-void LoopSession::takeUnasked(protocol::ReadAnswer answer) {
+bool LoopSession::takeUnasked(protocol::ReadAnswer answer) {
     const protocol::HartFrame& frame = answer.frame;
     if (!frame.sound() || !frame.longAddress())
-        return;
+        return false;
+    // By the whole unique address; failing that, by the device ID alone when exactly one
+    // instrument has it: some servers publish with the device-type bits of the address lost.
+    constexpr int kDeviceIdLength = 3;
+    const QByteArray unique = frame.uniqueAddress();
+    int byDeviceId = -1;
+    int sharingDeviceId = 0;
     for (int address = 0; address < protocol::kRowCount; ++address) {
         const QByteArray known =
             protocol::withoutMasterAndBurst(m_state.Device_Table[size_t(address)].Long_Address);
-        if (known.size() == protocol::kLongAddressLength && known == frame.uniqueAddress()) {
+        if (known.size() != protocol::kLongAddressLength)
+            continue;
+        if (known == unique) {
             answer.address = address;
             m_model.takeAnswer(answer);
-            return;
+            return true;
+        }
+        if (known.right(kDeviceIdLength) == unique.right(kDeviceIdLength)) {
+            byDeviceId = address;
+            ++sharingDeviceId;
         }
     }
+    if (sharingDeviceId != 1)
+        return false;
+    answer.address = byDeviceId;
+    m_model.takeAnswer(answer);
+    return true;
 }
 
 void LoopSession::noticeMaster(const protocol::HeardFrame& frame) {

@@ -9,6 +9,7 @@
 #include "core/line_log.h"
 #include "core/line_switch.h"
 #include "core/listening_line.h"
+#include "core/subscriptions.h"
 #include "field/field_model.h"
 #include "net/hartip_line.h"
 #include "net/hartip_session.h"
@@ -113,9 +114,10 @@ public:
     // whose turn the serial line waits for.
     void setMasterRole(protocol::MasterRole role);
 
-    // Over HART-IP: asks the instrument at `address` for its published data (command 533), or
-    // to stop; false when it cannot be asked now.
+    // Over HART-IP: asks the instrument at `address` for its published data, or to stop; false
+    // when it cannot be asked now. What the device made of it: subscriptions().settled.
     bool subscribe(int address, bool on);
+    Subscriptions& subscriptions() { return *m_subscriptions; }
     // Back to the serial port: the network session, if any, is closed.
     void useSerial();
     // The network line in words, as the port panel and the logger say it: where, and whether
@@ -138,6 +140,9 @@ public:
     QList<protocol::MasterRole> mastersHeard() const { return m_mastersHeard; }
     // Frames heard on the serial line since the program started.
     quint64 framesHeard() const { return m_framesHeard; }
+    // HART-IP publications that named no instrument found (by the unique address, nor by the
+    // device ID alone): dropped.
+    quint64 unmatchedPublications() const { return m_unmatchedPublications; }
     const LineLearner& learner() const { return m_learner; }
     // The frames on the serial line, heard or sent, for the line view.
     const LineLog& lineLog() const { return m_lineLog; }
@@ -159,8 +164,8 @@ signals:
 private:
     void useHartIp(const net::HartIpAddress& address);
     // An answer nobody asked for (a burst frame, a HART-IP publication) to the instrument whose
-    // long address it carries, if it is known.
-    void takeUnasked(protocol::ReadAnswer answer);
+    // long address it carries, if it is known (false when no instrument is).
+    bool takeUnasked(protocol::ReadAnswer answer);
     void noticeMaster(const protocol::HeardFrame& frame);
 
     Setup m_setup;
@@ -178,6 +183,7 @@ private:
     std::unique_ptr<protocol::PollingCycle> m_cycle; // refers to the board, and the line
     field::FieldModel m_model;
     std::unique_ptr<DetailsReader> m_details;
+    std::unique_ptr<Subscriptions> m_subscriptions;
     std::unique_ptr<net::HartIpSession> m_hartIp;
     std::unique_ptr<net::HartIpLine> m_hartIpLine;
     LineLearner m_learner{m_state, m_board, m_model}; // while only listening
@@ -185,6 +191,7 @@ private:
     bool m_listeningRun = false;
     QElapsedTimer m_steady;
     quint64 m_framesHeard = 0;
+    quint64 m_unmatchedPublications = 0;
     QTimer m_quietRows;
     std::unique_ptr<LineCapture> m_capture;
     record::Recorder m_recorder; // last: its writer's thread ends before the rest goes

@@ -54,6 +54,18 @@ QString plainText(float value) {
     return QString::fromStdString((negative ? "-" : "") + plain);
 }
 
+std::optional<Subscription> subscriptionFrom(const AnswerFrame& frame) {
+    constexpr int kExpandedCommand = 31;
+    const QByteArray& d = frame.data;
+    const CommandSpec* layout =
+        frame.command == kExpandedCommand ? layoutOf(frame.command, d) : nullptr;
+    const std::optional<quint32> flags = unsignedField(layout, d, FieldId::SubscriptionFlags);
+    if (!flags)
+        return std::nullopt;
+    const FieldSpec* target = findField(layout, FieldId::SubscriptionTarget);
+    return Subscription{layout->command, d.mid(target->at, target->length), quint16(*flags)};
+}
+
 std::optional<Identity> identityFrom(const AnswerFrame& frame) {
     const QByteArray& d = frame.data;
     const CommandSpec* layout = layoutOf(0, d);

@@ -63,6 +63,15 @@ struct DynamicVariables {
 // that name the loop current or a dynamic variable. Nothing when the frame carries none.
 std::optional<DynamicVariables> dynamicVariablesFrom(const AnswerFrame& frame);
 
+// Commands 532 and 533 over HART-IP, inside command 31: the instrument a client subscription
+// names, as the server keeps it, and its flags.
+struct Subscription {
+    int command = 0; // 532 or 533
+    QByteArray target;
+    quint16 flags = 0;
+};
+std::optional<Subscription> subscriptionFrom(const AnswerFrame& frame);
+
 using protocol::floatAt;
 
 // The shortest decimal text that reads back as the same 32-bit float, '.' as its separator

@@ -48,6 +48,13 @@ std::vector<FieldSpec> command33Fields() {
     return fields;
 }
 
+// Commands 532 and 533, inside command 31.
+std::vector<FieldSpec> subscriptionFields() {
+    return {{F::Other, Text::DetailExpandedCommand, 0, K::Decimal, 2},
+            {F::SubscriptionTarget, Text::DetailSubscriptionTarget, 2, K::HexBytes, 5},
+            {F::SubscriptionFlags, Text::DetailSubscriptionFlags, 7, K::HexNumber, 2}};
+}
+
 std::vector<CommandSpec> makeSpecs() {
     return {
         // Command 0, HART 5 and 6: the identity through the device id.
@@ -217,6 +224,18 @@ std::vector<CommandSpec> makeSpecs() {
           {F::Other, Text::DetailSlot3, 25, K::VariableWithStatus, 8}}},
         // Not asked by this program, but published by instruments in burst mode.
         {33, Text::DetailHeading33, 5, kAnyRevision, false, command33Fields()},
+        // Published on change of an instrument's configuration; from HART 7 on with the counter.
+        {38,
+         Text::DetailHeading38,
+         5,
+         kAnyRevision,
+         false,
+         {{F::ConfigChangeCounter, Text::ExplainConfigurationChangeCounter, 0, K::Decimal, 2}}},
+        // HART-IP client subscriptions, inside command 31: its number, the instrument's unique
+        // ID as the subscription names it, the flags (process data 1, events 2, device status 4,
+        // configuration 8).
+        {532, Text::DetailHeading532, 7, kAnyRevision, false, subscriptionFields()},
+        {533, Text::DetailHeading533, 7, kAnyRevision, false, subscriptionFields()},
     };
 }
 
@@ -282,6 +301,11 @@ const CommandSpec* layoutOf(int command, const QByteArray& data) {
     // Command 0 says its own revision in its fifth byte; every other layout here serves any
     // revision that has the command.
     constexpr int kRevisionAt = 4;
+    constexpr int kExpandedCommand = 31;
+    if (command == kExpandedCommand)
+        return data.size() >= 2
+                   ? commandSpec((byteAt(data, 0) << 8) | byteAt(data, 1), kAnyRevision)
+                   : nullptr;
     const int revision =
         command == 0 ? (data.size() > kRevisionAt ? byteAt(data, kRevisionAt) : 0) : kAnyRevision;
     return commandSpec(command, revision);

@@ -72,6 +72,8 @@ enum class FieldId {
     LowerRange,
     Damping,
     WriteProtect,
+    SubscriptionTarget,
+    SubscriptionFlags,
 };
 
 struct FieldSpec {
@@ -100,7 +102,8 @@ const std::vector<CommandSpec>& commandSpecs();
 // The layout of `command`'s answer from an instrument of `hartRevision`; null when the table
 // has none. Command 0 is laid out one way up to HART 6 and another from HART 7 on.
 const CommandSpec* commandSpec(int command, int hartRevision);
-// The layout of `data` answering `command`: for command 0, by the HART revision it carries.
+// The layout of `data` answering `command`: for command 0, by the HART revision it carries; for
+// command 31, of the 16-bit command its first two bytes name.
 const CommandSpec* layoutOf(int command, const QByteArray& data);
 
 // One stretch of an answer's data as the walk meets it: a field of the table (`spec`), or

@@ -24,7 +24,7 @@ bool polledByThePass(int command) {
 // say the identity (0), tag (13), long tag (20) and polling address (7). Anything else is left
 // alone.
 bool takenWhenPublished(int command) {
-    constexpr int kTaken[] = {1, 2, 3, 9, 33, 48};
+    constexpr int kTaken[] = {1, 2, 3, 9, 33, 38, 48};
     return std::find(std::begin(kTaken), std::end(kTaken), command) != std::end(kTaken);
 }
 

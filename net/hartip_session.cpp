@@ -164,18 +164,23 @@ void HartIpSession::apply(const HartIpSessionMachine::Actions& actions) {
     for (const QByteArray& frame : actions.published)
         emit published(frame);
     // A server that wants version 2: with a key, the next session is the secure one. A server
-    // that closes the connection on a Session Initiate in the clear without a word may be one
-    // that speaks only TLS: with a key kept for it, that is tried too.
+    // that closes the connection on a Session Initiate in the clear, or leaves it unanswered,
+    // may be one that speaks only TLS, or one locked to version 2: with a key kept for it, the
+    // secure session is tried too.
     using Failure = HartIpSessionMachine::Failure;
-    const bool closedAtInitiate = m_machine.failure() == Failure::ConnectionLost &&
-                                  m_machine.failedIn() == HartIpSessionMachine::State::Initiating;
+    const bool initiateFailed = m_machine.failedIn() == HartIpSessionMachine::State::Initiating;
+    const bool closedAtInitiate = m_machine.failure() == Failure::ConnectionLost && initiateFailed;
+    const bool unansweredInTheClear = m_machine.failure() == Failure::NoAnswer && initiateFailed;
     if (m_machine.state() == HartIpSessionMachine::State::Paused && !m_address.secure &&
         !m_address.udp && m_key.isSet() &&
-        (m_machine.failure() == Failure::VersionRefused || closedAtInitiate)) {
+        (m_machine.failure() == Failure::VersionRefused || closedAtInitiate ||
+         unansweredInTheClear)) {
         m_address.secure = true;
         m_machine.goSecure();
         // It answered the clear Initiate with TLS, or closed on it: TLS is what it begins with.
-        if (closedAtInitiate || m_machine.refusedStatus() < 0)
+        // Otherwise it read the Initiate, and takes one in the clear.
+        if (closedAtInitiate ||
+            (m_machine.failure() == Failure::VersionRefused && m_machine.refusedStatus() < 0))
             m_machine.setSecureOrder(HartIpSessionMachine::SecureOrder::TlsFirst);
     }
     if (m_machine.state() != m_reportedState) {

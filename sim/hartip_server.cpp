@@ -55,15 +55,18 @@ int boundSocket(int type, quint16 port, QString& error) {
 struct Session {
     bool open = false;
     QByteArray buffer; // TCP: what arrived and is not a whole message yet
-    // Command 533 asked for published data of the instrument with this long address.
+    // Command 533 asked for published data of the instrument with this long address (as sent:
+    // its master bit set), with these flags; command 532 reads them back.
     QByteArray subscribed;
+    quint16 flags = 0;
     qint64 nextPublishMs = 0;
     quint16 publishSequence = 0;
 };
 
-// Command 533, Write Client Subscription Flags, goes inside command 31 (commands above 255):
-// the 16-bit number, then the device's unique address and the flags.
+// Commands 532 and 533, Read and Write Client Subscription Flags, go inside command 31 (commands
+// above 255): the 16-bit number, then the device's unique address and (533) the flags.
 constexpr int kExpandedCommand = 31;
+constexpr int kReadSubscription = 532;
 constexpr int kWriteSubscription = 533;
 constexpr qint64 kPublishEveryMs = 1000;
 
@@ -92,6 +95,10 @@ public:
             }
             break;
         case ip::MessageId::KeepAlive:
+            if (!session.open) {
+                close = true; // not this client's session: no answer
+                return {};
+            }
             break;
         case ip::MessageId::SessionClose:
             close = true;
@@ -153,16 +160,26 @@ public:
     }
 
 private:
-    // Command 533 inside command 31: taken for this session and echoed as the answer. Empty for
-    // any other frame.
+    // Command 533 inside command 31: taken for this session and echoed as the answer; command
+    // 532: the flags kept for the address asked. Empty for any other frame.
     QByteArray subscription(const QByteArray& frame, Session& session) {
         const protocol::HartFrame request = protocol::HartFrame::parse(frame);
-        if (request.command != kExpandedCommand || request.data.size() < 2 + 5 + 2 ||
-            ((quint8(request.data[0]) << 8) | quint8(request.data[1])) != kWriteSubscription)
+        const int expanded = request.data.size() >= 2
+                                 ? (quint8(request.data[0]) << 8) | quint8(request.data[1])
+                                 : -1;
+        if (request.command != kExpandedCommand || request.data.size() < 2 + 5 ||
+            (expanded != kWriteSubscription && expanded != kReadSubscription) ||
+            (expanded == kWriteSubscription && request.data.size() < 2 + 5 + 2))
             return {};
-        const int flags = (quint8(request.data[7]) << 8) | quint8(request.data[8]);
-        session.subscribed = flags ? request.data.mid(2, 5) : QByteArray();
-        session.nextPublishMs = now();
+        QByteArray data = request.data.left(2 + 5);
+        if (expanded == kWriteSubscription) {
+            session.flags = quint16((quint8(request.data[7]) << 8) | quint8(request.data[8]));
+            session.subscribed = session.flags ? request.data.mid(2, 5) : QByteArray();
+            session.nextPublishMs = now();
+        }
+        const quint16 kept = session.subscribed == request.data.mid(2, 5) ? session.flags : 0;
+        data += char(kept >> 8);
+        data += char(kept & 0xFF);
         protocol::HartFrame answer;
         answer.delimiter = request.longAddress() ? protocol::kLongAnswerDelimiter
                                                  : protocol::kShortAnswerDelimiter;
@@ -170,7 +187,7 @@ private:
         answer.command = request.command;
         answer.responseCode = 0;
         answer.deviceStatus = 0;
-        answer.data = request.data;
+        answer.data = data;
         log(now(), "RX", frame, " check ok");
         const QByteArray bytes = answer.encode();
         log(now(), "TX", bytes, "");
@@ -249,11 +266,17 @@ void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic
     std::map<int, Session> connections;                   // TCP, by socket
     std::map<std::pair<quint32, quint16>, Session> peers; // UDP, by address and port
     char buffer[4096];
+    // Out of file descriptors, a waiting connection cannot be accepted and keeps the listening
+    // socket readable: it is left waiting a while instead of being tried at full speed.
+    constexpr qint64 kAcceptPauseMs = 200;
+    qint64 acceptAgainMs = 0;
     while (!stop) {
-        std::vector<pollfd> fds{{stopFd, POLLIN, 0}, {m_tcp, POLLIN, 0}, {m_udp, POLLIN, 0}};
+        const short acceptEvents = dispatcher.now() >= acceptAgainMs ? POLLIN : 0;
+        std::vector<pollfd> fds{{stopFd, POLLIN, 0}, {m_tcp, acceptEvents, 0}, {m_udp, POLLIN, 0}};
         for (const auto& [fd, session] : connections)
             fds.push_back({fd, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), late.empty() ? 50 : 5) < 0 && errno != EINTR)
+        if (::poll(fds.data(), fds.size(), late.empty() && acceptEvents ? 50 : 5) < 0 &&
+            errno != EINTR)
             return;
         // What was held back and is due now.
         for (auto it = late.begin(); it != late.end();) {
@@ -293,6 +316,8 @@ void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic
             const int client = ::accept4(m_tcp, nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0)
                 connections[client] = Session{};
+            else if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                acceptAgainMs = dispatcher.now() + kAcceptPauseMs;
         }
         if (fds[2].revents & POLLIN) {
             sockaddr_in from{};

@@ -11,6 +11,25 @@
 
 namespace ui {
 
+namespace {
+
+// What the view says of a subscription the device did not confirm.
+std::optional<app::Text> subscriptionNote(bool on, core::Subscriptions::Outcome outcome) {
+    using Outcome = core::Subscriptions::Outcome;
+    switch (outcome) {
+    case Outcome::Confirmed:
+        break;
+    case Outcome::NotConfirmed:
+        return on ? app::Text::ViewSubscriptionUnconfirmed
+                  : app::Text::ViewUnsubscriptionUnconfirmed;
+    case Outcome::NoAnswer:
+        return on ? app::Text::ViewSubscriptionUnanswered : app::Text::ViewUnsubscriptionUnanswered;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 FieldLayer::FieldLayer(core::LoopSession& session, WindowSurface& window, QObject* parent)
     : QObject(parent), m_session(session), m_window(window), m_model(session.fieldModel()) {
     connect(&session.cycle(), &protocol::PollingCycle::answerDecoded, this,
@@ -70,6 +89,11 @@ InstrumentView* FieldLayer::open(int address) {
         view->showSubscription(m_session.hartIpSession() != nullptr, m_subscribed.contains(asked));
     });
     view->showSubscription(m_session.hartIpSession() != nullptr, m_subscribed.contains(address));
+    connect(&m_session.subscriptions(), &core::Subscriptions::settled, view,
+            [view](int settledAddress, bool on, core::Subscriptions::Outcome outcome) {
+                if (settledAddress == view->address())
+                    view->showSubscriptionNote(subscriptionNote(on, outcome));
+            });
     view->show();
     // Opened for an instrument that answers: its details are read at once.
     if (m_model.instrument(address).answering)

@@ -129,6 +129,12 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     m_burstLine->setWordWrap(true);
     m_burstLine->hide();
     static_cast<QFormLayout*>(m_valuesBox->layout())->addRow(m_burstLine);
+    m_subscriptionNote = new QLabel(m_valuesBox);
+    m_subscriptionNote->setObjectName(QStringLiteral("Instrument_SubscriptionNote"));
+    m_subscriptionNote->setTextFormat(Qt::PlainText);
+    m_subscriptionNote->setWordWrap(true);
+    m_subscriptionNote->hide();
+    static_cast<QFormLayout*>(m_valuesBox->layout())->addRow(m_subscriptionNote);
 
     m_statusBox = new QGroupBox(this);
     auto* statusColumn = new QVBoxLayout(m_statusBox);
@@ -388,6 +394,7 @@ void InstrumentView::retranslate() {
     m_readDetails->setText(say(Text::ViewReadDetails));
     m_follow->setText(say(Text::ViewFollow));
     m_subscribe->setText(say(Text::ViewSubscribe));
+    showSubscriptionNote(m_subscriptionNoteText);
     for (int k = 0; k < m_trendWindow->count(); ++k)
         m_trendWindow->setItemText(
             k, QStringLiteral("%1 %2").arg(kTrendChoices[k]).arg(say(Text::ViewMinutes)));
@@ -446,6 +453,12 @@ void InstrumentView::showSubscription(bool offered, bool on) {
     m_subscribe->setVisible(offered);
     const QSignalBlocker quiet(m_subscribe);
     m_subscribe->setChecked(on);
+}
+
+void InstrumentView::showSubscriptionNote(std::optional<app::Text> note) {
+    m_subscriptionNoteText = note;
+    m_subscriptionNote->setText(note ? say(*note) : QString());
+    m_subscriptionNote->setVisible(note.has_value());
 }
 
 void InstrumentView::showIdentity(const field::Instrument& in) {
@@ -544,9 +557,14 @@ void InstrumentView::showBursts(const field::Instrument& in) {
     for (const auto& [command, rate] : in.bursts) {
         if (!rate.current(nowMs))
             continue;
+        // Command 38 published says the instrument's "configuration changed" flag was reset.
+        constexpr int kConfigurationChangedReset = 38;
+        const QString named = command == kConfigurationChangedReset
+                                  ? say(Text::ViewConfigurationChangedReset).arg(command)
+                                  : QString::number(command);
         const std::optional<qint64> period = rate.periodMs();
         if (!period) {
-            said << say(Text::ViewBurstHeard).arg(command);
+            said << say(Text::ViewBurstHeard).arg(named);
             continue;
         }
         // Tenths of a second below ten seconds, whole seconds above: the line's own timing
@@ -554,7 +572,7 @@ void InstrumentView::showBursts(const field::Instrument& in) {
         const double seconds = double(*period) / 1000.0;
         const QString every = seconds < 10 ? QString::number(std::round(seconds * 10) / 10, 'f', 1)
                                            : QString::number(std::llround(seconds));
-        said << say(Text::ViewBurstEvery).arg(every).arg(command);
+        said << say(Text::ViewBurstEvery).arg(every, named);
     }
     const QString text = said.join(QStringLiteral("; "));
     if (m_burstLine->text() != text)

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QWidget>
 
+#include <optional>
+
 class QCheckBox;
 class QComboBox;
 class QPushButton;
@@ -70,6 +72,9 @@ public:
     void showFollowing(bool on);
     // The Subscribe switch: offered only over HART-IP; `on` whether it is subscribed.
     void showSubscription(bool offered, bool on);
+    // What the device said to the last subscription or its end, when it did not confirm it;
+    // nothing once it did.
+    void showSubscriptionNote(std::optional<app::Text> note);
     QCheckBox* subscribeSwitch() const { return m_subscribe; }
     // The sizes the operator gave the view's parts, to be given to the next view opened.
     QByteArray saveLayout() const;
@@ -124,6 +129,8 @@ private:
     QPushButton* m_readDetails = nullptr;
     QCheckBox* m_follow = nullptr;
     QCheckBox* m_subscribe = nullptr;
+    QLabel* m_subscriptionNote = nullptr;
+    std::optional<app::Text> m_subscriptionNoteText;
     DetailsPanel* m_detailsPanel = nullptr;
     Throttle* m_refreshing = nullptr;
     QByteArray m_explained;               // the answer and language the explanation shows

@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTcpServer>
 #include <QTest>
@@ -403,10 +404,21 @@ void LoopWindowTest::pollsOverHartIp() {
     ui::WindowLayers layers(*window, nullptr);
     ui::InstrumentView* view = layers.field.open(1);
     QVERIFY(!view->subscribeSwitch()->isHidden());
+    using Outcome = core::Subscriptions::Outcome;
+    QSignalSpy settled(&window->session().subscriptions(), &core::Subscriptions::settled);
     view->subscribeSwitch()->click();
     QVERIFY(view->subscribeSwitch()->isChecked());
     QTRY_VERIFY_WITH_TIMEOUT(view->valuesTitle().startsWith("Values (published at"), 5000);
     QVERIFY(window->session().fieldModel().instrument(1).lastPublished());
+    // The flags read back (command 532) are those written: confirmed, and the view says nothing.
+    QTRY_COMPARE_WITH_TIMEOUT(settled.size(), 1, 5000);
+    QCOMPARE(settled.at(0).at(2).value<Outcome>(), Outcome::Confirmed);
+    QVERIFY(view->findChild<QLabel*>("Instrument_SubscriptionNote")->isHidden());
+    view->subscribeSwitch()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(settled.size(), 2, 5000);
+    QCOMPARE(settled.at(1).at(1).toBool(), false);
+    QCOMPARE(settled.at(1).at(2).value<Outcome>(), Outcome::Confirmed);
+    view->subscribeSwitch()->click();
 
     window->mnu_rus_Click();
     QCOMPARE(window->portStatusLabel()->accessibleName(),

@@ -76,7 +76,8 @@ private slots:
     }
 
     // The loop over HART-IP, TCP and UDP alike: a session, HART frames without preamble both
-    // ways, a communication error for an address nobody holds, keep-alive and close.
+    // ways, a communication error for an address nobody holds, keep-alive (inside the session
+    // only) and close.
     void servesHartIp_data() {
         QTest::addColumn<bool>("udp");
         QTest::newRow("TCP") << false;
@@ -149,8 +150,13 @@ private slots:
         QVERIFY(alive && alive->sequence == 4 && alive->body.isEmpty());
         const auto closed = ask(ip::MessageId::SessionClose, 5, {});
         QVERIFY(closed && closed->sequence == 5);
-        if (!udp)
+        if (!udp) {
             QTRY_COMPARE_WITH_TIMEOUT(tcp.state(), QAbstractSocket::UnconnectedState, 3000);
+        } else {
+            // Outside a session Keep Alive is not answered: a client whose session the server
+            // lost must not take it for alive.
+            QVERIFY(!ask(ip::MessageId::KeepAlive, 6, {}));
+        }
 
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
