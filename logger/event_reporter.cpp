@@ -36,6 +36,8 @@ EventReporter::EventReporter(core::LoopSession& session, Line line, QObject* par
             &EventReporter::instrumentChanged);
     connect(&session.recorder(), &record::Recorder::fileChanged, this,
             [this](const QString& path) { m_line(say(Text::LogRecordingTo).arg(path)); });
+    connect(&session.recorder(), &record::Recorder::droppingLines, this,
+            [this] { m_line(say(Text::LogLinesDropping)); });
     connect(&session.recorder(), &record::Recorder::failed, this,
             [this](const QString& path, const QString& reason) {
                 m_line(say(Text::LogRecordingFailed).arg(path, reason));

@@ -196,7 +196,10 @@ int main(int argc, char* argv[]) {
 
     // Polling begins after a second of listening: another master or a bursting instrument on
     // the line is heard before our first request, which then waits its turn.
-    QTimer::singleShot(kListenBeforeStartMs, &session, [&session] { session.start(); });
+    // On the network there is no line to share: polling begins at once, its first request
+    // going out as soon as the session opens.
+    QTimer::singleShot(session.hartIpSession() ? 0 : kListenBeforeStartMs, &session,
+                       [&session] { session.start(); });
 
     logger::onStopRequest([&] {
         reporter.reset(); // the stop clears what is known: not news for the log
@@ -205,6 +208,8 @@ int main(int argc, char* argv[]) {
     });
     const int status = application.exec();
     recorder.waitUntilWritten(); // every measurement taken is on the disk
+    if (recorder.droppedLines() > 0)
+        say(words(app::Text::LogLinesDropped).arg(recorder.droppedLines()));
     if (const core::LineCapture* capture = session.lineCapture()) {
         const QString path = capture->path();
         const quint64 frames = session.stopCapture(); // every frame heard is in the file

@@ -1,6 +1,7 @@
 #include "hartip_line.h"
 
 #include "protocol/hart_frame.h"
+#include "protocol/qt_cycle_ports.h"
 
 namespace net {
 
@@ -17,6 +18,14 @@ HartIpLine::HartIpLine(HartIpSession& session, int fallbackMs, QObject* parent)
         waitOver();
     });
     connect(&session, &HartIpSession::timedOut, this, &HartIpLine::waitOver);
+    // A step waiting because there was no session ends as soon as there is one: the request
+    // goes out at once, not after the wait.
+    connect(&session, &HartIpSession::stateChanged, this, [this] {
+        if (m_session.state() == HartIpSessionMachine::State::Open && m_fallback.isActive()) {
+            m_fallback.stop();
+            waitOver();
+        }
+    });
 }
 
 std::optional<QByteArray> HartIpLine::readAllWaiting() {
@@ -33,9 +42,12 @@ bool HartIpLine::write(const QByteArray& frame) {
     m_sinceWrite.restart();
     if (m_session.ask(bare))
         return true;
-    // Not open, or still waiting: the step ends after the usual wait with nothing received,
-    // as on a serial line where nobody answers.
-    m_fallback.start(m_fallbackMs);
+    // Not open, or still waiting: the step ends with nothing received, as on a serial line where
+    // nobody answers. With no session at all it lasts the serial line's answer wait, so that the
+    // board shows nobody answering no later than it would with the modem unplugged.
+    m_fallback.start(m_session.state() == HartIpSessionMachine::State::Open
+                         ? m_fallbackMs
+                         : protocol::kAnswerWaitMs);
     return false;
 }
 

@@ -15,7 +15,7 @@ namespace net {
 class HartIpLine : public QObject, public protocol::HartPort, public protocol::AnswerTimer {
     Q_OBJECT
 public:
-    // `fallbackMs`: how long a step lasts whose request the session would not take.
+    // `fallbackMs`: how long a step lasts whose request the open session would not take.
     explicit HartIpLine(HartIpSession& session, int fallbackMs = 2000, QObject* parent = nullptr);
 
     // HartPort.

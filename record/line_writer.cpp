@@ -22,12 +22,15 @@ LineWriter::~LineWriter() {
     m_thread.join();
 }
 
-void LineWriter::write(Line line) {
+bool LineWriter::write(Line line) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_lines.size() >= kMostWaiting)
+            return false;
         m_lines.push_back(std::move(line));
     }
     m_wake.notify_one();
+    return true;
 }
 
 void LineWriter::waitUntilDone() {
@@ -52,12 +55,20 @@ void LineWriter::run() {
         }
         const Line line = std::move(m_lines.front());
         m_lines.pop_front();
+        // The lines after it for the same file go in with it, up to a size one write takes well.
+        constexpr int kMostBytesAWrite = 1 << 20;
+        QByteArray text = line.text;
+        while (!m_lines.empty() && m_lines.front().batch == line.batch &&
+               m_lines.front().path == line.path && text.size() < kMostBytesAWrite) {
+            text += m_lines.front().text;
+            m_lines.pop_front();
+        }
         // Lines after a failed one of their batch are dropped: recording is off for them.
         if (line.batch != m_failedBatch) {
             m_busy = true;
             lock.unlock();
             QString error;
-            const bool written = writeLine(line, &error);
+            const bool written = writeLines(line, text, &error);
             lock.lock();
             m_busy = false;
             if (!written) {
@@ -72,7 +83,7 @@ void LineWriter::run() {
     }
 }
 
-bool LineWriter::writeLine(const Line& line, QString* error) {
+bool LineWriter::writeLines(const Line& line, const QByteArray& text, QString* error) {
     // The folders of the line's own day: a run goes on past midnight and the end of a month
     // in the new day's folders, made as the start-up makes them.
     if (!app::Path_Exists(QFileInfo(line.path).absolutePath())) {
@@ -83,7 +94,7 @@ bool LineWriter::writeLine(const Line& line, QString* error) {
             return false;
         }
     }
-    if (!m_file.append(line.path, m_header, line.text, error))
+    if (!m_file.append(line.path, m_header, text, error))
         return false;
     if (!syncFileToDisk(line.path, error))
         return false;

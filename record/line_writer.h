@@ -16,8 +16,10 @@ namespace record {
 
 // Writes the recorder's lines on a thread of its own, so that neither the disk nor a sync of
 // it to the platter ever holds up a polling step. Each line goes in whole, with its day's year
-// and month folders made first when they are missing, and is synced to the disk before the
-// next, so a power cut costs at most the line being written.
+// and month folders made first when they are missing. The lines waiting for the same file go in
+// together and are synced to the disk once, so a slow disk takes many lines a sync instead of
+// falling behind, and a power cut costs at most the lines being written. The lines waiting are
+// bounded: a line handed over while the queue is full is refused, never held without end.
 class LineWriter {
 public:
     struct Line {
@@ -41,7 +43,9 @@ public:
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
-    void write(Line line);
+    // Hands `line` over; false, and nothing kept, when kMostWaiting lines are waiting already.
+    bool write(Line line);
+    static constexpr std::size_t kMostWaiting = 20000;
     // Returns once every line handed over so far is written and synced, or given up.
     void waitUntilDone();
     // The failures since the last call.
@@ -49,7 +53,8 @@ public:
 
 private:
     void run();
-    bool writeLine(const Line& line, QString* error);
+    // Lines of one batch and file: in with one write and one sync.
+    bool writeLines(const Line& first, const QByteArray& text, QString* error);
 
     const QLocale m_monthNames; // this thread's own copy
     const QByteArray m_header;

@@ -23,6 +23,7 @@ void Recorder::setEnabled(bool enabled) {
     if (enabled) {
         ++m_batch;
         m_lastLineMs.fill(0);
+        m_droppingSaid = false;
     }
     m_lastFile = enabled ? fileFor(m_resultsDir(), m_now().date()) : QString();
     emit enabledChanged(enabled);
@@ -59,7 +60,14 @@ void Recorder::record(int address, const QDateTime& when) {
     line.path = fileFor(line.resultsDir, line.day);
     line.text = csvRow(address, when, m_model.instrument(address));
     const QString path = line.path;
-    m_writer.write(std::move(line));
+    if (!m_writer.write(std::move(line))) {
+        ++m_dropped;
+        if (!m_droppingSaid) {
+            m_droppingSaid = true;
+            emit droppingLines();
+        }
+        return;
+    }
     if (path != m_lastFile) {
         m_lastFile = path;
         emit fileChanged(path);

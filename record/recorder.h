@@ -46,11 +46,16 @@ public:
     // Returns once every line so far is on the disk or has failed, the failures reported
     // (tests, benchmarks).
     void waitUntilWritten();
+    // Lines dropped because the disk did not keep up, since the program started.
+    quint64 droppedLines() const { return m_dropped; }
 
 signals:
     void enabledChanged(bool enabled);
     // The file lines go into now: when recording starts, and at a new day or results folder.
     void fileChanged(const QString& path);
+    // The disk does not keep up: a line was dropped because too many wait to be written. Said
+    // once each time recording is turned on; droppedLines() counts them all.
+    void droppingLines();
     // A line could not be written to `path`; recording is off again.
     void failed(const QString& path, const QString& reason);
 
@@ -66,6 +71,8 @@ private:
     quint64 m_batch = 0; // counts the times recording was turned on
     QString m_lastFile;
     qint64 m_intervalMs = 0;
+    quint64 m_dropped = 0;
+    bool m_droppingSaid = false; // in this time recording is on
     std::array<qint64, 16> m_lastLineMs{}; // by polling address; 0: none yet
     LineWriter m_writer;                   // last: its thread ends before the members above go
 };

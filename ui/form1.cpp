@@ -432,24 +432,37 @@ void Form1::Start() {
 }
 
 void Form1::Stop() {
+    m_pollWhenLineOpens = false;
     command1()->setText(kRun);
     m_session.stop();
+}
+
+// A HART-IP session comes back by itself: asked to poll while it is not open, the window polls
+// once it is, and the button says STOP meanwhile (pressing it takes the wish back).
+bool Form1::pollWhenTheLineOpens() {
+    if (!m_session.hartIpSession())
+        return false;
+    m_pollWhenLineOpens = true;
+    command1()->setText(kStop);
+    return true;
 }
 
 void Form1::Command1_Click() {
     if (command1()->text() == kRun && shape1()->colour() == serial::kLampOpen)
         Start();
-    else
+    else if (command1()->text() != kRun || !pollWhenTheLineOpens())
         Stop();
 }
 
 void Form1::Command4_Click(qint16 index) {
-    if (index != 0)
+    if (index != 0) {
         Stop();
-    else if (shape1()->colour() == serial::kLampOpen)
+    } else if (shape1()->colour() == serial::kLampOpen) {
         Start();
-    else
+    } else {
+        pollWhenTheLineOpens();
         mnu_ComPort_Click();
+    }
     m_frame3->hide();
 }
 
@@ -464,6 +477,7 @@ void Form1::Command3_Click() {
 // Port panel.
 
 void Form1::Combo1_Click() {
+    m_pollWhenLineOpens = false;
     command1()->setText(kRun);
     cycle().stop();
     const QString device = combo1()->currentData().toString();
@@ -574,10 +588,13 @@ void Form1::followLine() {
     const auto follow = [this, network] {
         if (m_session.hartIpSession() != network)
             return;
-        shape1()->setColour(network->state() == net::HartIpSessionMachine::State::Open
-                                ? serial::kLampOpen
-                                : serial::kLampFailed);
+        const bool open = network->state() == net::HartIpSessionMachine::State::Open;
+        shape1()->setColour(open ? serial::kLampOpen : serial::kLampFailed);
         showPortStatus();
+        if (open && m_pollWhenLineOpens && !m_session.isRunning()) {
+            m_pollWhenLineOpens = false;
+            Start();
+        }
     };
     connect(network, &net::HartIpSession::stateChanged, this, follow);
     follow();

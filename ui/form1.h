@@ -167,6 +167,10 @@ private:
     void showPortStatus();
     // The session moved to another line: over HART-IP, the lamp and the port line follow it.
     void followLine();
+    // Asked to poll over HART-IP while the session is not open; false on the serial line.
+    bool pollWhenTheLineOpens();
+    // Over HART-IP, Yes (or RUN) while the session is not open: polling starts once it is.
+    bool m_pollWhenLineOpens = false;
     // The port list's network entry: asks where, then polls there and remembers it.
     void chooseNetwork();
     // What the port box names while nothing is being chosen: the serial port or the network

@@ -46,6 +46,8 @@ private slots:
     void pointToPointCheckFindsDrift();
     void pollsOverHartIp_data();
     void pollsOverHartIp();
+    void pollsWhenTheServerComes_data();
+    void pollsWhenTheServerComes();
 };
 
 namespace {
@@ -423,6 +425,48 @@ void LoopWindowTest::pollsOverHartIp() {
     window->mnu_rus_Click();
     QCOMPARE(window->portStatusLabel()->accessibleName(),
              QString::fromUtf8("HART-IP 127.0.0.1:%1, %2, сеанс открыт").arg(port).arg(transport));
+}
+
+// The server is down at start-up. Yes opens the port panel and means "poll when the line is
+// there": the button says STOP, and once the session opens the pass runs by itself. STOP pressed
+// meanwhile takes that back: RUN, and nothing polls when the session opens.
+void LoopWindowTest::pollsWhenTheServerComes_data() {
+    QTest::addColumn<bool>("stoppedMeanwhile");
+    QTest::newRow("Yes, then the server") << false;
+    QTest::newRow("Yes, STOP, then the server") << true;
+}
+
+void LoopWindowTest::pollsWhenTheServerComes() {
+    QFETCH(bool, stoppedMeanwhile);
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    WindowRecorder recorder;
+    ui::Form1Environment environment = testEnvironment(recorder);
+    environment.startupDevice = QStringLiteral("hartip://127.0.0.1:%1").arg(port);
+    SimulatedLoop loop;
+    auto window = makeWindow(loop.path("settings") + QLatin1Char('/'), environment);
+    window->Form_Load();
+    QTest::keyClick(window->yesButton(), Qt::Key_Return);
+    QVERIFY(window->portStatusLabel()->isVisibleTo(window.get()));
+    QCOMPARE(window->command1()->text(), "STOP");
+    QVERIFY(!window->session().isRunning());
+    if (stoppedMeanwhile) {
+        window->command1()->click();
+        QCOMPARE(window->command1()->text(), "RUN");
+    }
+    QVERIFY(!loop.start({"--hartip", QString::number(port)}).isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(window->shape1()->colour(), serial::kLampOpen, 5000);
+    if (stoppedMeanwhile) {
+        QTest::qWait(500);
+        QVERIFY(!window->session().isRunning());
+        QCOMPARE(window->command1()->text(), "RUN");
+        return;
+    }
+    QVERIFY(window->session().isRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(window->board().caption(Column::Label2, 5).contains("FT-305"), 10000);
+    QCOMPARE(window->command1()->text(), "STOP");
 }
 
 QTEST_MAIN(LoopWindowTest)

@@ -24,7 +24,10 @@
 #include <sys/resource.h>
 #endif
 #ifdef Q_OS_LINUX
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using ptest::hex;
@@ -462,6 +465,46 @@ private slots:
         QCOMPARE(int(reported.size()), 1);
         QCOMPARE(reported.front().path, blocked);
         QCOMPARE(readAll(good), kHeader + "one\r\nfour\r\n");
+    }
+
+    // A disk that does not keep up: the lines waiting are bounded, a line beyond is refused at
+    // once, and every line taken goes in whole and in order, many a write. The writer's thread
+    // is held by a first line into a pipe nobody reads yet while the lines are handed over.
+    void waitingLinesBounded() {
+#ifdef Q_OS_LINUX
+        record::LineWriter writer(QLocale(QLocale::English), kHeader, {});
+        const QString stuck = m_results + "stuck.csv";
+        const QString file = m_results + "2026-12-07.csv";
+        QCOMPARE(::mkfifo(stuck.toLocal8Bit().constData(), 0600), 0);
+        const auto line = [&](quint64 batch, const QString& path, int k) {
+            record::LineWriter::Line l;
+            l.batch = batch;
+            l.resultsDir = m_results;
+            l.day = QDate(2026, 12, 7);
+            l.path = path;
+            l.text = QByteArray::number(k) + "\r\n";
+            return l;
+        };
+        QVERIFY(writer.write(line(1, stuck, -1)));
+        QTest::qWait(100); // the thread takes it and waits for the pipe to be read
+        const int offered = int(2 * record::LineWriter::kMostWaiting);
+        QByteArray expected = kHeader;
+        int taken = 0;
+        for (int k = 0; k < offered; ++k) {
+            if (writer.write(line(2, file, k))) {
+                expected += QByteArray::number(k) + "\r\n";
+                ++taken;
+            }
+        }
+        QCOMPARE(taken, int(record::LineWriter::kMostWaiting));
+        const int reader = ::open(stuck.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        writer.waitUntilDone();
+        ::close(reader);
+        QCOMPARE(readAll(file), expected);
+#else
+        QSKIP("needs a named pipe");
+#endif
     }
 
     // What the offer to record again looks at: a file or folder that takes lines again.
