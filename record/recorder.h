@@ -72,7 +72,7 @@ private:
     QString m_lastFile;
     qint64 m_intervalMs = 0;
     quint64 m_dropped = 0;
-    bool m_droppingSaid = false; // in this time recording is on
+    bool m_droppingSaid = false;           // in this time recording is on
     std::array<qint64, 16> m_lastLineMs{}; // by polling address; 0: none yet
     LineWriter m_writer;                   // last: its thread ends before the members above go
 };

@@ -4,7 +4,8 @@
 // session, answers every token-passing PDU with one fixed frame, and notes the versions it was
 // sent. It begins with TLS, or (`initiateInTheClear`) takes a version-2 Session Initiate in the
 // clear and starts TLS after answering it. Version 1 in the clear is refused the way a
-// version-2-only server might: a refusal in a version-2 header, or a TLS alert.
+// version-2-only server might: a refusal in a version-2 header, a TLS alert, or the connection
+// closed without a word.
 
 #include "protocol/hartip_message.h"
 
@@ -21,7 +22,7 @@
 
 class PskTestServer : public QTcpServer {
 public:
-    enum class InTheClear { RefuseInVersionTwo, TlsAlert };
+    enum class InTheClear { RefuseInVersionTwo, TlsAlert, Close };
 
     PskTestServer(QByteArray identity, QByteArray key, QByteArray answer)
         : m_identity(std::move(identity)), m_key(std::move(key)), m_answer(std::move(answer)) {}
@@ -108,7 +109,9 @@ private:
             socket->startServerEncryption();
             return;
         }
-        if (secureInitiate || inTheClear == InTheClear::TlsAlert) {
+        if (inTheClear == InTheClear::Close) {
+            // nothing said: the connection just ends
+        } else if (secureInitiate || inTheClear == InTheClear::TlsAlert) {
             socket->write(QByteArray::fromHex("15030300020228")); // handshake failure
         } else {
             protocol::hartip::Message refusal = request;

@@ -249,6 +249,8 @@ private slots:
             << "hartip" << right << refusal << true << true << 2;
         QTest::newRow("version 1 answered with a TLS alert")
             << "hartip" << right << alert << false << true << 1;
+        QTest::newRow("version 1 closed without a word")
+            << "hartip" << right << int(PskTestServer::InTheClear::Close) << false << true << 1;
         QTest::newRow("version 1 refused, no key")
             << "hartip" << QByteArray() << refusal << false << false << 1;
     }

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -161,6 +162,47 @@ private slots:
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
         QCOMPARE(sim.exitCode(), 0);
+    }
+
+    // Out of file descriptors, connections it cannot accept wait in the queue: the simulator
+    // waits a while before trying again instead of polling at full speed.
+    void outOfDescriptorsDoesNotSpin() {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QTemporaryDir dir;
+        QProcess sim;
+        sim.setChildProcessModifier([] {
+            const rlimit few{16, 16};
+            ::setrlimit(RLIMIT_NOFILE, &few);
+        });
+        sim.start(QStringLiteral(HART_LOOP_SIM),
+                  {"--fast", "--link", dir.filePath("loop"), "--hartip", QString::number(port)});
+        QVERIFY(sim.waitForStarted(5000));
+        QByteArray banner;
+        QTRY_VERIFY_WITH_TIMEOUT((banner += sim.readAllStandardOutput()).contains("HART-IP"), 5000);
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        for (int k = 0; k < 24; ++k) {
+            clients.push_back(std::make_unique<QTcpSocket>());
+            clients.back()->connectToHost(QHostAddress::LocalHost, port);
+            clients.back()->waitForConnected(200);
+        }
+        // Processor time in clock ticks (user and system), from the process's stat line.
+        const auto ticks = [&sim] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(sim.processId()));
+            if (!stat.open(QIODevice::ReadOnly))
+                return -1LL;
+            const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
+            return fields.value(12).toLongLong() + fields.value(13).toLongLong();
+        };
+        const long long before = ticks();
+        QTest::qWait(1000);
+        const long long spent = ticks() - before;
+        QVERIFY2(before >= 0 && spent < sysconf(_SC_CLK_TCK) / 4,
+                 qPrintable(QString::number(spent)));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
     }
 
     void configErrorExitsWithStatusTwo() {
