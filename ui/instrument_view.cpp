@@ -568,10 +568,13 @@ void InstrumentView::showBursts(const field::Instrument& in) {
             continue;
         }
         // Tenths of a second below ten seconds, whole seconds above: the line's own timing
-        // moves each frame by some tens of milliseconds.
+        // moves each frame by some tens of milliseconds. Below a tenth (a network server may
+        // publish that fast), hundredths.
         const double seconds = double(*period) / 1000.0;
-        const QString every = seconds < 10 ? QString::number(std::round(seconds * 10) / 10, 'f', 1)
-                                           : QString::number(std::llround(seconds));
+        const QString every = seconds < 0.095 ? QString::number(seconds, 'f', 2)
+                              : seconds < 10
+                                  ? QString::number(std::round(seconds * 10) / 10, 'f', 1)
+                                  : QString::number(std::llround(seconds));
         said << say(Text::ViewBurstEvery).arg(every, named);
     }
     const QString text = said.join(QStringLiteral("; "));

@@ -324,6 +324,40 @@ private slots:
 
     // A burst of changes costs one refresh at once and one when the interval is over, which
     // shows the last of them; after a quiet spell the next change shows at once again.
+    // How often an instrument publishes, in the values box: tenths of a second, hundredths below
+    // a tenth (a HART-IP server may publish that fast), and what command 38 means.
+    void burstLineSaysHowOften_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("periodMs");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("every half second") << 3 << 500 << "In burst mode, every 0.5 s (command 3)";
+        QTest::newRow("a hundred a second") << 3 << 10 << "In burst mode, every 0.01 s (command 3)";
+        QTest::newRow("configuration changed reset")
+            << 38 << 5000 << "In burst mode, every 5.0 s (command 38: configuration changed reset)";
+    }
+    void burstLineSaysHowOften() {
+        QFETCH(int, command);
+        QFETCH(int, periodMs);
+        QFETCH(QString, said);
+        Instrument in;
+        in.answers(0x00);
+        protocol::HartFrame burst;
+        burst.delimiter = protocol::kLongBurstDelimiter;
+        burst.address = in.model.instrument(1).identity->longAddress;
+        burst.command = command;
+        burst.responseCode = 0;
+        burst.deviceStatus = 0;
+        burst.data = command == 3 ? protocol::HartFrame::parse(kPreamble + answer3(0)).data
+                                  : QByteArray::fromHex("0002");
+        for (int k = 0; k < 4; ++k) {
+            in.now = in.now.addMSecs(periodMs);
+            in.model.takeAnswer(protocol::ReadAnswer::of(command, 1, true, burst.encode(),
+                                                         protocol::ReadAnswer::Origin::Published));
+        }
+        ui::InstrumentView view(in.model, 1, 0);
+        QCOMPARE(view.findChild<QLabel*>("Instrument_Burst")->text(), said);
+    }
+
     void burstsRefreshTwice() {
         int runs = 0;
         ui::Throttle throttle(200, [&runs] { ++runs; });
