@@ -166,7 +166,9 @@ private slots:
         QVERIFY2(m_device.stop(), qPrintable(m_device.output()));
         QTRY_VERIFY_WITH_TIMEOUT(logger.said().contains("failed: "), 10000);
         const int before = logger.recorded().size();
-        QVERIFY2(m_device.start(), qPrintable(m_device.output()));
+        // Not probed: on a fresh server the first session is exclusive, and the logger trying
+        // again every second may well be first.
+        QVERIFY2(m_device.start(false), qPrintable(m_device.output()));
         QTRY_VERIFY_WITH_TIMEOUT(logger.said().count("HART-IP session open") >= 2, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(logger.recorded().size() > before + 2, 15000);
     }

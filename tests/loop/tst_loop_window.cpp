@@ -36,6 +36,12 @@
 
 using protocol::Column;
 
+// A loopback port free a moment ago, for a simulator to serve HART-IP on; 0 when none was.
+static quint16 freeLoopbackPort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
 class LoopWindowTest : public QObject {
     Q_OBJECT
 
@@ -354,10 +360,8 @@ void LoopWindowTest::pollsOverHartIp_data() {
 void LoopWindowTest::pollsOverHartIp() {
     QFETCH(bool, fromTheList);
     QFETCH(bool, udp);
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = freeLoopbackPort();
+    QVERIFY(port != 0);
     SimulatedLoop loop;
     QVERIFY(!loop.start({"--hartip", QString::number(port)}).isEmpty());
     WindowRecorder recorder;
@@ -438,10 +442,8 @@ void LoopWindowTest::pollsWhenTheServerComes_data() {
 
 void LoopWindowTest::pollsWhenTheServerComes() {
     QFETCH(bool, stoppedMeanwhile);
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = freeLoopbackPort();
+    QVERIFY(port != 0);
     WindowRecorder recorder;
     ui::Form1Environment environment = testEnvironment(recorder);
     environment.startupDevice = QStringLiteral("hartip://127.0.0.1:%1").arg(port);
