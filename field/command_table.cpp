@@ -234,6 +234,32 @@ std::vector<CommandSpec> makeSpecs() {
         // HART-IP client subscriptions, inside command 31: its number, the instrument's unique
         // ID as the subscription names it, the flags (process data 1, events 2, device status 4,
         // configuration 8).
+        // I/O systems (multiplexers, gateways): what they hold, and each instrument behind them.
+        {74,
+         Text::DetailHeading74,
+         7,
+         kAnyRevision,
+         false,
+         {{F::IoCards, Text::DetailIoCards, 0, K::Decimal},
+          {F::ChannelsPerCard, Text::DetailChannelsPerCard, 1, K::Decimal},
+          {F::SubDevicesPerChannel, Text::DetailSubDevicesPerChannel, 2, K::Decimal},
+          {F::DevicesDetected, Text::DetailDevicesDetected, 3, K::Decimal, 2},
+          {F::DelayedResponses, Text::DetailDelayedResponses, 5, K::Decimal},
+          {F::MasterMode, Text::DetailMasterMode, 6, K::Codes, 1, -1, -1, masterModeCodes},
+          {F::RetryCount, Text::DetailRetryCount, 7, K::Decimal}}},
+        {84,
+         Text::DetailHeading84,
+         7,
+         kAnyRevision,
+         false,
+         {{F::SubDeviceIndex, Text::DetailSubDeviceIndex, 0, K::Decimal, 2},
+          {F::IoCard, Text::DetailIoCard, 2, K::Decimal},
+          {F::Channel, Text::DetailChannel, 3, K::Decimal},
+          {F::Manufacturer, Text::ExplainManufacturer, 4, K::Manufacturer, 2},
+          {F::DeviceType, Text::ExplainExpandedDeviceType, 6, K::HexNumber, 2},
+          {F::DeviceId, Text::ExplainDeviceId, 8, K::HexNumber, 3},
+          {F::HartRevision, Text::ExplainHARTRevision, 11, K::Decimal},
+          {F::LongTag, Text::DetailLongTag, 12, K::Latin1, 32}}},
         {532, Text::DetailHeading532, 7, kAnyRevision, false, subscriptionFields()},
         {533, Text::DetailHeading533, 7, kAnyRevision, false, subscriptionFields()},
     };
@@ -458,7 +484,11 @@ std::optional<std::pair<int, float>> valueWithUnit(const CommandSpec* layout,
 
 std::optional<QString> textField(const CommandSpec* layout, const QByteArray& data, FieldId id) {
     const FieldSpec* spec = findField(layout, id);
-    if (!spec || spec->kind != FieldKind::PackedAscii || !isWhole(*spec, data))
+    if (!spec || !isWhole(*spec, data))
+        return std::nullopt;
+    if (spec->kind == FieldKind::Latin1)
+        return QString::fromLatin1(data.mid(spec->at, spec->length)).remove(QChar(0)).trimmed();
+    if (spec->kind != FieldKind::PackedAscii)
         return std::nullopt;
     return protocol::unpackAscii(data, spec->at, spec->length / 3 * 4);
 }

@@ -74,6 +74,17 @@ enum class FieldId {
     WriteProtect,
     SubscriptionTarget,
     SubscriptionFlags,
+    IoCards,
+    ChannelsPerCard,
+    SubDevicesPerChannel,
+    DevicesDetected,
+    DelayedResponses,
+    MasterMode,
+    RetryCount,
+    SubDeviceIndex,
+    IoCard,
+    Channel,
+    LongTag,
 };
 
 struct FieldSpec {

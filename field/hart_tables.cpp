@@ -458,6 +458,12 @@ constexpr CodeWord kOperatingMode[] = {
     CORVANTELIS_COMMON_CODES,
 };
 
+// Command 74: the master an I/O system is on its own lines.
+constexpr CodeWord kMasterMode[] = {
+    {0, "secondary master", "вторичный мастер"},
+    {1, "primary master", "первичный мастер"},
+};
+
 // A device variable's status byte: bits 7-6 and 5-4, shifted down.
 constexpr CodeWord kProcessDataStatus[] = {
     {0, "bad", "недостоверно"},
@@ -607,6 +613,7 @@ CORVANTELIS_TABLE(writeProtectCodes, CodeWord, kWriteProtect)
 CORVANTELIS_TABLE(loopCurrentModeCodes, CodeWord, kLoopCurrentMode)
 CORVANTELIS_TABLE(classificationCodes, CodeWord, kClassification)
 CORVANTELIS_TABLE(operatingModeCodes, CodeWord, kOperatingMode)
+CORVANTELIS_TABLE(masterModeCodes, CodeWord, kMasterMode)
 CORVANTELIS_TABLE(processDataStatusCodes, CodeWord, kProcessDataStatus)
 CORVANTELIS_TABLE(limitStatusCodes, CodeWord, kLimitStatus)
 CORVANTELIS_TABLE(deviceVariableCodes, CodeWord, kDeviceVariables)

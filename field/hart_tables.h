@@ -67,6 +67,7 @@ QList<CodeWord> writeProtectCodes();      // command 15
 QList<CodeWord> loopCurrentModeCodes();   // command 7
 QList<CodeWord> classificationCodes();    // commands 8 and 9
 QList<CodeWord> operatingModeCodes();     // command 48
+QList<CodeWord> masterModeCodes();        // command 74
 QList<CodeWord> processDataStatusCodes(); // command 9: bits 7-6 of a variable's status
 QList<CodeWord> limitStatusCodes();       // command 9: bits 5-4
 // Device variable codes that name what a slot of commands 9 and 33 carries.
