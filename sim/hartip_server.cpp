@@ -1,5 +1,7 @@
 #include "sim/hartip_server.h"
 
+#include "sim/gateway.h"
+
 #include "protocol/hart_frame.h"
 #include "protocol/hartip_message.h"
 
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -72,8 +75,8 @@ constexpr qint64 kPublishEveryMs = 1000;
 
 class Dispatcher {
 public:
-    Dispatcher(Loop& loop, std::FILE* log, const HartIpServer::Faults& faults)
-        : m_loop(loop), m_log(log), m_faults(faults) {
+    Dispatcher(Loop& loop, Gateway* gateway, std::FILE* log, const HartIpServer::Faults& faults)
+        : m_loop(loop), m_gateway(gateway), m_log(log), m_faults(faults) {
         m_clock.start();
     }
     qint64 now() const { return m_clock.elapsed(); }
@@ -198,7 +201,12 @@ private:
     QByteArray frameAnswer(const QByteArray& frame) {
         const qint64 ms = m_clock.elapsed();
         QByteArray answer;
-        for (const Exchange& e : m_loop.receive(QByteArray(2, '\xFF') + frame, ms)) {
+        if (m_gateway) {
+            log(ms, "RX", frame, "");
+            answer = m_gateway->answer(frame, ms);
+        }
+        for (const Exchange& e : m_gateway ? std::vector<Exchange>{}
+                                           : m_loop.receive(QByteArray(2, '\xFF') + frame, ms)) {
             log(ms, "RX", frame, e.request.checkOk ? " check ok" : " check bad");
             answer = e.answer;
         }
@@ -227,6 +235,7 @@ private:
     }
 
     Loop& m_loop;
+    Gateway* m_gateway;
     std::FILE* m_log;
     const HartIpServer::Faults& m_faults;
     QElapsedTimer m_clock;
@@ -258,7 +267,9 @@ bool HartIpServer::open(quint16 port, QString& error) {
 }
 
 void HartIpServer::run(Loop& loop, std::FILE* log, int stopFd, const std::atomic<bool>& stop) {
-    Dispatcher dispatcher(loop, log, m_faults);
+    std::unique_ptr<Gateway> gateway =
+        m_gatewayCount > 0 ? std::make_unique<Gateway>(m_gatewayCount) : nullptr;
+    Dispatcher dispatcher(loop, gateway.get(), log, m_faults);
     std::vector<Late> late;
     const auto sendTcp = [](int fd, const QByteArray& reply) {
         return ::write(fd, reply.constData(), size_t(reply.size())) == reply.size();

@@ -19,6 +19,9 @@ class HartIpServer {
 public:
     using Faults = HartIpFaults;
     void setFaults(const Faults& faults) { m_faults = faults; }
+    // Serves an I/O system with `count` instruments behind it at polling address 0, instead of
+    // the loop (0: the loop).
+    void setGateway(int count) { m_gatewayCount = count; }
 
     HartIpServer() = default;
     ~HartIpServer();
@@ -35,6 +38,7 @@ private:
     int m_tcp = -1;
     int m_udp = -1;
     Faults m_faults;
+    int m_gatewayCount = 0;
 };
 
 } // namespace sim

@@ -135,6 +135,7 @@ int main(int argc, char* argv[]) {
 
     sim::HartIpServer network;
     network.setFaults(options.hartIpFaults);
+    network.setGateway(options.gateway);
     if (networkLoop && !network.open(quint16(options.hartIpPort), error)) {
         complain(QStringLiteral("HART-IP port %1: ").arg(options.hartIpPort) + error);
         if (!options.linkPath.isEmpty())
@@ -147,8 +148,12 @@ int main(int argc, char* argv[]) {
     std::printf("hart-loop-sim: serving %d instruments on %s\n", loop.instrumentCount(),
                 line.devicePath.toLocal8Bit().constData());
     if (networkLoop)
-        std::printf("hart-loop-sim: and over HART-IP on 127.0.0.1:%d, TCP and UDP\n",
-                    options.hartIpPort);
+        std::printf("hart-loop-sim: and over HART-IP on 127.0.0.1:%d, TCP and UDP%s\n",
+                    options.hartIpPort,
+                    options.gateway > 0
+                        ? qPrintable(QStringLiteral(", a gateway with %1 instruments behind it")
+                                         .arg(options.gateway))
+                        : "");
     std::fflush(stdout);
     std::atomic<bool> stopNetwork{false};
     std::thread networkThread;

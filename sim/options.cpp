@@ -23,6 +23,17 @@ OptionsResult parseOptions(const QStringList& arguments) {
             ++i;
             continue;
         }
+        if (arg == QLatin1String("--gateway")) {
+            bool ok = false;
+            const int count = i + 1 < arguments.size() ? arguments.at(i + 1).toInt(&ok) : 0;
+            if (!ok || count < 1 || count > 250) {
+                result.error = arg + QStringLiteral(" needs a number of instruments 1 to 250");
+                return result;
+            }
+            o.gateway = count;
+            ++i;
+            continue;
+        }
         if (arg == QLatin1String("--config"))
             target = &o.configFile;
         else if (arg == QLatin1String("--loop"))
@@ -66,6 +77,10 @@ OptionsResult parseOptions(const QStringList& arguments) {
         result.error = QStringLiteral("--loop and --config: give one or the other");
         return result;
     }
+    if (o.gateway > 0 && o.hartIpPort == 0) {
+        result.error = QStringLiteral("--gateway serves over HART-IP: give --hartip PORT too");
+        return result;
+    }
     for (const QString& item : o.hartIpFaultList.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString name = item.section(QLatin1Char('='), 0, 0);
         bool ok = false;
@@ -93,7 +108,7 @@ QString usageText() {
     return QStringLiteral(
         "usage: hart-loop-sim [--config FILE | --loop NAME] [--link PATH] [--port DEVICE] [--log "
         "FILE] "
-        "[--hartip PORT [--hartip-faults LIST]] [--fast]\n"
+        "[--hartip PORT [--hartip-faults LIST] [--gateway N]] [--fast]\n"
         "  --config FILE   the instruments, as JSON (default: a multidrop loop of three)\n"
         "  --loop NAME     a loop of its own: multidrop (the default) or point-to-point\n"
         "  --link PATH     make PATH a symbolic link to the served device\n"
@@ -102,6 +117,8 @@ QString usageText() {
         "  --hartip PORT   also serve the loop over HART-IP on 127.0.0.1:PORT, TCP and UDP\n"
         "  --hartip-faults LIST  misbehave over HART-IP: late=MS, wrong-sequence=N,\n"
         "                  malformed=N, drop=N (every Nth answer or request), comma-separated\n"
+        "  --gateway N     over HART-IP, an I/O system with N instruments behind it (1 to 250)\n"
+        "                  at polling address 0, instead of the loop\n"
         "  --fast          answer at once, without line pacing\n"
         "  -h, --help      show this help and exit\n"
         "  -v, --version   show the version and exit\n");

@@ -21,6 +21,7 @@ struct Options {
     QString portDevice;
     QString logFile;
     int hartIpPort = 0; // 0: no HART-IP server
+    int gateway = 0;    // --gateway N: an I/O system with N instruments over HART-IP; 0: none
     // --hartip-faults late=MS,wrong-sequence=N,malformed=N,drop=N (any of them).
     QString hartIpFaultList;
     HartIpFaults hartIpFaults;
