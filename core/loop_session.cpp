@@ -54,6 +54,16 @@ LoopSession::LoopSession(Setup setup, QObject* parent)
     // After the model: it reads what the model just took.
     m_details = std::make_unique<DetailsReader>(*m_cycle, m_model, m_setup.now);
     m_subscriptions = std::make_unique<Subscriptions>(*m_cycle, m_state);
+    m_ioSystems = std::make_unique<IoSystemReader>(*m_cycle, m_setup.now);
+    connect(m_cycle.get(), &protocol::PollingCycle::answerDecoded, m_ioSystems.get(),
+            &IoSystemReader::takeAnswer);
+    connect(m_cycle.get(), &protocol::PollingCycle::cleared, m_ioSystems.get(),
+            &IoSystemReader::clear);
+    connect(m_ioSystems.get(), &IoSystemReader::measurement, this,
+            [this](int index, const QDateTime& when) {
+                m_recorder.recordBehind(index, when,
+                                        m_ioSystems->subDevices()[size_t(index - 1)].instrument);
+            });
 }
 
 LoopSession::~LoopSession() {
@@ -129,6 +139,7 @@ bool LoopSession::subscribe(int address, bool on) {
 void LoopSession::useSerial() {
     if (!m_hartIp)
         return;
+    m_ioSystems->setEnabled(false);
     m_cycle->stop();
     m_line.useSerial();
     m_hartIp->close();
@@ -179,6 +190,7 @@ void LoopSession::useHartIp(const net::HartIpAddress& address) {
         if (!takeUnasked(answer))
             ++m_unmatchedPublications;
     });
+    m_ioSystems->setEnabled(true);
     emit lineChanged();
     m_hartIp->open();
 }

@@ -4,6 +4,7 @@
 #include "app/settings_file.h"
 #include "core/board_switch.h"
 #include "core/details_reader.h"
+#include "core/io_system_reader.h"
 #include "core/line_capture.h"
 #include "core/line_learner.h"
 #include "core/line_log.h"
@@ -118,6 +119,8 @@ public:
     // when it cannot be asked now. What the device made of it: subscriptions().settled.
     bool subscribe(int address, bool on);
     Subscriptions& subscriptions() { return *m_subscriptions; }
+    // The instruments behind an I/O system at one of the polling addresses, over HART-IP.
+    IoSystemReader& ioSystems() { return *m_ioSystems; }
     // Back to the serial port: the network session, if any, is closed.
     void useSerial();
     // The network line in words, as the port panel and the logger say it: where, and whether
@@ -184,6 +187,7 @@ private:
     field::FieldModel m_model;
     std::unique_ptr<DetailsReader> m_details;
     std::unique_ptr<Subscriptions> m_subscriptions;
+    std::unique_ptr<IoSystemReader> m_ioSystems;
     std::unique_ptr<net::HartIpSession> m_hartIp;
     std::unique_ptr<net::HartIpLine> m_hartIpLine;
     LineLearner m_learner{m_state, m_board, m_model}; // while only listening

@@ -36,6 +36,15 @@ EventReporter::EventReporter(core::LoopSession& session, Line line, QObject* par
             &EventReporter::instrumentChanged);
     connect(&session.recorder(), &record::Recorder::fileChanged, this,
             [this](const QString& path) { m_line(say(Text::LogRecordingTo).arg(path)); });
+    connect(&session.ioSystems(), &core::IoSystemReader::listChanged, this, [this] {
+        const core::IoSystemReader& io = m_session.ioSystems();
+        const QString line = say(Text::LogIoSystem)
+                                 .arg(addressText(io.ioSystemAddress()))
+                                 .arg(io.subDevices().size());
+        if (line != m_lastIoSystem) // said again only when the list changed
+            m_line(line);
+        m_lastIoSystem = line;
+    });
     connect(&session.recorder(), &record::Recorder::droppingLines, this,
             [this] { m_line(say(Text::LogLinesDropping)); });
     connect(&session.recorder(), &record::Recorder::failed, this,

@@ -48,6 +48,7 @@ private:
     };
     std::array<Known, 16> m_known;
     QString m_lastNetworkFailure;
+    QString m_lastIoSystem;
 };
 
 } // namespace logger

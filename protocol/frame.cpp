@@ -36,9 +36,14 @@ QByteArray buildOnDemandRequest(int command, int address, const DeviceTable& tab
                                 const QByteArray& data, MasterRole role) {
     if (address < 0 || address >= static_cast<int>(table.size()))
         return {};
+    return buildRequestTo(table[static_cast<size_t>(address)].Long_Address, command, data, role);
+}
+
+QByteArray buildRequestTo(const QByteArray& longAddress, int command, const QByteArray& data,
+                          MasterRole role) {
     HartFrame request;
     request.delimiter = kLongDelimiter;
-    request.address = requestAddress(table[static_cast<size_t>(address)].Long_Address, role);
+    request.address = requestAddress(longAddress, role);
     request.command = command;
     request.data = data;
     return request.encode(kLongPreambleLength);

@@ -22,6 +22,9 @@ QByteArray Build_Request(qint16 command, qint16 address, const DeviceTable& tabl
 // address outside the table.
 QByteArray buildOnDemandRequest(int command, int address, const DeviceTable& table,
                                 const QByteArray& data, MasterRole role);
+// The same to the instrument whose long address is `longAddress`.
+QByteArray buildRequestTo(const QByteArray& longAddress, int command, const QByteArray& data,
+                          MasterRole role);
 // Whether `answer` is a whole answer, check byte right, to `command`, from the instrument whose
 // long address (as command 0 delivered it) is `longAddress`, in the long form. The master and
 // burst bits say nothing of who answers.

@@ -182,8 +182,10 @@ void PollingCycle::nextAfterAnswer() {
             next->drop(PendingRequest::DropReason::InstrumentSilent);
             continue;
         }
-        m_state.Tx_String = buildOnDemandRequest(asked.command, asked.address, m_state.Device_Table,
-                                                 asked.data, m_role);
+        m_state.Tx_String = asked.behind.isEmpty()
+                                ? buildOnDemandRequest(asked.command, asked.address,
+                                                       m_state.Device_Table, asked.data, m_role)
+                                : buildRequestTo(asked.behind, asked.command, asked.data, m_role);
         m_onDemand = next;
         Send_Hart_Command();
         return;
@@ -207,8 +209,11 @@ void PollingCycle::receiveOnDemandAnswer() {
         ReadAnswer::of(asked.command, asked.address, false, asRead, ReadAnswer::Origin::OnDemand);
     answer.ageMs = m_port.lastByteAgeMs();
     answer.accepted = answersRequest(answer.frame, asked.command,
-                                     m_state.Device_Table[size_t(asked.address)].Long_Address);
-    emit answerDecoded(answer);
+                                     asked.behind.isEmpty()
+                                         ? m_state.Device_Table[size_t(asked.address)].Long_Address
+                                         : asked.behind);
+    if (asked.behind.isEmpty())
+        emit answerDecoded(answer);
     pending->finish(answer);
     m_yield.yield();
     if (!stillCurrent(run))

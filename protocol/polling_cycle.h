@@ -31,9 +31,17 @@ NextStep nextStep(bool instrumentKnown, qint16 lastCommand, qint16 address);
 // with any data, to the instrument at a polling address, in the long-frame form of commands 13
 // and 3.
 struct OnDemandRequest {
+    OnDemandRequest() = default;
+    OnDemandRequest(int address, int command, QByteArray data = {}, QByteArray behind = {})
+        : address(address), command(command), data(std::move(data)), behind(std::move(behind)) {}
+
     int address = 0;
     int command = 0;
     QByteArray data;
+    // An instrument behind the I/O system at `address`, by its long address (master and burst
+    // bits clear): the request goes to it through the I/O system, and its answer is reported to
+    // whoever asked only, never as the answer of the instrument at `address`. Empty: that one.
+    QByteArray behind;
 };
 
 // What becomes of one request asked for beside the pass: it reports its answer (answered or

@@ -23,6 +23,7 @@ void Recorder::setEnabled(bool enabled) {
     if (enabled) {
         ++m_batch;
         m_lastLineMs.fill(0);
+        m_lastLineBehindMs.clear();
         m_droppingSaid = false;
     }
     m_lastFile = enabled ? fileFor(m_resultsDir(), m_now().date()) : QString();
@@ -48,8 +49,18 @@ void Recorder::waitUntilWritten() {
 void Recorder::record(int address, const QDateTime& when) {
     if (!m_enabled || address < 0 || address >= int(m_lastLineMs.size()))
         return;
+    write(address, when, m_model.instrument(address), m_lastLineMs[size_t(address)]);
+}
+
+void Recorder::recordBehind(int index, const QDateTime& when, const field::Instrument& instrument) {
+    if (!m_enabled || !instrument.identity)
+        return;
+    write(index, when, instrument, m_lastLineBehindMs[instrument.identity->longAddress]);
+}
+
+void Recorder::write(int address, const QDateTime& when, const field::Instrument& instrument,
+                     qint64& last) {
     const qint64 at = when.toMSecsSinceEpoch();
-    qint64& last = m_lastLineMs[size_t(address)];
     if (m_intervalMs > 0 && last != 0 && at - last < m_intervalMs && at >= last)
         return; // too soon after the last line (a clock set back starts afresh)
     last = at;
@@ -58,7 +69,7 @@ void Recorder::record(int address, const QDateTime& when) {
     line.resultsDir = m_resultsDir();
     line.day = when.date();
     line.path = fileFor(line.resultsDir, line.day);
-    line.text = csvRow(address, when, m_model.instrument(address));
+    line.text = csvRow(address, when, instrument);
     const QString path = line.path;
     if (!m_writer.write(std::move(line))) {
         ++m_dropped;

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 
 namespace record {
 
@@ -43,6 +44,10 @@ public:
     // The day file of `day` below `resultsDir`.
     QString fileFor(const QString& resultsDir, const QDate& day) const;
 
+    // Values from the instrument listed at `index` behind an I/O system: a line with its index
+    // in the address column and its own long address, under the same interval.
+    void recordBehind(int index, const QDateTime& when, const field::Instrument& instrument);
+
     // Returns once every line so far is on the disk or has failed, the failures reported
     // (tests, benchmarks).
     void waitUntilWritten();
@@ -61,6 +66,8 @@ signals:
 
 private:
     void record(int address, const QDateTime& when);
+    void write(int address, const QDateTime& when, const field::Instrument& instrument,
+               qint64& lastLineMs);
     void reportFailures();
 
     const field::FieldModel& m_model;
@@ -72,9 +79,10 @@ private:
     QString m_lastFile;
     qint64 m_intervalMs = 0;
     quint64 m_dropped = 0;
-    bool m_droppingSaid = false;           // in this time recording is on
-    std::array<qint64, 16> m_lastLineMs{}; // by polling address; 0: none yet
-    LineWriter m_writer;                   // last: its thread ends before the members above go
+    bool m_droppingSaid = false;                     // in this time recording is on
+    std::array<qint64, 16> m_lastLineMs{};           // by polling address; 0: none yet
+    std::map<QByteArray, qint64> m_lastLineBehindMs; // by long address
+    LineWriter m_writer; // last: its thread ends before the members above go
 };
 
 } // namespace record

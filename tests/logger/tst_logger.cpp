@@ -182,13 +182,63 @@ private slots:
             QVERIFY2(lines >= 3 * (passStarts.size() - 1), qPrintable(QString::number(lines)));
     }
 
+    // A gateway with twenty instruments behind it: the logger finds them with commands 74 and
+    // 84 and records each one's values under its own long address and its index, the late
+    // answerers (delayed responses) and those reached while the pass goes on alike.
+    void instrumentsBehindAGateway() {
+        const quint16 port = freeLocalPort();
+        QVERIFY(port != 0);
+        SimulatedLoop loop;
+        QVERIFY(!loop.start({"--hartip", QString::number(port), "--gateway", "20"}).isEmpty());
+        QProcess logger;
+        logger.start(QStringLiteral(CORVANTELIS_LOGGER),
+                     {"--port", QStringLiteral("hartip://127.0.0.1:%1").arg(port), "--settings-dir",
+                      loop.path("settings"), "--results-dir", loop.path("results")});
+        QVERIFY(logger.waitForStarted());
+        QString out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += QString::fromUtf8(logger.readAllStandardOutput()))
+                                     .contains("I/O system at 00: 20 instruments behind it"),
+                                 15000);
+        const int at = out.indexOf("recording to ");
+        QVERIFY(at >= 0);
+        const QString file = out.mid(at + 13).section('\n', 0, 0);
+        // Instruments 1 to 19 (the last is away for the first 20 s of every minute), each with
+        // its own address: 26 3x 0B 00 k.
+        const auto recorded = [&file] {
+            QFile csv(file);
+            QSet<QString> seen;
+            if (csv.open(QIODevice::ReadOnly))
+                for (const QByteArray& line : csv.readAll().split('\n'))
+                    seen << QString::fromLatin1(line.split(',').mid(1, 2).join(','));
+            return seen;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const QSet<QString> seen = recorded();
+                for (int k = 1; k <= 19; ++k)
+                    if (!seen.contains(QStringLiteral("%1,263%2 0B00%3")
+                                           .arg(k)
+                                           .arg(k % 3)
+                                           .arg(k, 2, 16, QLatin1Char('0'))
+                                           .toUpper()
+                                           .remove(' ')))
+                        return false;
+                return true;
+            }(),
+            20000);
+        QVERIFY(recorded().contains("0,26E10A0001")); // the gateway's own row goes on
+        logger.terminate();
+        QVERIFY(logger.waitForFinished(10000));
+    }
+
     // A key in the side file is used, never printed: not when the session cannot open, not when
     // the key kept is unusable (then the logger says so, without it).
     void keyNeverPrinted_data() {
         QTest::addColumn<QString>("hexKey");
         QTest::addColumn<QString>("said");
-        QTest::newRow("usable key") << "0123456789ABCDEF0123456789ABCDEF"
-                                    << "HART-IP session to 127.0.0.1:%1, TLS after Session Initiate failed: ";
+        QTest::newRow("usable key")
+            << "0123456789ABCDEF0123456789ABCDEF"
+            << "HART-IP session to 127.0.0.1:%1, TLS after Session Initiate failed: ";
         QTest::newRow("too short") << "0123456789ABCDEF"
                                    << "the pre-shared key kept for 127.0.0.1 is unusable: The key "
                                       "must be at least 16 bytes (32 hex digits).";

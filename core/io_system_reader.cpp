@@ -1,0 +1,304 @@
+#include "io_system_reader.h"
+
+#include "protocol/master_role.h"
+#include "protocol/sub_device_frame.h"
+
+namespace core {
+
+namespace {
+
+constexpr int kReadIoSystemCapabilities = 74;
+constexpr int kReadSubDeviceIdentity = 84;
+constexpr int kReadTag = 13;
+constexpr int kReadValues = 3;
+constexpr int kPreamblesBehind = 5;
+constexpr qint64 kAskAgainMs = 200;     // busy, or a delayed response runs
+constexpr qint64 kSilentPauseMs = 1000; // before an instrument that did not answer is asked again
+constexpr int kReadListEveryMs = 5 * 60 * 1000;
+constexpr int kBusy = 32;
+constexpr int kDelayedResponseRunning = 34;
+
+QByteArray twoBytes(int value) {
+    QByteArray bytes;
+    bytes += char(value >> 8);
+    bytes += char(value & 0xFF);
+    return bytes;
+}
+
+field::Identity identityOf(const field::SubDeviceSummary& summary) {
+    field::Identity id;
+    id.hartRevision = summary.hartRevision;
+    id.manufacturer = summary.manufacturer;
+    id.deviceType = summary.deviceType;
+    id.expandedDeviceType = true;
+    id.deviceId = summary.deviceId;
+    id.longAddress = summary.uniqueAddress();
+    return id;
+}
+
+bool answeredOk(const protocol::ReadAnswer& answer) {
+    return answer.accepted && answer.frame.responseCode == 0;
+}
+
+} // namespace
+
+IoSystemReader::IoSystemReader(protocol::PollingCycle& cycle, Clock now, QObject* parent)
+    : QObject(parent), m_cycle(cycle), m_now(std::move(now)), m_probed(protocol::kRowCount) {
+    m_again.setSingleShot(true);
+    connect(&m_again, &QTimer::timeout, this, &IoSystemReader::askNext);
+    m_readAgain.setInterval(kReadListEveryMs);
+    connect(&m_readAgain, &QTimer::timeout, this, [this] {
+        if (!m_busy && m_address >= 0)
+            readList();
+    });
+}
+
+void IoSystemReader::setEnabled(bool on) {
+    if (!on)
+        clear();
+    m_enabled = on;
+}
+
+void IoSystemReader::clear() {
+    ++m_generation;
+    m_probed.assign(protocol::kRowCount, false);
+    m_address = -1;
+    m_io.reset();
+    m_subDevices.clear();
+    m_reading.clear();
+    m_busy = false;
+    m_turn = 0;
+    m_again.stop();
+    m_readAgain.stop();
+    m_afterPassStep = false;
+}
+
+void IoSystemReader::takeAnswer(const protocol::ReadAnswer& answer) {
+    if (answer.origin == protocol::ReadAnswer::Origin::Pass && m_afterPassStep) {
+        m_afterPassStep = false;
+        askNext();
+    }
+    if (!m_enabled || m_busy || m_address >= 0 ||
+        answer.origin != protocol::ReadAnswer::Origin::Pass || answer.command != 0 ||
+        !answer.accepted || answer.address < 0 || answer.address >= protocol::kRowCount ||
+        m_probed[size_t(answer.address)])
+        return;
+    probe(answer.address);
+}
+
+void IoSystemReader::probe(int address) {
+    protocol::PendingRequest* request = m_cycle.request({address, kReadIoSystemCapabilities});
+    if (!request)
+        return;
+    m_probed[size_t(address)] = true;
+    m_busy = true;
+    const quint64 generation = m_generation;
+    connect(request, &protocol::PendingRequest::finished, this,
+            [this, generation, address](const protocol::ReadAnswer& answer) {
+                if (generation != m_generation)
+                    return;
+                m_busy = false;
+                const std::optional<field::IoSystem> io =
+                    answeredOk(answer) ? field::ioSystemFrom(answer.frame) : std::nullopt;
+                if (!io || io->subDevices() == 0)
+                    return; // an instrument of its own: nothing behind it
+                m_address = address;
+                m_io = io;
+                readList();
+                m_readAgain.start();
+            });
+    connect(request, &protocol::PendingRequest::dropped, this, [this, generation, address] {
+        if (generation != m_generation)
+            return;
+        m_busy = false;
+        m_probed[size_t(address)] = false; // asked again when it answers the pass again
+    });
+}
+
+void IoSystemReader::readList() {
+    m_reading.clear();
+    readEntry(1);
+}
+
+void IoSystemReader::readEntry(int index) {
+    const auto finish = [this] {
+        // What was known of an instrument still listed stays: its tag, its values.
+        for (SubDevice& fresh : m_reading)
+            for (const SubDevice& known : m_subDevices)
+                if (known.summary.uniqueAddress() == fresh.summary.uniqueAddress()) {
+                    fresh.instrument = known.instrument;
+                    fresh.throughCommand77 = known.throughCommand77;
+                }
+        m_subDevices = std::move(m_reading);
+        m_reading.clear();
+        m_turn = 0;
+        emit listChanged();
+        askNext();
+    };
+    if (index > m_io->subDevices()) {
+        finish();
+        return;
+    }
+    protocol::PendingRequest* request =
+        m_cycle.request({m_address, kReadSubDeviceIdentity, twoBytes(index)});
+    if (!request) {
+        m_again.start(int(kSilentPauseMs));
+        return;
+    }
+    m_busy = true;
+    const quint64 generation = m_generation;
+    connect(request, &protocol::PendingRequest::finished, this,
+            [this, generation, index, finish](const protocol::ReadAnswer& answer) {
+                if (generation != m_generation)
+                    return;
+                m_busy = false;
+                const std::optional<field::SubDeviceSummary> summary =
+                    answeredOk(answer) ? field::subDeviceFrom(answer.frame) : std::nullopt;
+                if (!summary) {
+                    finish(); // the list ends where the I/O system stops listing
+                    return;
+                }
+                SubDevice sub;
+                sub.summary = *summary;
+                sub.instrument.identity = identityOf(*summary);
+                m_reading.push_back(sub);
+                readEntry(index + 1);
+            });
+    connect(request, &protocol::PendingRequest::dropped, this, [this, generation] {
+        if (generation != m_generation)
+            return;
+        m_busy = false;
+        m_reading.clear();
+        QTimer::singleShot(int(kSilentPauseMs), this, [this, generation] {
+            if (generation == m_generation && !m_busy && m_address >= 0)
+                readList();
+        });
+    });
+}
+
+void IoSystemReader::askNext() {
+    if (!m_enabled || m_busy || m_address < 0 || m_subDevices.empty() || !m_reading.empty())
+        return;
+    const qint64 now = nowMs();
+    qint64 soonest = -1;
+    for (size_t k = 0; k < m_subDevices.size(); ++k) {
+        const size_t at = (m_turn + k) % m_subDevices.size();
+        SubDevice& sub = m_subDevices[at];
+        if (sub.nextAskMs <= now) {
+            m_turn = at + 1;
+            ask(sub, int(at) + 1);
+            return;
+        }
+        if (soonest < 0 || sub.nextAskMs < soonest)
+            soonest = sub.nextAskMs;
+    }
+    m_again.start(int(qMax<qint64>(1, soonest - now)));
+}
+
+void IoSystemReader::ask(SubDevice& sub, int index) {
+    const int command = sub.instrument.tag ? kReadValues : kReadTag;
+    const QByteArray unique = sub.summary.uniqueAddress();
+    protocol::OnDemandRequest asked(m_address, command, {}, unique);
+    if (sub.throughCommand77) {
+        protocol::HartFrame carried;
+        carried.delimiter = protocol::kLongDelimiter;
+        carried.address = protocol::requestAddress(unique, m_cycle.masterRole());
+        carried.command = command;
+        asked =
+            protocol::OnDemandRequest(m_address, protocol::kSendCommandToSubDevice,
+                                      protocol::command77Data(sub.summary.card, sub.summary.channel,
+                                                              kPreamblesBehind, carried));
+    }
+    protocol::PendingRequest* request = m_cycle.request(asked);
+    if (!request) {
+        m_again.start(int(kSilentPauseMs));
+        return;
+    }
+    m_busy = true;
+    const quint64 generation = m_generation;
+    connect(request, &protocol::PendingRequest::finished, this,
+            [this, generation, index, command](const protocol::ReadAnswer& answer) {
+                if (generation == m_generation)
+                    taken(index, command, answer);
+            });
+    connect(request, &protocol::PendingRequest::dropped, this, [this, generation, index] {
+        if (generation != m_generation)
+            return;
+        m_busy = false;
+        if (index <= int(m_subDevices.size()))
+            m_subDevices[size_t(index - 1)].nextAskMs = nowMs() + kSilentPauseMs;
+        m_again.start(int(kSilentPauseMs));
+    });
+}
+
+void IoSystemReader::taken(int index, int command, const protocol::ReadAnswer& answer) {
+    m_busy = false;
+    if (index > int(m_subDevices.size())) {
+        m_afterPassStep = true;
+        return;
+    }
+    SubDevice& sub = m_subDevices[size_t(index - 1)];
+    const QByteArray unique = sub.summary.uniqueAddress();
+    // The instrument's own answer: as it came, or carried back in command 77's.
+    std::optional<protocol::HartFrame> frame;
+    if (!sub.throughCommand77) {
+        if (answer.accepted)
+            frame = answer.frame;
+    } else if (answeredOk(answer)) {
+        if (const auto carried = protocol::embeddedAnswer(answer.frame.data))
+            if (carried->frame.command == command && carried->frame.uniqueAddress() == unique)
+                frame = carried->frame;
+    } else if (answer.accepted) {
+        frame = answer.frame; // the I/O system itself is busy, or answers late
+    }
+    const qint64 now = nowMs();
+    if (!frame) {
+        // Not answered one way twice: the other way, where the I/O system has cards to name.
+        if (++sub.unanswered >= 2) {
+            if (m_io && m_io->cards > 0)
+                sub.throughCommand77 = !sub.throughCommand77;
+            if (sub.instrument.answering) {
+                sub.instrument.answering = false;
+                sub.instrument.silentSinceMs = now;
+                emit subDeviceChanged(index);
+            }
+        }
+        sub.nextAskMs = now + kSilentPauseMs;
+        m_afterPassStep = true;
+        return;
+    }
+    const int code = frame->responseCode;
+    if (code >= kBusy && code <= kDelayedResponseRunning) {
+        sub.nextAskMs = now + kAskAgainMs; // the others go on meanwhile
+        m_afterPassStep = true;
+        return;
+    }
+    sub.unanswered = 0;
+    field::Instrument& in = sub.instrument;
+    in.answering = true;
+    in.silentSinceMs = 0;
+    in.responseCode = code;
+    in.deviceStatus = frame->deviceStatus;
+    const QDateTime when = m_now();
+    if (command == kReadTag && code == 0)
+        in.tag = field::tagRecordFrom(*frame);
+    if (command == kReadTag && !in.tag)
+        in.tag = field::TagRecord{}; // no tag to be had: values all the same
+    if (command == kReadValues && !frame->communicationError()) {
+        in.lastMeasured = field::dynamicVariablesFrom(*frame);
+        if (in.lastMeasured) {
+            in.variables = in.lastMeasured;
+            in.lastCurrentAndPv = in.lastMeasured;
+            in.lastAnswerMs = when.toMSecsSinceEpoch();
+            in.lastAnswer = protocol::ReadAnswer::of(command, index, true, frame->encode(),
+                                                     protocol::ReadAnswer::Origin::OnDemand);
+        }
+    }
+    sub.nextAskMs = now;
+    emit subDeviceChanged(index);
+    if (command == kReadValues && in.lastMeasured)
+        emit measurement(index, when);
+    m_afterPassStep = true; // the pass takes its step before the next of ours
+}
+
+} // namespace core

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "field/field_model.h"
+#include "field/io_system.h"
+#include "protocol/polling_cycle.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace core {
+
+// The instruments behind an I/O system (a HART multiplexer, a WirelessHART gateway) at one of the
+// polling addresses of a HART-IP endpoint. An instrument that answers the pass is asked command
+// 74 once; the first that answers it as an I/O system is one, and command 84 lists what it holds.
+// Those instruments are then asked beside the pass, one request at a time and in turn, each after
+// a step of the pass so that the pass goes on: command 13 once, then command 3 again and again.
+// Each is reached by its long address directly and, where it does not answer so twice and the I/O
+// system has cards, through command 77 with its card and channel. An answer that says busy or that
+// a delayed response runs (response codes 32 to 34) is asked again 200 ms later while the others go
+// on. The list is read again every five minutes.
+class IoSystemReader : public QObject {
+    Q_OBJECT
+public:
+    struct SubDevice {
+        field::SubDeviceSummary summary;
+        field::Instrument instrument; // its identity from command 84, its tag and values
+        bool throughCommand77 = false;
+        int unanswered = 0; // requests in a row without an answer
+        qint64 nextAskMs = 0;
+    };
+    using Clock = std::function<QDateTime()>;
+
+    IoSystemReader(protocol::PollingCycle& cycle, Clock now, QObject* parent = nullptr);
+
+    // On: every instrument the pass finds is asked whether it is an I/O system. Off (the
+    // default, and on the serial line): nothing is asked.
+    void setEnabled(bool on);
+    // An answer the pass read: its command-0 answers find the I/O system.
+    void takeAnswer(const protocol::ReadAnswer& answer);
+    // Polling stopped: nothing is known any more.
+    void clear();
+
+    // The polling address of the I/O system; -1 while none is known.
+    int ioSystemAddress() const { return m_address; }
+    const std::optional<field::IoSystem>& ioSystem() const { return m_io; }
+    const std::vector<SubDevice>& subDevices() const { return m_subDevices; }
+
+signals:
+    // The I/O system was found, or its list read again.
+    void listChanged();
+    // What is known of the instrument at `index` (1 and up) changed.
+    void subDeviceChanged(int index);
+    // Values came from the instrument at `index`: a command-3 answer (the recorder listens).
+    void measurement(int index, const QDateTime& when);
+
+private:
+    void probe(int address);
+    void readList();
+    void readEntry(int index);
+    void askNext();
+    void ask(SubDevice& sub, int index);
+    void taken(int index, int command, const protocol::ReadAnswer& answer);
+    qint64 nowMs() const { return m_now().toMSecsSinceEpoch(); }
+
+    protocol::PollingCycle& m_cycle;
+    Clock m_now;
+    bool m_enabled = false;
+    quint64 m_generation = 0;   // bumped by clear(): answers to older requests are let go
+    std::vector<bool> m_probed; // by polling address, this run
+    int m_address = -1;
+    std::optional<field::IoSystem> m_io;
+    std::vector<SubDevice> m_subDevices; // index 1 is m_subDevices[0]
+    std::vector<SubDevice> m_reading;    // the list being read
+    bool m_busy = false;                 // a request of ours is out
+    bool m_afterPassStep = false;        // the next request waits for the pass's next step
+    size_t m_turn = 0;                   // the next to ask
+    QTimer m_again;                      // when none is due yet
+    QTimer m_readAgain;                  // the list, every five minutes
+};
+
+} // namespace core
