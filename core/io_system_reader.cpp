@@ -44,6 +44,7 @@ bool answeredOk(const protocol::ReadAnswer& answer) {
 
 IoSystemReader::IoSystemReader(protocol::PollingCycle& cycle, Clock now, QObject* parent)
     : QObject(parent), m_cycle(cycle), m_now(std::move(now)), m_probed(protocol::kRowCount) {
+    m_steady.start();
     m_again.setSingleShot(true);
     connect(&m_again, &QTimer::timeout, this, &IoSystemReader::askNext);
     m_readAgain.setInterval(kReadListEveryMs);
@@ -71,12 +72,16 @@ void IoSystemReader::clear() {
     m_again.stop();
     m_readAgain.stop();
     m_afterPassStep = false;
+    m_sincePassStep = 0;
 }
 
 void IoSystemReader::takeAnswer(const protocol::ReadAnswer& answer) {
-    if (answer.origin == protocol::ReadAnswer::Origin::Pass && m_afterPassStep) {
-        m_afterPassStep = false;
-        askNext();
+    if (answer.origin == protocol::ReadAnswer::Origin::Pass) {
+        m_sincePassStep = 0;
+        if (m_afterPassStep) {
+            m_afterPassStep = false;
+            askNext();
+        }
     }
     if (!m_enabled || m_busy || m_address >= 0 ||
         answer.origin != protocol::ReadAnswer::Origin::Pass || answer.command != 0 ||
@@ -176,10 +181,28 @@ void IoSystemReader::readEntry(int index) {
     });
 }
 
+// A few of ours after each step of the pass: the pass goes on, and the instruments behind the
+// I/O system, many more than the loop's sixteen, are not left waiting for it.
+void IoSystemReader::next() {
+    constexpr int kOursAPassStep = 3;
+    if (++m_sincePassStep < kOursAPassStep)
+        askNext();
+    else
+        m_afterPassStep = true;
+}
+
 void IoSystemReader::askNext() {
     if (!m_enabled || m_busy || m_address < 0 || m_subDevices.empty() || !m_reading.empty())
         return;
     const qint64 now = nowMs();
+    // One whose delayed response may be ready goes first: its value is late already.
+    for (size_t k = 0; k < m_subDevices.size(); ++k) {
+        SubDevice& sub = m_subDevices[k];
+        if (sub.delayed && sub.nextAskMs <= now) {
+            ask(sub, int(k) + 1);
+            return;
+        }
+    }
     qint64 soonest = -1;
     for (size_t k = 0; k < m_subDevices.size(); ++k) {
         const size_t at = (m_turn + k) % m_subDevices.size();
@@ -234,7 +257,7 @@ void IoSystemReader::ask(SubDevice& sub, int index) {
 void IoSystemReader::taken(int index, int command, const protocol::ReadAnswer& answer) {
     m_busy = false;
     if (index > int(m_subDevices.size())) {
-        m_afterPassStep = true;
+        next();
         return;
     }
     SubDevice& sub = m_subDevices[size_t(index - 1)];
@@ -253,24 +276,26 @@ void IoSystemReader::taken(int index, int command, const protocol::ReadAnswer& a
     }
     const qint64 now = nowMs();
     if (!frame) {
+        sub.delayed = false;
         // Not answered one way twice: the other way, where the I/O system has cards to name.
         if (++sub.unanswered >= 2) {
             if (m_io && m_io->cards > 0)
                 sub.throughCommand77 = !sub.throughCommand77;
             if (sub.instrument.answering) {
                 sub.instrument.answering = false;
-                sub.instrument.silentSinceMs = now;
+                sub.instrument.silentSinceMs = m_now().toMSecsSinceEpoch();
                 emit subDeviceChanged(index);
             }
         }
         sub.nextAskMs = now + kSilentPauseMs;
-        m_afterPassStep = true;
+        next();
         return;
     }
     const int code = frame->responseCode;
-    if (code >= kBusy && code <= kDelayedResponseRunning) {
+    sub.delayed = code >= kBusy && code <= kDelayedResponseRunning;
+    if (sub.delayed) {
         sub.nextAskMs = now + kAskAgainMs; // the others go on meanwhile
-        m_afterPassStep = true;
+        next();
         return;
     }
     sub.unanswered = 0;
@@ -298,7 +323,7 @@ void IoSystemReader::taken(int index, int command, const protocol::ReadAnswer& a
     emit subDeviceChanged(index);
     if (command == kReadValues && in.lastMeasured)
         emit measurement(index, when);
-    m_afterPassStep = true; // the pass takes its step before the next of ours
+    next();
 }
 
 } // namespace core

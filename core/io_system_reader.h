@@ -5,6 +5,7 @@
 #include "protocol/polling_cycle.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -17,8 +18,9 @@ namespace core {
 // The instruments behind an I/O system (a HART multiplexer, a WirelessHART gateway) at one of the
 // polling addresses of a HART-IP endpoint. An instrument that answers the pass is asked command
 // 74 once; the first that answers it as an I/O system is one, and command 84 lists what it holds.
-// Those instruments are then asked beside the pass, one request at a time and in turn, each after
-// a step of the pass so that the pass goes on: command 13 once, then command 3 again and again.
+// Those instruments are then asked beside the pass, one request at a time and in turn, three
+// after each step of the pass so that the pass goes on: command 13 once, then command 3 again
+// and again.
 // Each is reached by its long address directly and, where it does not answer so twice and the I/O
 // system has cards, through command 77 with its card and channel. An answer that says busy or that
 // a delayed response runs (response codes 32 to 34) is asked again 200 ms later while the others go
@@ -30,7 +32,8 @@ public:
         field::SubDeviceSummary summary;
         field::Instrument instrument; // its identity from command 84, its tag and values
         bool throughCommand77 = false;
-        int unanswered = 0; // requests in a row without an answer
+        int unanswered = 0;   // requests in a row without an answer
+        bool delayed = false; // busy, or its delayed response runs: asked again first
         qint64 nextAskMs = 0;
     };
     using Clock = std::function<QDateTime()>;
@@ -62,13 +65,16 @@ private:
     void probe(int address);
     void readList();
     void readEntry(int index);
+    void next();
     void askNext();
     void ask(SubDevice& sub, int index);
     void taken(int index, int command, const protocol::ReadAnswer& answer);
-    qint64 nowMs() const { return m_now().toMSecsSinceEpoch(); }
+    // For when to ask: steady, whatever the wall clock does.
+    qint64 nowMs() const { return m_steady.elapsed(); }
 
     protocol::PollingCycle& m_cycle;
-    Clock m_now;
+    Clock m_now; // for when values came
+    QElapsedTimer m_steady;
     bool m_enabled = false;
     quint64 m_generation = 0;   // bumped by clear(): answers to older requests are let go
     std::vector<bool> m_probed; // by polling address, this run
@@ -78,6 +84,7 @@ private:
     std::vector<SubDevice> m_reading;    // the list being read
     bool m_busy = false;                 // a request of ours is out
     bool m_afterPassStep = false;        // the next request waits for the pass's next step
+    int m_sincePassStep = 0;             // requests of ours since the pass's last step
     size_t m_turn = 0;                   // the next to ask
     QTimer m_again;                      // when none is due yet
     QTimer m_readAgain;                  // the list, every five minutes

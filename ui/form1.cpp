@@ -1,5 +1,6 @@
 #include "form1.h"
 #include "line_view.h"
+#include "network_window.h"
 
 #include "board_widget.h"
 #include "captions.h"
@@ -135,6 +136,14 @@ Form1::Form1(core::LoopSession& session, Form1Environment environment, QWidget* 
             });
     if (m_messages)
         connect(&cycle(), &protocol::PollingCycle::stepFinished, m_messages, &MessageGate::release);
+    // The first I/O system found opens the Network window by itself, once, after the step that
+    // found it.
+    connect(&m_session.ioSystems(), &core::IoSystemReader::listChanged, this, [this] {
+        if (m_networkWindowOpened || m_session.ioSystems().ioSystemAddress() < 0)
+            return;
+        m_networkWindowOpened = true;
+        QTimer::singleShot(0, this, &Form1::showNetworkWindow);
+    });
     connect(&cycle(), &protocol::PollingCycle::answerReceived, m_frame2, &PortPanel::showAnswer);
 
     shape1()->setColour(portController().lampColour());
@@ -244,6 +253,8 @@ void Form1::buildMenus() {
     }
     m_mnuLine = m_mnuFile->addAction(QString(), this, &Form1::showLineView);
     m_mnuLine->setObjectName(QStringLiteral("mnu_Line"));
+    m_mnuNetwork = m_mnuFile->addAction(QString(), this, &Form1::showNetworkWindow);
+    m_mnuNetwork->setObjectName(QStringLiteral("mnu_Network"));
     m_mnuCapture = m_mnuFile->addAction(QString());
     m_mnuCapture->setObjectName(QStringLiteral("mnu_Capture"));
     m_mnuCapture->setCheckable(true);
@@ -695,6 +706,17 @@ void Form1::showLineView() {
     m_lineView->activateWindow();
 }
 
+NetworkWindow* Form1::networkWindow() const {
+    return m_networkWindow;
+}
+
+void Form1::showNetworkWindow() {
+    if (!m_networkWindow)
+        m_networkWindow = new NetworkWindow(m_session.ioSystems(), languageFlag(), this);
+    m_networkWindow->show();
+    m_networkWindow->raise();
+}
+
 void Form1::setListenOnly(bool on) {
     // A run goes on in the mode it began in: a change stops it, and the next start takes it.
     if (m_session.isRunning())
@@ -714,6 +736,9 @@ void Form1::applyFieldCaptions() {
     m_mnuLine->setText(app::text(app::Text::MenuLine, flag));
     if (m_lineView)
         m_lineView->setLanguage(flag);
+    m_mnuNetwork->setText(app::text(app::Text::MenuNetwork, flag));
+    if (m_networkWindow)
+        m_networkWindow->setLanguage(flag);
     m_mnuListenOnly->setText(app::text(app::Text::MenuListenOnly, flag));
     m_mnuMasterPrimary->setText(app::text(app::Text::MenuMasterPrimary, flag));
     m_mnuMasterSecondary->setText(app::text(app::Text::MenuMasterSecondary, flag));

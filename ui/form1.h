@@ -42,6 +42,7 @@ class BoardWidget;
 struct Captions;
 class LampWidget;
 class LineView;
+class NetworkWindow;
 class MessageGate;
 class PortPanel;
 class ResultsPanel;
@@ -130,6 +131,10 @@ public:
     QAction* captureItem() const { return m_mnuCapture; }
     QAction* listenOnlyItem() const { return m_mnuListenOnly; }
     QAction* lineItem() const { return m_mnuLine; }
+    // Menu → Network: the instruments behind an I/O system reached over HART-IP.
+    QAction* networkItem() const { return m_mnuNetwork; }
+    void showNetworkWindow();
+    NetworkWindow* networkWindow() const;
     // The line view, opened (or brought forward) from the menu.
     void showLineView();
     LineView* lineView() const;
@@ -193,7 +198,10 @@ private:
     QAction* m_mnuListenOnly = nullptr;
     QAction* m_mnuLine = nullptr;
     QPointer<LineView> m_lineView;
-    QMenu* m_mnuInstrument = nullptr; // one entry per polling address
+    QAction* m_mnuNetwork = nullptr;
+    QPointer<NetworkWindow> m_networkWindow;
+    bool m_networkWindowOpened = false; // by itself, once an I/O system was found
+    QMenu* m_mnuInstrument = nullptr;   // one entry per polling address
     QMenu* m_mnuSetting = nullptr;
     QAction* m_mnuFileSave = nullptr;
     QAction* m_mnuRecord = nullptr;

@@ -13,6 +13,8 @@
 #include "ui/instrument_view.h"
 #include "ui/lamp_widget.h"
 #include "ui/loop_check_panel.h"
+#include "ui/network_window.h"
+#include "ui/sub_device_table_model.h"
 #include "ui/trend_plot.h"
 #include "ui/window_layers.h"
 
@@ -52,6 +54,7 @@ private slots:
     void pointToPointCheckFindsDrift();
     void pollsOverHartIp_data();
     void pollsOverHartIp();
+    void gatewayInstrumentsInTheNetworkWindow();
     void pollsWhenTheServerComes_data();
     void pollsWhenTheServerComes();
 };
@@ -429,6 +432,39 @@ void LoopWindowTest::pollsOverHartIp() {
     window->mnu_rus_Click();
     QCOMPARE(window->portStatusLabel()->accessibleName(),
              QString::fromUtf8("HART-IP 127.0.0.1:%1, %2, сеанс открыт").arg(port).arg(transport));
+}
+
+// Over HART-IP to a gateway with twenty instruments behind it: the Network window opens by
+// itself with a row for each, they are read and answer; the board keeps the gateway at row 0.
+void LoopWindowTest::gatewayInstrumentsInTheNetworkWindow() {
+    const quint16 port = freeLoopbackPort();
+    QVERIFY(port != 0);
+    SimulatedLoop loop;
+    QVERIFY(!loop.start({"--hartip", QString::number(port), "--gateway", "20"}).isEmpty());
+    WindowRecorder recorder;
+    ui::Form1Environment environment = testEnvironment(recorder);
+    environment.startupDevice = QStringLiteral("hartip://127.0.0.1:%1").arg(port);
+    auto window = makeWindow(loop.path("settings") + QLatin1Char('/'), environment);
+    window->Form_Load();
+    QTRY_COMPARE_WITH_TIMEOUT(window->shape1()->colour(), serial::kLampOpen, 5000);
+    QTest::keyClick(window->yesButton(), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(window->networkWindow() && window->networkWindow()->isVisible(),
+                             10000);
+    ui::NetworkWindow* network = window->networkWindow();
+    QAbstractItemModel* rows = network->table()->model();
+    QCOMPARE(rows->rowCount(), 20);
+    QCOMPARE(network->summary()->text(),
+             "I/O system at 00: 3 cards of 8 channels, 20 instruments behind it");
+    using Column = ui::SubDeviceTableModel::Column;
+    QCOMPARE(rows->index(2, Column::LongTag).data().toString(), "Wireless transmitter 3");
+    QCOMPARE(rows->index(9, Column::Card).data().toString(), "1");
+    QTRY_COMPARE_WITH_TIMEOUT(rows->index(3, Column::Answering).data().toString(), "yes", 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(rows->index(3, Column::Pv).data().toString().endsWith(" kPa"), 10000);
+    QCOMPARE(window->board().caption(protocol::Column::Label1, 0), "26E10A0001");
+    window->mnu_rus_Click();
+    QCOMPARE(network->windowTitle(), QString::fromUtf8("Сеть"));
+    QCOMPARE(rows->headerData(Column::Card, Qt::Horizontal).toString(), QString::fromUtf8("Плата"));
+    QCOMPARE(rows->index(3, Column::Answering).data().toString(), QString::fromUtf8("да"));
 }
 
 // The server is down at start-up. Yes opens the port panel and means "poll when the line is
