@@ -26,13 +26,14 @@ NetworkWindow::NetworkWindow(const core::IoSystemReader& reader, qint16 language
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    m_table->setWordWrap(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_summary);
     layout->addWidget(m_table, 1);
     connect(&reader, &core::IoSystemReader::listChanged, this, [this] {
         showSummary();
-        m_table->resizeColumnsToContents();
+        fitColumns();
     });
     resize(1100, 520);
     setLanguage(languageFlag);
@@ -43,7 +44,17 @@ void NetworkWindow::setLanguage(qint16 languageFlag) {
     setWindowTitle(app::text(app::Text::NetworkWindowTitle, languageFlag));
     m_model->setLanguage(languageFlag);
     showSummary();
+    fitColumns();
+}
+
+void NetworkWindow::fitColumns() {
+    // The values come after the list: their column has room for a value and its unit from the
+    // start, so it does not jump while they arrive.
     m_table->resizeColumnsToContents();
+    const int valueWidth =
+        m_table->fontMetrics().horizontalAdvance(QStringLiteral("-12345.678 kg/h")) + 12;
+    m_table->setColumnWidth(SubDeviceTableModel::Pv,
+                            qMax(valueWidth, m_table->columnWidth(SubDeviceTableModel::Pv)));
 }
 
 void NetworkWindow::showSummary() {

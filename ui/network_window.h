@@ -27,6 +27,7 @@ public:
 
 private:
     void showSummary();
+    void fitColumns();
 
     const core::IoSystemReader& m_reader;
     qint16 m_language;

@@ -96,7 +96,7 @@ QString SubDeviceTableModel::cellText(const core::IoSystemReader::SubDevice& sub
         if (!v || !v->values[0])
             return {};
         return field::plainText(v->values[0]->value) + QLatin1Char(' ') +
-               field::unitSymbol(v->values[0]->unitCode);
+               field::unitSymbol(v->values[0]->unitCode, english);
     }
     case Status:
         return in.deviceStatus < 0

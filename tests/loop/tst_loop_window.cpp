@@ -465,6 +465,7 @@ void LoopWindowTest::gatewayInstrumentsInTheNetworkWindow() {
     QCOMPARE(network->windowTitle(), QString::fromUtf8("Сеть"));
     QCOMPARE(rows->headerData(Column::Card, Qt::Horizontal).toString(), QString::fromUtf8("Плата"));
     QCOMPARE(rows->index(3, Column::Answering).data().toString(), QString::fromUtf8("да"));
+    QVERIFY(rows->index(3, Column::Pv).data().toString().endsWith(QString::fromUtf8(" кПа")));
 }
 
 // The server is down at start-up. Yes opens the port panel and means "poll when the line is
