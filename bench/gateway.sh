@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The logger against hart-loop-sim --gateway 100 on loopback for SECONDS (default 40): how soon
-# after the session opens the list of instruments is complete and every one recorded, how often
+# after the session opens the list of instruments is complete (from the simulator's log) and
+# every one recorded, how often
 # each instrument's values come (the longest gap between two of its lines, the delayed
 # answerers and the one that leaves aside), and the logger's memory per instrument against the
 # simulator's ordinary loop of three.
@@ -32,7 +33,7 @@ run() { # name, simulator arguments...: leaves $work/name/{logger.out,rss,csv}
     cat "$work"/$name/r/*/*/*.csv > "$work/$name/csv"
 }
 
-run gateway --gateway 100 --fast
+run gateway --gateway 100 --fast --log "$work/wire.log"
 run loop --fast
 python3 - "$work" "$seconds" <<'PY'
 import sys, datetime, collections
@@ -61,6 +62,12 @@ prompt = [gaps[k] for k in range(1, 100) if k % 4]
 late = [gaps[k] for k in range(1, 100) if k % 4 == 0]
 print(f"longest gap between two lines of an instrument: {max(prompt):.1f} s (prompt answerers), {max(late):.1f} s (delayed responses)")
 print(f"lines of the instruments behind it: {len(rows)} in {seconds:.0f} s")
+# The list, from the simulator's own log: its first frame heard (the session has just opened)
+# to the last command 84 (82 A6 E1 0A 00 01 54 ...).
+wire = [l.split(" ", 2) for l in open(f"{work}/wire.log").read().splitlines() if " RX " in l]
+first_frame = int(wire[0][0])
+last_84 = max(int(w[0]) for w in wire if w[2].startswith("82 A6 E1 0A 00 01 54"))
+print(f"the list read (command 84 to index 100) {(last_84 - first_frame) / 1000:.1f} s after the first request")
 rss = {n: int(open(f"{work}/{n}/rss").read()) for n in ("gateway", "loop")}
 print(f"logger memory: {rss['gateway']} kB with 100 behind a gateway, {rss['loop']} kB with a loop of three: {(rss['gateway'] - rss['loop']) / 100:.1f} kB an instrument")
 PY
