@@ -92,32 +92,49 @@ void IoSystemReader::takeAnswer(const protocol::ReadAnswer& answer) {
 }
 
 void IoSystemReader::probe(int address) {
-    protocol::PendingRequest* request = m_cycle.request({address, kReadIoSystemCapabilities});
-    if (!request)
-        return;
-    m_probed[size_t(address)] = true;
+    const bool sent = send(
+        {address, kReadIoSystemCapabilities},
+        [this, address](const protocol::ReadAnswer& answer) {
+            const std::optional<field::IoSystem> io =
+                answeredOk(answer) ? field::ioSystemFrom(answer.frame) : std::nullopt;
+            if (!io || io->subDevices() == 0)
+                return; // an instrument of its own: nothing behind it
+            m_address = address;
+            m_io = io;
+            readList();
+            m_readAgain.start();
+        },
+        [this, address] {
+            m_probed[size_t(address)] = false; // asked again when it answers the pass again
+        });
+    if (sent)
+        m_probed[size_t(address)] = true;
+}
+
+bool IoSystemReader::send(const protocol::OnDemandRequest& asked,
+                          std::function<void(const protocol::ReadAnswer&)> answered,
+                          std::function<void()> dropped) {
+    protocol::PendingRequest* request = m_cycle.request(asked);
+    if (!request) {
+        m_again.start(int(kSilentPauseMs));
+        return false;
+    }
     m_busy = true;
     const quint64 generation = m_generation;
     connect(request, &protocol::PendingRequest::finished, this,
-            [this, generation, address](const protocol::ReadAnswer& answer) {
+            [this, generation, answered](const protocol::ReadAnswer& answer) {
                 if (generation != m_generation)
                     return;
                 m_busy = false;
-                const std::optional<field::IoSystem> io =
-                    answeredOk(answer) ? field::ioSystemFrom(answer.frame) : std::nullopt;
-                if (!io || io->subDevices() == 0)
-                    return; // an instrument of its own: nothing behind it
-                m_address = address;
-                m_io = io;
-                readList();
-                m_readAgain.start();
+                answered(answer);
             });
-    connect(request, &protocol::PendingRequest::dropped, this, [this, generation, address] {
+    connect(request, &protocol::PendingRequest::dropped, this, [this, generation, dropped] {
         if (generation != m_generation)
             return;
         m_busy = false;
-        m_probed[size_t(address)] = false; // asked again when it answers the pass again
+        dropped();
     });
+    return true;
 }
 
 void IoSystemReader::readList() {
@@ -144,41 +161,33 @@ void IoSystemReader::readEntry(int index) {
         finish();
         return;
     }
-    protocol::PendingRequest* request =
-        m_cycle.request({m_address, kReadSubDeviceIdentity, twoBytes(index)});
-    if (!request) {
-        m_again.start(int(kSilentPauseMs));
-        return;
-    }
-    m_busy = true;
+    // Not taken, or dropped: the list is read from its start a second later.
     const quint64 generation = m_generation;
-    connect(request, &protocol::PendingRequest::finished, this,
-            [this, generation, index, finish](const protocol::ReadAnswer& answer) {
-                if (generation != m_generation)
-                    return;
-                m_busy = false;
-                const std::optional<field::SubDeviceSummary> summary =
-                    answeredOk(answer) ? field::subDeviceFrom(answer.frame) : std::nullopt;
-                if (!summary) {
-                    finish(); // the list ends where the I/O system stops listing
-                    return;
-                }
-                SubDevice sub;
-                sub.summary = *summary;
-                sub.instrument.identity = identityOf(*summary);
-                m_reading.push_back(sub);
-                readEntry(index + 1);
-            });
-    connect(request, &protocol::PendingRequest::dropped, this, [this, generation] {
-        if (generation != m_generation)
-            return;
-        m_busy = false;
+    const auto startOver = [this, generation] {
         m_reading.clear();
         QTimer::singleShot(int(kSilentPauseMs), this, [this, generation] {
             if (generation == m_generation && !m_busy && m_address >= 0)
                 readList();
         });
-    });
+    };
+    const bool sent = send(
+        {m_address, kReadSubDeviceIdentity, twoBytes(index)},
+        [this, index, finish](const protocol::ReadAnswer& answer) {
+            const std::optional<field::SubDeviceSummary> summary =
+                answeredOk(answer) ? field::subDeviceFrom(answer.frame) : std::nullopt;
+            if (!summary) {
+                finish(); // the list ends where the I/O system stops listing
+                return;
+            }
+            SubDevice sub;
+            sub.summary = *summary;
+            sub.instrument.identity = identityOf(*summary);
+            m_reading.push_back(sub);
+            readEntry(index + 1);
+        },
+        startOver);
+    if (!sent)
+        startOver();
 }
 
 // A few of ours after each step of the pass: the pass goes on, and the instruments behind the
@@ -232,26 +241,16 @@ void IoSystemReader::ask(SubDevice& sub, int index) {
                                       protocol::command77Data(sub.summary.card, sub.summary.channel,
                                                               kPreamblesBehind, carried));
     }
-    protocol::PendingRequest* request = m_cycle.request(asked);
-    if (!request) {
-        m_again.start(int(kSilentPauseMs));
-        return;
-    }
-    m_busy = true;
-    const quint64 generation = m_generation;
-    connect(request, &protocol::PendingRequest::finished, this,
-            [this, generation, index, command](const protocol::ReadAnswer& answer) {
-                if (generation == m_generation)
-                    taken(index, command, answer);
-            });
-    connect(request, &protocol::PendingRequest::dropped, this, [this, generation, index] {
-        if (generation != m_generation)
-            return;
-        m_busy = false;
-        if (index <= int(m_subDevices.size()))
-            m_subDevices[size_t(index - 1)].nextAskMs = nowMs() + kSilentPauseMs;
-        m_again.start(int(kSilentPauseMs));
-    });
+    send(
+        asked,
+        [this, index, command](const protocol::ReadAnswer& answer) {
+            taken(index, command, answer);
+        },
+        [this, index] {
+            if (index <= int(m_subDevices.size()))
+                m_subDevices[size_t(index - 1)].nextAskMs = nowMs() + kSilentPauseMs;
+            m_again.start(int(kSilentPauseMs));
+        });
 }
 
 void IoSystemReader::taken(int index, int command, const protocol::ReadAnswer& answer) {

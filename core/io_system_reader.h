@@ -63,6 +63,12 @@ signals:
 
 private:
     void probe(int address);
+    // Sends `asked` beside the pass; `answered` or `dropped` runs once it is over, unless the
+    // reader was cleared meanwhile. False, and a try a second later, when the cycle would not
+    // take it.
+    bool send(const protocol::OnDemandRequest& asked,
+              std::function<void(const protocol::ReadAnswer&)> answered,
+              std::function<void()> dropped);
     void readList();
     void readEntry(int index);
     void next();
