@@ -42,8 +42,10 @@ bool answeredOk(const protocol::ReadAnswer& answer) {
 
 } // namespace
 
-IoSystemReader::IoSystemReader(protocol::PollingCycle& cycle, Clock now, QObject* parent)
-    : QObject(parent), m_cycle(cycle), m_now(std::move(now)), m_probed(protocol::kRowCount) {
+IoSystemReader::IoSystemReader(protocol::PollingCycle& cycle, Clock now, SteadyClock steady,
+                               QObject* parent)
+    : QObject(parent), m_cycle(cycle), m_now(std::move(now)), m_steadyNow(std::move(steady)),
+      m_probed(protocol::kRowCount) {
     m_steady.start();
     m_again.setSingleShot(true);
     connect(&m_again, &QTimer::timeout, this, &IoSystemReader::askNext);
@@ -224,7 +226,9 @@ void IoSystemReader::askNext() {
         if (soonest < 0 || sub.nextAskMs < soonest)
             soonest = sub.nextAskMs;
     }
+    // None due yet: looked at again when the first is, or after the pass's next step.
     m_again.start(int(qMax<qint64>(1, soonest - now)));
+    m_afterPassStep = true;
 }
 
 void IoSystemReader::ask(SubDevice& sub, int index) {

@@ -37,8 +37,11 @@ public:
         qint64 nextAskMs = 0;
     };
     using Clock = std::function<QDateTime()>;
+    using SteadyClock = std::function<qint64()>; // ms, never set back
 
-    IoSystemReader(protocol::PollingCycle& cycle, Clock now, QObject* parent = nullptr);
+    // `now`: when values came. `steady`: when to ask again (default: since the reader was made).
+    IoSystemReader(protocol::PollingCycle& cycle, Clock now, SteadyClock steady = {},
+                   QObject* parent = nullptr);
 
     // On: every instrument the pass finds is asked whether it is an I/O system. Off (the
     // default, and on the serial line): nothing is asked.
@@ -76,11 +79,12 @@ private:
     void ask(SubDevice& sub, int index);
     void taken(int index, int command, const protocol::ReadAnswer& answer);
     // For when to ask: steady, whatever the wall clock does.
-    qint64 nowMs() const { return m_steady.elapsed(); }
+    qint64 nowMs() const { return m_steadyNow ? m_steadyNow() : m_steady.elapsed(); }
 
     protocol::PollingCycle& m_cycle;
     Clock m_now; // for when values came
     QElapsedTimer m_steady;
+    SteadyClock m_steadyNow;
     bool m_enabled = false;
     quint64 m_generation = 0;   // bumped by clear(): answers to older requests are let go
     std::vector<bool> m_probed; // by polling address, this run
