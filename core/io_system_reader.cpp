@@ -75,11 +75,22 @@ void IoSystemReader::clear() {
     m_readAgain.stop();
     m_afterPassStep = false;
     m_sincePassStep = 0;
+    m_listStale = false;
+    m_ioStatus = 0;
 }
 
 void IoSystemReader::takeAnswer(const protocol::ReadAnswer& answer) {
     if (answer.origin == protocol::ReadAnswer::Origin::Pass) {
         m_sincePassStep = 0;
+        // The I/O system says its configuration changed (an instrument joined or left): its
+        // list is read again before the next of its instruments is asked.
+        constexpr int kConfigurationChanged = 0x40;
+        const int status = answer.frame.deviceStatus;
+        if (answer.accepted && answer.address == m_address && status >= 0) {
+            if ((status & kConfigurationChanged) && !(m_ioStatus & kConfigurationChanged))
+                m_listStale = true;
+            m_ioStatus = status;
+        }
         if (m_afterPassStep) {
             m_afterPassStep = false;
             askNext();
@@ -203,7 +214,14 @@ void IoSystemReader::next() {
 }
 
 void IoSystemReader::askNext() {
-    if (!m_enabled || m_busy || m_address < 0 || m_subDevices.empty() || !m_reading.empty())
+    if (!m_enabled || m_busy || m_address < 0 || !m_reading.empty())
+        return;
+    if (m_listStale) {
+        m_listStale = false;
+        readList();
+        return;
+    }
+    if (m_subDevices.empty())
         return;
     const qint64 now = nowMs();
     // One whose delayed response may be ready goes first: its value is late already.

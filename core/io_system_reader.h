@@ -24,7 +24,8 @@ namespace core {
 // Each is reached by its long address directly and, where it does not answer so twice and the I/O
 // system has cards, through command 77 with its card and channel. An answer that says busy or that
 // a delayed response runs (response codes 32 to 34) is asked again 200 ms later while the others go
-// on. The list is read again every five minutes.
+// on. The list is read again every five minutes, and when the I/O system's device status says
+// its configuration changed.
 class IoSystemReader : public QObject {
     Q_OBJECT
 public:
@@ -95,6 +96,8 @@ private:
     bool m_busy = false;                 // a request of ours is out
     bool m_afterPassStep = false;        // the next request waits for the pass's next step
     int m_sincePassStep = 0;             // requests of ours since the pass's last step
+    int m_ioStatus = 0;                  // the I/O system's device status, as the pass last read it
+    bool m_listStale = false;            // its configuration changed: the list is read again
     size_t m_turn = 0;                   // the next to ask
     QTimer m_again;                      // when none is due yet
     QTimer m_readAgain;                  // the list, every five minutes

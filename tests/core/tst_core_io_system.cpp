@@ -100,6 +100,28 @@ private slots:
         QCOMPARE(measured.first().at(0).toInt(), 1);
     }
 
+    // The I/O system's status says its configuration changed: its list is read again, once.
+    void listReadAgainWhenItChanges() {
+        GatewayRig rig;
+        const QByteArray list84 = asked(hex("82 A6 06 12 34 56 54 02 00 01"));
+        rig.cycle.start();
+        QVERIFY(rig.run([&] { return rig.reader.subDevices().size() == 1; }));
+        QCOMPARE(int(rig.written.count(list84)), 1);
+        // Device status "configuration changed" in every answer it gives from now on.
+        const auto changed = [](QByteArray frame) {
+            frame[protocol::HartFrame::parse(frame).dataOffset() - 1] = char(0x40);
+            frame.chop(1);
+            return answer(frame);
+        };
+        rig.answers[ptest::shortRequest(1)] = changed(ptest::kAnswer0Hart5);
+        rig.answers[ptest::kRequest13] = changed(ptest::kAnswer13);
+        rig.answers[ptest::kRequest3] = changed(ptest::kAnswer3);
+        QVERIFY(rig.run([&] { return rig.written.count(list84) == 2; }));
+        for (int k = 0; k < 100; ++k) // still set: not read again
+            rig.fire();
+        QCOMPARE(int(rig.written.count(list84)), 2);
+    }
+
     // An instrument that does not answer by its address twice is asked through command 77 with
     // its card and channel; its answer comes back inside.
     void throughCommand77() {
