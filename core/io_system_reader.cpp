@@ -18,13 +18,6 @@ constexpr int kReadListEveryMs = 5 * 60 * 1000;
 constexpr int kBusy = 32;
 constexpr int kDelayedResponseRunning = 34;
 
-QByteArray twoBytes(int value) {
-    QByteArray bytes;
-    bytes += char(value >> 8);
-    bytes += char(value & 0xFF);
-    return bytes;
-}
-
 field::Identity identityOf(const field::SubDeviceSummary& summary) {
     field::Identity id;
     id.hartRevision = summary.hartRevision;
@@ -184,7 +177,7 @@ void IoSystemReader::readEntry(int index) {
         });
     };
     const bool sent = send(
-        {m_address, kReadSubDeviceIdentity, twoBytes(index)},
+        {m_address, kReadSubDeviceIdentity, protocol::bigEndian(quint32(index), 2)},
         [this, index, finish](const protocol::ReadAnswer& answer) {
             const std::optional<field::SubDeviceSummary> summary =
                 answeredOk(answer) ? field::subDeviceFrom(answer.frame) : std::nullopt;

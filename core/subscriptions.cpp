@@ -14,13 +14,6 @@ constexpr quint16 kWriteSubscription = 533;
 constexpr quint16 kAllPublished = 0x000F;
 constexpr char kMasterBit = char(0x80);
 
-QByteArray bigEndian16(quint16 value) {
-    QByteArray bytes;
-    bytes += char(value >> 8);
-    bytes += char(value & 0xFF);
-    return bytes;
-}
-
 // What became of a request: answered with success, answered otherwise, or not at all.
 Subscriptions::Outcome outcomeOf(const protocol::ReadAnswer& answer) {
     if (!answer.accepted || answer.frame.communicationError())
@@ -45,7 +38,8 @@ bool Subscriptions::ask(int address, bool on) {
     target[0] = char(target[0] | kMasterBit);
     const quint16 flags = on ? kAllPublished : 0;
     protocol::PendingRequest* write = m_cycle.request(
-        {address, kExpandedCommand, bigEndian16(kWriteSubscription) + target + bigEndian16(flags)});
+        {address, kExpandedCommand,
+         protocol::bigEndian(kWriteSubscription, 2) + target + protocol::bigEndian(flags, 2)});
     if (!write)
         return false;
     connect(write, &protocol::PendingRequest::finished, this,
@@ -62,8 +56,8 @@ bool Subscriptions::ask(int address, bool on) {
 }
 
 void Subscriptions::readBack(int address, bool on, const QByteArray& target, quint16 written) {
-    protocol::PendingRequest* read =
-        m_cycle.request({address, kExpandedCommand, bigEndian16(kReadSubscription) + target});
+    protocol::PendingRequest* read = m_cycle.request(
+        {address, kExpandedCommand, protocol::bigEndian(kReadSubscription, 2) + target});
     if (!read) {
         emit settled(address, on, Outcome::NoAnswer);
         return;

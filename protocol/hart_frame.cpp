@@ -27,6 +27,13 @@ quint8 checkByte(const QByteArray& bytes) {
     return check;
 }
 
+QByteArray bigEndian(quint32 value, int bytes) {
+    QByteArray out;
+    for (int k = bytes - 1; k >= 0; --k)
+        out += char((value >> (8 * k)) & 0xFF);
+    return out;
+}
+
 HartFrame HartFrame::parse(const QByteArray& asRead) {
     HartFrame f;
     while (f.preambleLength < asRead.size() && byteAt(asRead, f.preambleLength) == kPreambleByte)

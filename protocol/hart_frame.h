@@ -60,6 +60,9 @@ constexpr quint8 kLongBurstDelimiter = 0x81;   // burst frame, five-byte long ad
 // its delimiter up to the byte before the check byte.
 quint8 checkByte(const QByteArray& bytes);
 
+// `value` as its `bytes` low bytes, most significant first, as HART's numbers go on the wire.
+QByteArray bigEndian(quint32 value, int bytes);
+
 struct HartFrame {
     // What the frame says. For encode(): set delimiter, address, command, data, and the two
     // response bytes for an answer or burst (-1 leaves a byte out).

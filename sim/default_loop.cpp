@@ -11,17 +11,6 @@ constexpr quint8 kDegreesCelsius = 32;
 constexpr quint8 kOhm = 37;
 constexpr quint8 kPercent = 57;
 
-VariableConfig sine(quint8 units, double min, double max, double period, double phase = 0.0) {
-    VariableConfig v;
-    v.units = units;
-    v.wave.shape = Waveform::Shape::Sine;
-    v.wave.min = min;
-    v.wave.max = max;
-    v.wave.period = period;
-    v.wave.phase = phase;
-    return v;
-}
-
 VariableConfig constant(quint8 units, double value) {
     VariableConfig v;
     v.units = units;
@@ -119,6 +108,17 @@ InstrumentConfig flowMeter() {
 }
 
 } // namespace
+
+VariableConfig sine(quint8 units, double min, double max, double period, double phase) {
+    VariableConfig v;
+    v.units = units;
+    v.wave.shape = Waveform::Shape::Sine;
+    v.wave.min = min;
+    v.wave.max = max;
+    v.wave.period = period;
+    v.wave.phase = phase;
+    return v;
+}
 
 LoopConfig defaultLoop() {
     return {pressureTransmitter(), temperatureTransmitter(), flowMeter()};

@@ -4,6 +4,10 @@
 
 namespace sim {
 
+// A variable in `units` swinging between `min` and `max` once every `period` seconds, `phase`
+// seconds along.
+VariableConfig sine(quint8 units, double min, double max, double period, double phase = 0.0);
+
 // The loop served without --config, a multidrop loop where each instrument holds 4 mA: a HART 5
 // pressure transmitter at polling address 1, a HART 7 temperature transmitter at 2 and a
 // HART 7 flow meter at 5 that sends the loop current and two variables only, both with their

@@ -1,5 +1,7 @@
 #include "sim/gateway.h"
 
+#include "sim/default_loop.h"
+
 #include "protocol/hart_frame.h"
 #include "protocol/sub_device_frame.h"
 
@@ -20,16 +22,6 @@ constexpr quint8 kTooFewDataBytes = 5;
 
 constexpr quint8 kKilopascal = 12;
 constexpr quint8 kDegreesCelsius = 32;
-
-VariableConfig wave(quint8 units, double min, double max, double period) {
-    VariableConfig v;
-    v.units = units;
-    v.wave.shape = Waveform::Shape::Sine;
-    v.wave.min = min;
-    v.wave.max = max;
-    v.wave.period = period;
-    return v;
-}
 
 InstrumentConfig gatewayItself() {
     InstrumentConfig c;
@@ -55,8 +47,8 @@ InstrumentConfig subDevice(int index) {
     c.descriptor = QStringLiteral("WIRELESS TRANSMITTER");
     c.details.longTag = QStringLiteral("Wireless transmitter %1").arg(index);
     c.details.loopCurrentMode = 0; // wireless: no loop current
-    c.variables = {wave(kKilopascal, 90.0 + index, 110.0 + index, 60.0 + index),
-                   wave(kDegreesCelsius, 20.0, 25.0, 300.0)};
+    c.variables = {sine(kKilopascal, 90.0 + index, 110.0 + index, 60.0 + index),
+                   sine(kDegreesCelsius, 20.0, 25.0, 300.0)};
     return c;
 }
 
@@ -65,13 +57,6 @@ std::vector<InstrumentConfig> subDevices(int count) {
     for (int index = 1; index <= count; ++index)
         configs.push_back(subDevice(index));
     return configs;
-}
-
-QByteArray bigEndian(quint32 value, int bytes) {
-    QByteArray out;
-    for (int k = bytes - 1; k >= 0; --k)
-        out += char((value >> (8 * k)) & 0xFF);
-    return out;
 }
 
 QByteArray uniqueAddressOf(const InstrumentConfig& c) {
@@ -133,7 +118,7 @@ QByteArray Gateway::ownAnswer(const protocol::HartFrame& request, qint64 nowMs) 
         data += char(cards);
         data += char(kChannelsPerCard);
         data += char(1); // sub-devices per channel
-        data += bigEndian(quint32(count() + 1), 2);
+        data += protocol::bigEndian(quint32(count() + 1), 2);
         data += char(4); // delayed responses at once
         data += char(1); // primary master
         data += char(3); // retries
@@ -147,10 +132,10 @@ QByteArray Gateway::ownAnswer(const protocol::HartFrame& request, qint64 nowMs) 
             return reply(request, kInvalidSelection, {});
         const InstrumentConfig& c = index == 0 ? m_self : m_configs[size_t(index - 1)];
         const int place = index == 0 ? 0 : index - 1;
-        QByteArray data = bigEndian(quint32(index), 2);
+        QByteArray data = protocol::bigEndian(quint32(index), 2);
         data += char(index == 0 ? 0 : place / kChannelsPerCard);
         data += char(index == 0 ? 0 : place % kChannelsPerCard);
-        data += bigEndian(c.manufacturer, 2);
+        data += protocol::bigEndian(c.manufacturer, 2);
         data += char(c.manufacturer);
         data += char(c.deviceType);
         for (const quint8 byte : c.deviceId)

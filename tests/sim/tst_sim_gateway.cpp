@@ -22,17 +22,10 @@ QByteArray request(const QByteArray& address, int command, const QByteArray& dat
     return frame.encode();
 }
 
-QByteArray twoBytes(int value) {
-    QByteArray bytes;
-    bytes += char(value >> 8);
-    bytes += char(value & 0xFF);
-    return bytes;
-}
-
 // Instrument `index`'s address as a primary master names it, from the gateway's command 84.
 QByteArray addressOf(sim::Gateway& gateway, int index) {
-    const auto sub = field::subDeviceFrom(
-        protocol::HartFrame::parse(gateway.answer(request(kGateway, 84, twoBytes(index)), 0)));
+    const auto sub = field::subDeviceFrom(protocol::HartFrame::parse(
+        gateway.answer(request(kGateway, 84, protocol::bigEndian(index, 2)), 0)));
     if (!sub)
         return {};
     QByteArray address = sub->uniqueAddress();
@@ -55,14 +48,14 @@ private slots:
         QCOMPARE(io->cards, 3);
         QCOMPARE(io->channelsPerCard, 8);
         QCOMPARE(io->subDevices(), 20);
-        const auto tenth = field::subDeviceFrom(
-            protocol::HartFrame::parse(gateway.answer(request(kGateway, 84, twoBytes(10)), 0)));
+        const auto tenth = field::subDeviceFrom(protocol::HartFrame::parse(
+            gateway.answer(request(kGateway, 84, protocol::bigEndian(10, 2)), 0)));
         QVERIFY(tenth);
         QCOMPARE(tenth->card, 1);
         QCOMPARE(tenth->channel, 1);
         QCOMPARE(tenth->longTag, "Wireless transmitter 10");
-        const protocol::HartFrame beyond =
-            protocol::HartFrame::parse(gateway.answer(request(kGateway, 84, twoBytes(21)), 0));
+        const protocol::HartFrame beyond = protocol::HartFrame::parse(
+            gateway.answer(request(kGateway, 84, protocol::bigEndian(21, 2)), 0));
         QCOMPARE(beyond.responseCode, 2);
     }
 
