@@ -1,5 +1,6 @@
 #include "io_system_reader.h"
 
+#include "field/details.h"
 #include "protocol/master_role.h"
 #include "protocol/sub_device_frame.h"
 
@@ -15,6 +16,7 @@ constexpr int kPreamblesBehind = 5;
 constexpr qint64 kAskAgainMs = 200;     // busy, or a delayed response runs
 constexpr qint64 kSilentPauseMs = 1000; // before an instrument that did not answer is asked again
 constexpr int kReadListEveryMs = 5 * 60 * 1000;
+constexpr qint64 kStatusEveryMs = 30000; // the I/O system's command 48, at most
 constexpr int kBusy = 32;
 constexpr int kDelayedResponseRunning = 34;
 
@@ -70,6 +72,8 @@ void IoSystemReader::clear() {
     m_sincePassStep = 0;
     m_listStale = false;
     m_ioStatus = 0;
+    m_statusWanted = false;
+    m_lastStatusReadMs = -1;
 }
 
 void IoSystemReader::takeAnswer(const protocol::ReadAnswer& answer) {
@@ -83,12 +87,23 @@ void IoSystemReader::takeAnswer(const protocol::ReadAnswer& answer) {
             if ((status & kConfigurationChanged) && !(m_ioStatus & kConfigurationChanged))
                 m_listStale = true;
             m_ioStatus = status;
+            // More status available: its command 48 may say the list changed. Read at most
+            // every half minute, as the bit may stay set for as long as its cause lasts.
+            constexpr int kMoreStatusAvailable = 0x10;
+            if ((status & kMoreStatusAvailable) &&
+                (m_lastStatusReadMs < 0 || nowMs() - m_lastStatusReadMs >= kStatusEveryMs))
+                m_statusWanted = true;
         }
         if (m_afterPassStep) {
             m_afterPassStep = false;
             askNext();
         }
     }
+    // Command 48 of the I/O system, asked by anyone: bit 0 of its standardized status 2 says
+    // its list changed.
+    if (answer.accepted && m_address >= 0 && answer.address == m_address &&
+        answer.frame.responseCode == 0 && field::subDeviceListChanged(answer.frame))
+        m_listStale = true;
     if (!m_enabled || m_busy || m_address >= 0 ||
         answer.origin != protocol::ReadAnswer::Origin::Pass || answer.command != 0 ||
         !answer.accepted || answer.address < 0 || answer.address >= protocol::kRowCount ||
@@ -156,6 +171,7 @@ void IoSystemReader::readEntry(int index) {
                 if (known.summary.uniqueAddress() == fresh.summary.uniqueAddress()) {
                     fresh.instrument = known.instrument;
                     fresh.throughCommand77 = known.throughCommand77;
+                    fresh.detailsToAsk = known.detailsToAsk;
                 }
         m_subDevices = std::move(m_reading);
         m_reading.clear();
@@ -214,17 +230,38 @@ void IoSystemReader::askNext() {
         readList();
         return;
     }
+    if (m_statusWanted) {
+        m_statusWanted = false;
+        m_lastStatusReadMs = nowMs();
+        constexpr int kAdditionalStatus = 48;
+        // What it says is taken with the pass's answers (takeAnswer); then on with the list.
+        if (send(
+                {m_address, kAdditionalStatus}, [this](const protocol::ReadAnswer&) { next(); },
+                [this] { m_again.start(int(kSilentPauseMs)); }))
+            return;
+    }
     if (m_subDevices.empty())
         return;
     const qint64 now = nowMs();
-    // One whose delayed response may be ready goes first: its value is late already.
-    for (size_t k = 0; k < m_subDevices.size(); ++k) {
-        SubDevice& sub = m_subDevices[k];
-        if (sub.delayed && sub.nextAskMs <= now) {
-            ask(sub, int(k) + 1);
+    // The followed one every other time, when it is due.
+    if (const int followed = indexOf(m_followed); followed > 0 && followed != m_lastAsked) {
+        SubDevice& sub = m_subDevices[size_t(followed - 1)];
+        if (sub.nextAskMs <= now) {
+            ask(sub, followed);
             return;
         }
     }
+    // One whose delayed response may be ready goes first: its value is late already. Then one
+    // whose details were asked for: someone is looking at it.
+    for (const bool delayed : {true, false})
+        for (size_t k = 0; k < m_subDevices.size(); ++k) {
+            SubDevice& sub = m_subDevices[k];
+            const bool first = delayed ? sub.delayed : !sub.detailsToAsk.empty();
+            if (first && sub.nextAskMs <= now) {
+                ask(sub, int(k) + 1);
+                return;
+            }
+        }
     qint64 soonest = -1;
     for (size_t k = 0; k < m_subDevices.size(); ++k) {
         const size_t at = (m_turn + k) % m_subDevices.size();
@@ -242,20 +279,78 @@ void IoSystemReader::askNext() {
     m_afterPassStep = true;
 }
 
+int IoSystemReader::indexOf(const QByteArray& uniqueAddress) const {
+    if (uniqueAddress.isEmpty())
+        return 0;
+    for (size_t k = 0; k < m_subDevices.size(); ++k)
+        if (m_subDevices[k].summary.uniqueAddress() == uniqueAddress)
+            return int(k) + 1;
+    return 0;
+}
+
+const field::Instrument& IoSystemReader::instrument(const QByteArray& uniqueAddress) const {
+    static const field::Instrument kNone;
+    const int index = indexOf(uniqueAddress);
+    return index > 0 ? m_subDevices[size_t(index - 1)].instrument : kNone;
+}
+
+bool IoSystemReader::readDetails(const QByteArray& uniqueAddress) {
+    const int index = indexOf(uniqueAddress);
+    if (index == 0)
+        return false;
+    SubDevice& sub = m_subDevices[size_t(index - 1)];
+    field::Instrument& in = sub.instrument;
+    for (const int command : field::detailCommands(in.identity->hartRevision)) {
+        if (in.detailsPending.insert(command).second)
+            sub.detailsToAsk.push_back(command);
+    }
+    sub.nextAskMs = 0; // at once, unless it is silent
+    emit subDeviceChanged(index);
+    if (!m_busy)
+        askNext();
+    return true;
+}
+
+void IoSystemReader::follow(const QByteArray& uniqueAddress) {
+    m_followed = uniqueAddress;
+}
+
+bool IoSystemReader::takePublished(const protocol::ReadAnswer& answer) {
+    const int index = indexOf(answer.frame.uniqueAddress());
+    if (index == 0)
+        return false;
+    field::Instrument& in = m_subDevices[size_t(index - 1)].instrument;
+    protocol::ReadAnswer taken = answer;
+    taken.address = index;
+    const field::TakenAnswer folded = field::takeAnswerInto(in, taken, m_now());
+    if (folded.changed)
+        emit subDeviceChanged(index);
+    if (folded.measured)
+        emit measurement(index, folded.when);
+    return true;
+}
+
 void IoSystemReader::ask(SubDevice& sub, int index) {
-    const int command = sub.instrument.tag ? kReadValues : kReadTag;
+    // Details first, once asked; then the tag once, then the values.
+    const bool detail = !sub.detailsToAsk.empty();
+    const int command = detail               ? sub.detailsToAsk.front()
+                        : sub.instrument.tag ? kReadValues
+                                             : kReadTag;
+    const QByteArray data = detail ? field::detailRequestData(command) : QByteArray();
     const QByteArray unique = sub.summary.uniqueAddress();
-    protocol::OnDemandRequest asked(m_address, command, {}, unique);
+    protocol::OnDemandRequest asked(m_address, command, data, unique);
     if (sub.throughCommand77) {
         protocol::HartFrame carried;
         carried.delimiter = protocol::kLongDelimiter;
         carried.address = protocol::requestAddress(unique, m_cycle.masterRole());
         carried.command = command;
+        carried.data = data;
         asked =
             protocol::OnDemandRequest(m_address, protocol::kSendCommandToSubDevice,
                                       protocol::command77Data(sub.summary.card, sub.summary.channel,
                                                               kPreamblesBehind, carried));
     }
+    m_lastAsked = index;
     send(
         asked,
         [this, index, command](const protocol::ReadAnswer& answer) {
@@ -302,6 +397,7 @@ void IoSystemReader::taken(int index, int command, const protocol::ReadAnswer& a
             }
         }
         sub.nextAskMs = now + kSilentPauseMs;
+        fold(index, command, nullptr);
         next();
         return;
     }
@@ -313,31 +409,32 @@ void IoSystemReader::taken(int index, int command, const protocol::ReadAnswer& a
         return;
     }
     sub.unanswered = 0;
+    sub.instrument.answering = true;
+    sub.instrument.silentSinceMs = 0;
+    sub.nextAskMs = now;
+    fold(index, command, &*frame);
+    next();
+}
+
+void IoSystemReader::fold(int index, int command, const protocol::HartFrame* frame) {
+    SubDevice& sub = m_subDevices[size_t(index - 1)];
     field::Instrument& in = sub.instrument;
-    in.answering = true;
-    in.silentSinceMs = 0;
-    in.responseCode = code;
-    in.deviceStatus = frame->deviceStatus;
-    const QDateTime when = m_now();
-    if (command == kReadTag && code == 0)
-        in.tag = field::tagRecordFrom(*frame);
+    const bool detail = !sub.detailsToAsk.empty() && sub.detailsToAsk.front() == command;
+    if (!frame && !detail)
+        return; // silence to the values or the tag: said by `answering`
+    if (detail)
+        sub.detailsToAsk.erase(sub.detailsToAsk.begin());
+    const protocol::ReadAnswer answer =
+        frame ? protocol::ReadAnswer::of(command, index, true, frame->encode(),
+                                         protocol::ReadAnswer::Origin::OnDemand)
+              : protocol::ReadAnswer::of(command, index, false, {},
+                                         protocol::ReadAnswer::Origin::OnDemand);
+    const field::TakenAnswer folded = field::takeAnswerInto(in, answer, m_now());
     if (command == kReadTag && !in.tag)
         in.tag = field::TagRecord{}; // no tag to be had: values all the same
-    if (command == kReadValues && !frame->communicationError()) {
-        in.lastMeasured = field::dynamicVariablesFrom(*frame);
-        if (in.lastMeasured) {
-            in.variables = in.lastMeasured;
-            in.lastCurrentAndPv = in.lastMeasured;
-            in.lastAnswerMs = when.toMSecsSinceEpoch();
-            in.lastAnswer = protocol::ReadAnswer::of(command, index, true, frame->encode(),
-                                                     protocol::ReadAnswer::Origin::OnDemand);
-        }
-    }
-    sub.nextAskMs = now;
     emit subDeviceChanged(index);
-    if (command == kReadValues && in.lastMeasured)
-        emit measurement(index, when);
-    next();
+    if (folded.measured)
+        emit measurement(index, folded.when);
 }
 
 } // namespace core

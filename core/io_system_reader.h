@@ -24,8 +24,10 @@ namespace core {
 // Each is reached by its long address directly and, where it does not answer so twice and the I/O
 // system has cards, through command 77 with its card and channel. An answer that says busy or that
 // a delayed response runs (response codes 32 to 34) is asked again 200 ms later while the others go
-// on. The list is read again every five minutes, and when the I/O system's device status says
-// its configuration changed.
+// on. The list is read again every five minutes, when the I/O system's device status says its
+// configuration changed, and when its command 48 says its list changed (read when its device
+// status says more status is available). An instrument's details, once asked, go before its values;
+// a followed instrument is asked every other time.
 class IoSystemReader : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +38,7 @@ public:
         int unanswered = 0;   // requests in a row without an answer
         bool delayed = false; // busy, or its delayed response runs: asked again first
         qint64 nextAskMs = 0;
+        std::vector<int> detailsToAsk; // asked before its values, in this order
     };
     using Clock = std::function<QDateTime()>;
     using SteadyClock = std::function<qint64()>; // ms, never set back
@@ -56,6 +59,21 @@ public:
     int ioSystemAddress() const { return m_address; }
     const std::optional<field::IoSystem>& ioSystem() const { return m_io; }
     const std::vector<SubDevice>& subDevices() const { return m_subDevices; }
+    // The instrument listed with `uniqueAddress` (index 1 and up); 0 when none is.
+    int indexOf(const QByteArray& uniqueAddress) const;
+    // What is known of the instrument listed with `uniqueAddress`; an empty instrument when it
+    // is not listed (any more).
+    const field::Instrument& instrument(const QByteArray& uniqueAddress) const;
+
+    // Asks the listed instrument for every detail command it speaks, before its next values;
+    // false when it is not listed.
+    bool readDetails(const QByteArray& uniqueAddress);
+    // Follows the listed instrument (empty: none): asked every other request of the reader.
+    void follow(const QByteArray& uniqueAddress);
+    const QByteArray& followed() const { return m_followed; }
+    // A frame published unasked (a HART-IP subscription) by a listed instrument: taken as its
+    // values; false when no listed instrument has its unique address.
+    bool takePublished(const protocol::ReadAnswer& answer);
 
 signals:
     // The I/O system was found, or its list read again.
@@ -78,6 +96,8 @@ private:
     void next();
     void askNext();
     void ask(SubDevice& sub, int index);
+    // An answer of the instrument at `index`, or (null) its absence, folded into what is known.
+    void fold(int index, int command, const protocol::HartFrame* frame);
     void taken(int index, int command, const protocol::ReadAnswer& answer);
     // For when to ask: steady, whatever the wall clock does.
     qint64 nowMs() const { return m_steadyNow ? m_steadyNow() : m_steady.elapsed(); }
@@ -98,7 +118,11 @@ private:
     int m_sincePassStep = 0;             // requests of ours since the pass's last step
     int m_ioStatus = 0;                  // the I/O system's device status, as the pass last read it
     bool m_listStale = false;            // its configuration changed: the list is read again
+    bool m_statusWanted = false;         // it has more status: its command 48 is read
+    qint64 m_lastStatusReadMs = -1;      // steady
     size_t m_turn = 0;                   // the next to ask
+    int m_lastAsked = 0;                 // index of the last instrument asked
+    QByteArray m_followed;               // unique address; empty: none
     QTimer m_again;                      // when none is due yet
     QTimer m_readAgain;                  // the list, every five minutes
 };

@@ -136,6 +136,12 @@ bool LoopSession::subscribe(int address, bool on) {
     return m_hartIp && m_subscriptions->ask(address, on);
 }
 
+bool LoopSession::subscribeBehind(const QByteArray& uniqueAddress, bool on) {
+    const int ioSystem = m_ioSystems->ioSystemAddress();
+    return m_hartIp && ioSystem >= 0 && m_ioSystems->indexOf(uniqueAddress) > 0 &&
+           m_subscriptions->askBehind(ioSystem, uniqueAddress, on);
+}
+
 void LoopSession::useSerial() {
     if (!m_hartIp)
         return;
@@ -182,12 +188,13 @@ void LoopSession::useHartIp(const net::HartIpAddress& address) {
     m_line.useNetwork(*m_hartIpLine, *m_hartIpLine);
     if (m_capture)
         m_capture->follow(*m_hartIp);
-    // Published values go to the instrument whose long address they carry.
+    // Published values go to the instrument whose long address they carry, on the loop or
+    // behind an I/O system.
     connect(m_hartIp.get(), &net::HartIpSession::published, this, [this](const QByteArray& bytes) {
         const int command = protocol::HartFrame::parse(bytes).command;
         const protocol::ReadAnswer answer = protocol::ReadAnswer::of(
             command, -1, true, bytes, protocol::ReadAnswer::Origin::Published);
-        if (!takeUnasked(answer))
+        if (!m_ioSystems->takePublished(answer) && !takeUnasked(answer))
             ++m_unmatchedPublications;
     });
     m_ioSystems->setEnabled(true);

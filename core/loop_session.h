@@ -118,6 +118,8 @@ public:
     // Over HART-IP: asks the instrument at `address` for its published data, or to stop; false
     // when it cannot be asked now. What the device made of it: subscriptions().settled.
     bool subscribe(int address, bool on);
+    // The same for an instrument behind the I/O system, asked of the I/O system.
+    bool subscribeBehind(const QByteArray& uniqueAddress, bool on);
     Subscriptions& subscriptions() { return *m_subscriptions; }
     // The instruments behind an I/O system at one of the polling addresses, over HART-IP.
     IoSystemReader& ioSystems() { return *m_ioSystems; }

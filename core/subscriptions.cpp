@@ -31,8 +31,22 @@ Subscriptions::Subscriptions(protocol::PollingCycle& cycle, const protocol::Prot
 bool Subscriptions::ask(int address, bool on) {
     if (address < 0 || address >= protocol::kRowCount)
         return false;
-    QByteArray target =
-        protocol::withoutMasterAndBurst(m_state.Device_Table[size_t(address)].Long_Address);
+    return write(
+        address,
+        protocol::withoutMasterAndBurst(m_state.Device_Table[size_t(address)].Long_Address), on,
+        [this, address, on](Outcome outcome) { emit settled(address, on, outcome); });
+}
+
+bool Subscriptions::askBehind(int ioSystemAddress, const QByteArray& uniqueAddress, bool on) {
+    if (ioSystemAddress < 0 || ioSystemAddress >= protocol::kRowCount)
+        return false;
+    return write(ioSystemAddress, uniqueAddress, on, [this, uniqueAddress, on](Outcome outcome) {
+        emit settledBehind(uniqueAddress, on, outcome);
+    });
+}
+
+bool Subscriptions::write(int address, const QByteArray& uniqueAddress, bool on, Report report) {
+    QByteArray target = uniqueAddress;
     if (target.size() != protocol::kLongAddressLength)
         return false;
     target[0] = char(target[0] | kMasterBit);
@@ -43,41 +57,41 @@ bool Subscriptions::ask(int address, bool on) {
     if (!write)
         return false;
     connect(write, &protocol::PendingRequest::finished, this,
-            [this, address, on, target, flags](const protocol::ReadAnswer& answer) {
+            [this, address, target, flags, report](const protocol::ReadAnswer& answer) {
                 const Outcome written = outcomeOf(answer);
                 if (written == Outcome::Confirmed)
-                    readBack(address, on, target, flags);
+                    readBack(address, target, flags, report);
                 else
-                    emit settled(address, on, written);
+                    report(written);
             });
     connect(write, &protocol::PendingRequest::dropped, this,
-            [this, address, on] { emit settled(address, on, Outcome::NoAnswer); });
+            [report] { report(Outcome::NoAnswer); });
     return true;
 }
 
-void Subscriptions::readBack(int address, bool on, const QByteArray& target, quint16 written) {
+void Subscriptions::readBack(int address, const QByteArray& target, quint16 written,
+                             Report report) {
     protocol::PendingRequest* read = m_cycle.request(
         {address, kExpandedCommand, protocol::bigEndian(kReadSubscription, 2) + target});
     if (!read) {
-        emit settled(address, on, Outcome::NoAnswer);
+        report(Outcome::NoAnswer);
         return;
     }
     connect(read, &protocol::PendingRequest::finished, this,
-            [this, address, on, written](const protocol::ReadAnswer& answer) {
+            [written, report](const protocol::ReadAnswer& answer) {
                 const Outcome read = outcomeOf(answer);
                 if (read != Outcome::Confirmed) {
-                    emit settled(address, on, read);
+                    report(read);
                     return;
                 }
                 const std::optional<field::Subscription> kept =
                     field::subscriptionFrom(answer.frame);
-                emit settled(address, on,
-                             kept && kept->command == kReadSubscription && kept->flags == written
-                                 ? Outcome::Confirmed
-                                 : Outcome::NotConfirmed);
+                report(kept && kept->command == kReadSubscription && kept->flags == written
+                           ? Outcome::Confirmed
+                           : Outcome::NotConfirmed);
             });
     connect(read, &protocol::PendingRequest::dropped, this,
-            [this, address, on] { emit settled(address, on, Outcome::NoAnswer); });
+            [report] { report(Outcome::NoAnswer); });
 }
 
 } // namespace core

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 namespace core {
 
 // HART-IP subscriptions to instruments' published data. Command 533 writes the flags for an
@@ -28,12 +30,20 @@ public:
     // Asks the instrument at `address` for all its published data, or none; false when it
     // cannot be asked now (no instrument known there).
     bool ask(int address, bool on);
+    // The same for the instrument behind the I/O system at `ioSystemAddress` with
+    // `uniqueAddress`: asked of the I/O system, which publishes for it.
+    bool askBehind(int ioSystemAddress, const QByteArray& uniqueAddress, bool on);
 
 signals:
     void settled(int address, bool on, core::Subscriptions::Outcome outcome);
+    void settledBehind(const QByteArray& uniqueAddress, bool on,
+                       core::Subscriptions::Outcome outcome);
 
 private:
-    void readBack(int address, bool on, const QByteArray& target, quint16 written);
+    using Report = std::function<void(Outcome)>;
+    // Command 533 to the server at `address` for `uniqueAddress`, then 532 to read it back.
+    bool write(int address, const QByteArray& uniqueAddress, bool on, Report report);
+    void readBack(int address, const QByteArray& target, quint16 written, Report report);
 
     protocol::PollingCycle& m_cycle;
     const protocol::ProtocolState& m_state;

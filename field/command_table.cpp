@@ -196,7 +196,7 @@ std::vector<CommandSpec> makeSpecs() {
           {F::Other, Text::DetailStandardized1, 9, K::Bits, 1, -1, -1, nullptr,
            standardizedStatus1Bits},
           {F::Other, Text::DetailAnalogSaturated, 10, K::HexBytes},
-          {F::Other, Text::DetailStandardized2, 11, K::Bits, 1, -1, -1, nullptr,
+          {F::StandardizedStatus2, Text::DetailStandardized2, 11, K::Bits, 1, -1, -1, nullptr,
            standardizedStatus2Bits},
           {F::Other, Text::DetailStandardized3, 12, K::Bits, 1, -1, -1, nullptr,
            standardizedStatus3Bits},

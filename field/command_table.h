@@ -85,6 +85,7 @@ enum class FieldId {
     IoCard,
     Channel,
     LongTag,
+    StandardizedStatus2, // command 48: bit 0 says an I/O system's list of instruments changed
 };
 
 struct FieldSpec {

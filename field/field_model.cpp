@@ -45,7 +45,16 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
     const int address = answer.address;
     if (address < 0 || address >= int(m_instruments.size()))
         return;
-    Instrument& in = m_instruments[size_t(address)];
+    const TakenAnswer taken = takeAnswerInto(m_instruments[size_t(address)], answer, m_now());
+    if (taken.changed)
+        emit instrumentChanged(address);
+    if (taken.measured)
+        emit measurement(address, taken.when);
+}
+
+TakenAnswer takeAnswerInto(Instrument& in, const protocol::ReadAnswer& answer,
+                           const QDateTime& clock) {
+    TakenAnswer taken;
     const int command = answer.command;
     const protocol::HartFrame& frame = answer.frame;
     using Origin = protocol::ReadAnswer::Origin;
@@ -53,11 +62,12 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
     const bool heardOnly = command == 0 || command == 7 || command == 13 || command == 20;
     if (notAskedByUs && !takenWhenPublished(command) &&
         !(answer.origin == Origin::Heard && heardOnly))
-        return;
+        return taken;
     const bool published = answer.accepted && answer.origin == Origin::Published;
     const bool unasked = answer.accepted && notAskedByUs;
     // When the answer came: its last byte, not the end of the step that read it.
-    const QDateTime now = answer.ageMs > 0 ? m_now().addMSecs(-answer.ageMs) : m_now();
+    const QDateTime now = answer.ageMs > 0 ? clock.addMSecs(-answer.ageMs) : clock;
+    taken.when = now;
     if (published)
         in.bursts[command].heard(now.toMSecsSinceEpoch());
     // Only the pass asks 0, 13 and 3 of its own; anything else was asked for or published, and
@@ -72,8 +82,8 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
             in.deviceStatus = frame.deviceStatus;
         }
         if (!carried) {
-            emit instrumentChanged(address);
-            return;
+            taken.changed = true;
+            return taken;
         }
     }
     if (!answer.accepted) {
@@ -81,11 +91,11 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
         // learnt before stays, marked as such by `answering`.
         if (command == 0) {
             if (in.answering)
-                in.silentSinceMs = m_now().toMSecsSinceEpoch();
+                in.silentSinceMs = clock.toMSecsSinceEpoch();
             in.answering = false;
-            emit instrumentChanged(address);
+            taken.changed = true;
         }
-        return;
+        return taken;
     }
     in.lastAnswer = answer;
     in.lastAnswerMs = now.toMSecsSinceEpoch();
@@ -129,9 +139,9 @@ void FieldModel::takeAnswer(const protocol::ReadAnswer& answer) {
         in.history.add(
             {in.lastAnswerMs, carried->loopCurrent.value_or(kNone), pv ? pv->value : kNone});
     }
-    emit instrumentChanged(address);
-    if (carried)
-        emit measurement(address, now);
+    taken.changed = true;
+    taken.measured = carried.has_value();
+    return taken;
 }
 
 void FieldModel::detailAsked(int address, int command) {

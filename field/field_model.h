@@ -51,6 +51,19 @@ struct Instrument {
     }
 };
 
+// What one answer (or published frame) changed in what is known of an instrument.
+struct TakenAnswer {
+    bool changed = false;  // the instrument's views should look again
+    bool measured = false; // values came: a command-3 answer or a published frame
+    QDateTime when;        // when the answer came: its last byte
+};
+
+// Folds an answer into what is known of `in`, as the field model does for the loop's instruments
+// and the I/O system reader for those behind it: identity (0), tag (13), values (3 and what is
+// published), and anything else asked as a detail. `now` is the model's clock.
+TakenAnswer takeAnswerInto(Instrument& in, const protocol::ReadAnswer& answer,
+                           const QDateTime& now);
+
 // The instruments of the loop, fed by the polling cycle's report of every answer it read. It
 // only listens: nothing here writes to the board or reaches into the cycle.
 class FieldModel : public QObject {

@@ -54,4 +54,14 @@ QByteArray SubDeviceSummary::uniqueAddress() const {
     return address;
 }
 
+bool subDeviceListChanged(const AnswerFrame& frame) {
+    constexpr int kAdditionalStatus = 48;
+    constexpr quint32 kListChanged = 0x01;
+    if (frame.command != kAdditionalStatus)
+        return false;
+    const std::optional<quint32> status = unsignedField(layoutOf(kAdditionalStatus, frame.data),
+                                                        frame.data, FieldId::StandardizedStatus2);
+    return status && (*status & kListChanged);
+}
+
 } // namespace field

@@ -40,4 +40,7 @@ struct SubDeviceSummary {
 };
 std::optional<SubDeviceSummary> subDeviceFrom(const AnswerFrame& frame);
 
+// Command 48 of an I/O system says its list of instruments changed (standardized status 2).
+bool subDeviceListChanged(const AnswerFrame& frame);
+
 } // namespace field

@@ -36,9 +36,22 @@ FieldLayer::FieldLayer(core::LoopSession& session, WindowSurface& window, QObjec
             &FieldLayer::explainDump);
     connect(&m_model, &field::FieldModel::instrumentChanged, this, [this](int address) {
         for (InstrumentView* view : views())
-            if (view->address() == address)
+            if (view->behind().isEmpty() && view->address() == address)
                 view->refreshSoon();
     });
+    core::IoSystemReader& reader = session.ioSystems();
+    const auto refreshBehind = [this, &reader](const QByteArray& unique) {
+        for (InstrumentView* view : views())
+            if (!view->behind().isEmpty() && (unique.isEmpty() || view->behind() == unique))
+                view->refreshSoon();
+    };
+    connect(&reader, &core::IoSystemReader::subDeviceChanged, this,
+            [&reader, refreshBehind](int index) {
+                if (index >= 1 && index <= int(reader.subDevices().size()))
+                    refreshBehind(reader.subDevices()[size_t(index - 1)].summary.uniqueAddress());
+            });
+    connect(&reader, &core::IoSystemReader::listChanged, this,
+            [refreshBehind] { refreshBehind({}); });
 }
 
 FieldLayer::~FieldLayer() {
@@ -49,21 +62,13 @@ FieldLayer::~FieldLayer() {
 
 InstrumentView* FieldLayer::open(int address) {
     for (InstrumentView* view : views()) {
-        if (view->address() == address) {
+        if (view->behind().isEmpty() && view->address() == address) {
             view->raise();
             view->activateWindow();
             return view;
         }
     }
     auto* view = new InstrumentView(m_model, address, m_session.languageFlag());
-    view->loopCheckPanel()->setTolerance(m_toleranceMa, m_tolerancePercent);
-    if (m_loadLayout)
-        view->restoreLayout(m_loadLayout());
-    connect(view, &InstrumentView::layoutChanged, this, [this](const QByteArray& layout) {
-        if (m_saveLayout)
-            m_saveLayout(layout);
-    });
-    m_views << view;
     core::DetailsReader& details = m_session.details();
     connect(view, &InstrumentView::detailsRequested, this,
             [&details](int asked) { details.readDetails(asked); });
@@ -71,7 +76,8 @@ InstrumentView* FieldLayer::open(int address) {
         // One instrument followed at a time: the view that followed before says so no more.
         details.follow(on ? asked : -1);
         for (InstrumentView* other : views())
-            other->showFollowing(details.followed() == other->address());
+            if (other->behind().isEmpty())
+                other->showFollowing(details.followed() == other->address());
     });
     connect(view, &QObject::destroyed, this, [this, &details, address] {
         if (details.followed() == address)
@@ -94,10 +100,80 @@ InstrumentView* FieldLayer::open(int address) {
                 if (settledAddress == view->address())
                     view->showSubscriptionNote(subscriptionNote(on, outcome));
             });
-    view->show();
+    made(view);
     // Opened for an instrument that answers: its details are read at once.
     if (m_model.instrument(address).answering)
         details.readDetails(address);
+    return view;
+}
+
+InstrumentView* FieldLayer::openBehind(const QByteArray& uniqueAddress) {
+    for (InstrumentView* view : views()) {
+        if (view->behind() == uniqueAddress) {
+            view->raise();
+            view->activateWindow();
+            return view;
+        }
+    }
+    core::IoSystemReader& reader = m_session.ioSystems();
+    ViewedInstrument viewed;
+    viewed.behind = uniqueAddress;
+    viewed.instrument = [&reader, uniqueAddress]() -> const field::Instrument& {
+        return reader.instrument(uniqueAddress);
+    };
+    viewed.now = [this] { return m_model.now(); };
+    auto* view = new InstrumentView(std::move(viewed), m_session.languageFlag());
+    connect(view, &InstrumentView::detailsRequested, this,
+            [&reader, uniqueAddress] { reader.readDetails(uniqueAddress); });
+    connect(view, &InstrumentView::followToggled, this,
+            [this, &reader, uniqueAddress](int, bool on) {
+                reader.follow(on ? uniqueAddress : QByteArray());
+                for (InstrumentView* other : views())
+                    if (!other->behind().isEmpty())
+                        other->showFollowing(reader.followed() == other->behind());
+            });
+    connect(view, &QObject::destroyed, this, [this, &reader, uniqueAddress] {
+        if (reader.followed() == uniqueAddress)
+            reader.follow({});
+        if (m_subscribedBehind.remove(uniqueAddress))
+            m_session.subscribeBehind(uniqueAddress, false);
+    });
+    connect(view, &InstrumentView::subscribeToggled, this,
+            [this, view, uniqueAddress](int, bool on) {
+                if (m_session.subscribeBehind(uniqueAddress, on)) {
+                    if (on)
+                        m_subscribedBehind.insert(uniqueAddress);
+                    else
+                        m_subscribedBehind.remove(uniqueAddress);
+                }
+                view->showSubscription(m_session.hartIpSession() != nullptr,
+                                       m_subscribedBehind.contains(uniqueAddress));
+            });
+    view->showSubscription(m_session.hartIpSession() != nullptr,
+                           m_subscribedBehind.contains(uniqueAddress));
+    view->showFollowing(reader.followed() == uniqueAddress);
+    connect(&m_session.subscriptions(), &core::Subscriptions::settledBehind, view,
+            [view](const QByteArray& settled, bool on, core::Subscriptions::Outcome outcome) {
+                if (settled == view->behind())
+                    view->showSubscriptionNote(subscriptionNote(on, outcome));
+            });
+    made(view);
+    if (reader.instrument(uniqueAddress).answering)
+        reader.readDetails(uniqueAddress);
+    return view;
+}
+
+InstrumentView* FieldLayer::made(InstrumentView* view) {
+    view->loopCheckPanel()->setTolerance(m_toleranceMa, m_tolerancePercent);
+    if (m_loadLayout)
+        view->restoreLayout(m_loadLayout());
+    connect(view, &InstrumentView::layoutChanged, this, [this](const QByteArray& layout) {
+        if (m_saveLayout)
+            m_saveLayout(layout);
+    });
+    m_views << view;
+    view->refresh();
+    view->show();
     return view;
 }
 

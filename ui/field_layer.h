@@ -30,6 +30,8 @@ public:
     field::FieldModel& model() { return m_model; }
     // Opens the view of `address`, or raises it when it is open already.
     InstrumentView* open(int address);
+    // The same for the instrument behind the I/O system with `uniqueAddress`.
+    InstrumentView* openBehind(const QByteArray& uniqueAddress);
     QList<InstrumentView*> views() const;
     // The language changed: the open views follow.
     void setLanguage(qint16 languageFlag);
@@ -41,6 +43,8 @@ public:
                          std::function<void(const QByteArray&)> save);
 
 private:
+    // A view made and shown, with what every view has: tolerance, layout, language.
+    InstrumentView* made(InstrumentView* view);
     void explainDump(const protocol::ReadAnswer& answer);
     // The last answer read, explained for the dump's tooltip in the language in force.
     QString dumpExplanation() const;
@@ -49,8 +53,9 @@ private:
     WindowSurface& m_window;
     field::FieldModel& m_model; // the session's
     QList<QPointer<InstrumentView>> m_views;
-    QSet<int> m_subscribed;          // addresses whose published data was asked for
-    protocol::ReadAnswer m_lastDump; // the answer the port panel's dump shows
+    QSet<int> m_subscribed;              // addresses whose published data was asked for
+    QSet<QByteArray> m_subscribedBehind; // the same behind the I/O system, by unique address
+    protocol::ReadAnswer m_lastDump;     // the answer the port panel's dump shows
     double m_toleranceMa = 0.05;
     double m_tolerancePercent = 0.3;
     std::function<QByteArray()> m_loadLayout;

@@ -711,8 +711,11 @@ NetworkWindow* Form1::networkWindow() const {
 }
 
 void Form1::showNetworkWindow() {
-    if (!m_networkWindow)
+    if (!m_networkWindow) {
         m_networkWindow = new NetworkWindow(m_session.ioSystems(), languageFlag(), this);
+        connect(m_networkWindow, &NetworkWindow::instrumentRequested, this,
+                &Form1::instrumentBehindRequested);
+    }
     m_networkWindow->show();
     m_networkWindow->raise();
 }

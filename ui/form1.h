@@ -102,6 +102,8 @@ signals:
     // The operator asked for the instrument view of a polling address (a board row
     // double-clicked, or the menu).
     void instrumentRequested(int address);
+    // The same for an instrument behind the I/O system (a Network row double-clicked).
+    void instrumentBehindRequested(const QByteArray& uniqueAddress);
     void languageChanged(qint16 languageFlag);
     // The operator turned recording on or off from the menu.
     void recordingToggled(bool on);

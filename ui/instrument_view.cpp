@@ -96,10 +96,22 @@ QString clockTime(qint64 ms) {
 
 } // namespace
 
-InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint16 languageFlag,
-                               QWidget* parent)
-    : QWidget(parent, Qt::Window), m_model(model), m_address(address) {
-    setObjectName(QStringLiteral("Instrument_%1").arg(address));
+ViewedInstrument ViewedInstrument::onTheLoop(const field::FieldModel& model, int address) {
+    ViewedInstrument viewed;
+    viewed.address = address;
+    viewed.instrument = [&model, address]() -> const field::Instrument& {
+        return model.instrument(address);
+    };
+    viewed.now = [&model] { return model.now(); };
+    return viewed;
+}
+
+InstrumentView::InstrumentView(ViewedInstrument viewed, qint16 languageFlag, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_viewed(std::move(viewed)) {
+    setObjectName(m_viewed.behind.isEmpty()
+                      ? QStringLiteral("Instrument_%1").arg(m_viewed.address)
+                      : QStringLiteral("Instrument_") +
+                            QString::fromLatin1(m_viewed.behind.toHex().toUpper()));
     setAttribute(Qt::WA_DeleteOnClose);
     new PaintPacer(this, kPaintIntervalMs);
     m_refreshing = new Throttle(
@@ -180,20 +192,20 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     m_readDetails = new QPushButton(this);
     m_readDetails->setObjectName(QStringLiteral("Read_Details"));
     connect(m_readDetails, &QPushButton::clicked, this,
-            [this] { emit detailsRequested(m_address); });
+            [this] { emit detailsRequested(m_viewed.address); });
     m_follow = new QCheckBox(this);
     m_follow->setObjectName(QStringLiteral("Follow"));
     // Toggled, not clicked: a screen reader's or voice control's Toggle action changes the box
     // without a click. The program's own setChecked goes through showFollowing, which keeps
     // quiet.
     connect(m_follow, &QCheckBox::toggled, this,
-            [this](bool on) { emit followToggled(m_address, on); });
+            [this](bool on) { emit followToggled(m_viewed.address, on); });
     // Only where the loop is reached over HART-IP (see showSubscription).
     m_subscribe = new QCheckBox(this);
     m_subscribe->setObjectName(QStringLiteral("Subscribe"));
     m_subscribe->hide();
     connect(m_subscribe, &QCheckBox::toggled, this,
-            [this](bool on) { emit subscribeToggled(m_address, on); });
+            [this](bool on) { emit subscribeToggled(m_viewed.address, on); });
     m_detailsPanel = new DetailsPanel(this);
     m_loopCheck = new LoopCheckPanel(this);
 
@@ -255,7 +267,7 @@ InstrumentView::InstrumentView(const field::FieldModel& model, int address, qint
     clock->setInterval(1000);
     connect(clock, &QTimer::timeout, this, [this] {
         if (isVisible())
-            showTrend(m_model.instrument(m_address));
+            showTrend(m_viewed.instrument());
     });
     clock->start();
 
@@ -408,22 +420,28 @@ void InstrumentView::retranslate() {
 
 void InstrumentView::refresh() {
     showAllButTrend();
-    showTrend(m_model.instrument(m_address));
+    showTrend(m_viewed.instrument());
 }
 
 void InstrumentView::showAllButTrend() {
-    const field::Instrument& in = m_model.instrument(m_address);
-    const QString number = QStringLiteral("%1").arg(m_address, 2, 10, QLatin1Char('0'));
+    const field::Instrument& in = m_viewed.instrument();
+    const bool behind = !m_viewed.behind.isEmpty();
+    // On the loop by its polling address; behind the I/O system by its unique address.
+    const QString number =
+        behind ? QString::fromLatin1(m_viewed.behind.toHex().toUpper())
+               : QStringLiteral("%1").arg(m_viewed.address, 2, 10, QLatin1Char('0'));
     QString title = say(Text::ViewInstrument).arg(number);
-    if (in.tag)
+    if (in.tag && !in.tag->tag.trimmed().isEmpty())
         title += QStringLiteral(" \u2014 ") + in.tag->tag.trimmed();
     setWindowTitle(title);
 
     QString state;
     if (in.answering)
-        state = say(Text::ViewAddressAnswers).arg(number);
+        state = say(behind ? Text::ViewBehindAnswers : Text::ViewAddressAnswers).arg(number);
     else if (in.identity && in.silentSinceMs > 0)
         state = say(Text::ViewNotAnsweringSince).arg(clockTime(in.silentSinceMs));
+    else if (behind)
+        state = say(Text::ViewBehindNotAnswered);
     else if (in.identity)
         state = say(Text::ViewAddressSilentNow).arg(number);
     else
@@ -436,7 +454,7 @@ void InstrumentView::showAllButTrend() {
     showStatus(in);
     showExplanation(in);
     m_detailsPanel->show(in, m_english);
-    m_loopCheck->show(in, m_address, m_english);
+    m_loopCheck->show(in, m_viewed.address, m_english);
     m_readDetails->setEnabled(in.answering);
 }
 
@@ -552,7 +570,7 @@ void InstrumentView::showValues(const field::Instrument& in) {
 void InstrumentView::showBursts(const field::Instrument& in) {
     // Said only while the frames keep coming: an instrument taken out of burst mode is not
     // called bursting for long.
-    const qint64 nowMs = m_model.now().toMSecsSinceEpoch();
+    const qint64 nowMs = m_viewed.now().toMSecsSinceEpoch();
     QStringList said;
     for (const auto& [command, rate] : in.bursts) {
         if (!rate.current(nowMs))
@@ -640,7 +658,7 @@ void InstrumentView::showStatus(const field::Instrument& in) {
 void InstrumentView::showTrend(const field::Instrument& in) {
     const int windowSeconds = trendMinutes() * 60;
     // The right edge is the present, not the last sample: a silent instrument shows as a gap.
-    const qint64 nowMs = m_model.now().toMSecsSinceEpoch();
+    const qint64 nowMs = m_viewed.now().toMSecsSinceEpoch();
     QVector<QPointF> current, primary;
     // Only what the window spans: the history holds up to an hour.
     const auto& samples = in.history.samples();

@@ -6,6 +6,9 @@
 #include <QList>
 #include <QWidget>
 
+#include <QDateTime>
+
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -31,16 +34,32 @@ class Throttle;
 class LoopCheckPanel;
 class TrendPlot;
 
+// Where a view's instrument is and what is known of it: on the loop at a polling address, or
+// behind the I/O system, named by its unique address.
+struct ViewedInstrument {
+    int address = -1;  // polling address; -1 behind the I/O system
+    QByteArray behind; // unique address behind the I/O system; empty on the loop
+    std::function<const field::Instrument&()> instrument;
+    std::function<QDateTime()> now;
+
+    static ViewedInstrument onTheLoop(const field::FieldModel& model, int address);
+};
+
 // One instrument, live: what it is, its tag, its values with their units at full precision, its
 // status in words, the trend of its loop current and primary variable, and its last answer
-// explained byte by byte. It only reads the field model.
+// explained byte by byte. It only reads what is known of the instrument.
 class InstrumentView : public QWidget {
     Q_OBJECT
 public:
+    InstrumentView(ViewedInstrument viewed, qint16 languageFlag, QWidget* parent = nullptr);
     InstrumentView(const field::FieldModel& model, int address, qint16 languageFlag,
-                   QWidget* parent = nullptr);
+                   QWidget* parent = nullptr)
+        : InstrumentView(ViewedInstrument::onTheLoop(model, address), languageFlag, parent) {}
 
-    int address() const { return m_address; }
+    // The polling address; -1 for an instrument behind the I/O system.
+    int address() const { return m_viewed.address; }
+    // The unique address of an instrument behind the I/O system; empty on the loop.
+    const QByteArray& behind() const { return m_viewed.behind; }
     void setLanguage(qint16 languageFlag);
     // Shows what the model now holds for the address.
     void refresh();
@@ -106,8 +125,7 @@ private:
     void showTrend(const field::Instrument& in);
     void showExplanation(const field::Instrument& in);
 
-    const field::FieldModel& m_model;
-    const int m_address;
+    const ViewedInstrument m_viewed;
     bool m_english = true;
 
     QLabel* m_state = nullptr;

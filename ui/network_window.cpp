@@ -28,6 +28,11 @@ NetworkWindow::NetworkWindow(const core::IoSystemReader& reader, qint16 language
     m_table->verticalHeader()->hide();
     m_table->setWordWrap(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
+    connect(m_table, &QTableView::activated, this, [this](const QModelIndex& index) {
+        if (index.row() < int(m_reader.subDevices().size()))
+            emit instrumentRequested(
+                m_reader.subDevices()[size_t(index.row())].summary.uniqueAddress());
+    });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_summary);
     layout->addWidget(m_table, 1);
@@ -63,11 +68,15 @@ void NetworkWindow::showSummary() {
         m_summary->setText(app::text(app::Text::NetworkWindowNone, m_language));
         return;
     }
-    m_summary->setText(app::text(app::Text::NetworkWindowSummary, m_language)
-                           .arg(m_reader.ioSystemAddress(), 2, 10, QLatin1Char('0'))
-                           .arg(io->cards)
-                           .arg(io->channelsPerCard)
-                           .arg(m_reader.subDevices().size()));
+    m_summary->setText(
+        app::text(app::Text::NetworkWindowSummary, m_language)
+            .arg(m_reader.ioSystemAddress(), 2, 10, QLatin1Char('0'))
+            .arg(io->cards)
+            .arg(io->channelsPerCard)
+            .arg(m_reader.subDevices().size()) +
+        (m_reader.subDevices().empty()
+             ? QString()
+             : QStringLiteral(". ") + app::text(app::Text::NetworkOpenHint, m_language)));
 }
 
 } // namespace ui

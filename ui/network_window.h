@@ -25,6 +25,10 @@ public:
     QTableView* table() const { return m_table; }
     QLabel* summary() const { return m_summary; }
 
+signals:
+    // A row was double-clicked (or Enter pressed on it): the view of its instrument.
+    void instrumentRequested(const QByteArray& uniqueAddress);
+
 private:
     void showSummary();
     void fitColumns();

@@ -445,6 +445,7 @@ void LoopWindowTest::gatewayInstrumentsInTheNetworkWindow() {
     ui::Form1Environment environment = testEnvironment(recorder);
     environment.startupDevice = QStringLiteral("hartip://127.0.0.1:%1").arg(port);
     auto window = makeWindow(loop.path("settings") + QLatin1Char('/'), environment);
+    ui::WindowLayers layers(*window, nullptr);
     window->Form_Load();
     QTRY_COMPARE_WITH_TIMEOUT(window->shape1()->colour(), serial::kLampOpen, 5000);
     QTest::keyClick(window->yesButton(), Qt::Key_Return);
@@ -454,14 +455,36 @@ void LoopWindowTest::gatewayInstrumentsInTheNetworkWindow() {
     QAbstractItemModel* rows = network->table()->model();
     QCOMPARE(rows->rowCount(), 20);
     QCOMPARE(network->summary()->text(),
-             "I/O system at 00: 3 cards of 8 channels, 20 instruments behind it");
+             "I/O system at 00: 3 cards of 8 channels, 20 instruments behind it. "
+             "Double-click a row to open the instrument.");
     using Column = ui::SubDeviceTableModel::Column;
     QCOMPARE(rows->index(2, Column::LongTag).data().toString(), "Wireless transmitter 3");
     QCOMPARE(rows->index(9, Column::Card).data().toString(), "1");
     QTRY_COMPARE_WITH_TIMEOUT(rows->index(3, Column::Answering).data().toString(), "yes", 10000);
     QTRY_VERIFY_WITH_TIMEOUT(rows->index(3, Column::Pv).data().toString().endsWith(" kPa"), 10000);
     QCOMPARE(window->board().caption(protocol::Column::Label1, 0), "26E10A0001");
+
+    // A row opens the instrument's view: what it is from the list, its tag and values as read
+    // through the gateway, and its details read at once.
+    QTableView* table = network->table();
+    const QPoint cell = table->visualRect(rows->index(2, Column::LongTag)).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell); // as a hand does first
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+    QTRY_VERIFY_WITH_TIMEOUT(!layers.field.views().isEmpty(), 2000);
+    ui::InstrumentView* view = layers.field.views().constFirst();
+    QCOMPARE(view->behind(), QByteArray::fromHex("26300B0003"));
+    QCOMPARE(view->shownValue("device id"), "0B0003");
+    QCOMPARE(view->stateLine()->text(),
+             "26300B0003: the instrument answers through the I/O system.");
+    QTRY_COMPARE_WITH_TIMEOUT(view->shownValue("tag"), "WT-003  ", 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(view->shownValue("PV").endsWith(" kPa"), 10000);
+    const core::IoSystemReader& reader = window->session().ioSystems();
+    QTRY_VERIFY_WITH_TIMEOUT(reader.instrument(view->behind()).details.count(20) == 1, 20000);
+    QVERIFY(reader.instrument(view->behind()).details.at(20).accepted);
+    QVERIFY(view->detailsPanel()->isVisible());
     window->mnu_rus_Click();
+    QCOMPARE(view->stateLine()->text(),
+             QString::fromUtf8("26300B0003: прибор отвечает через систему ввода-вывода."));
     QCOMPARE(network->windowTitle(), QString::fromUtf8("Сеть"));
     QCOMPARE(rows->headerData(Column::Card, Qt::Horizontal).toString(), QString::fromUtf8("Плата"));
     QCOMPARE(rows->index(3, Column::Answering).data().toString(), QString::fromUtf8("да"));
