@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kReadIoSystemCapabilities = 74;
 constexpr int kReadSubDeviceIdentity = 84;
+constexpr int kReadIdentity = 0;
 constexpr int kReadTag = 13;
 constexpr int kReadValues = 3;
 constexpr int kPreamblesBehind = 5;
@@ -28,6 +29,7 @@ field::Identity identityOf(const field::SubDeviceSummary& summary) {
     id.expandedDeviceType = true;
     id.deviceId = summary.deviceId;
     id.longAddress = summary.uniqueAddress();
+    id.fromList = true;
     return id;
 }
 
@@ -172,6 +174,7 @@ void IoSystemReader::readEntry(int index) {
                     fresh.instrument = known.instrument;
                     fresh.throughCommand77 = known.throughCommand77;
                     fresh.detailsToAsk = known.detailsToAsk;
+                    fresh.identityAsked = known.identityAsked;
                 }
         m_subDevices = std::move(m_reading);
         m_reading.clear();
@@ -331,9 +334,10 @@ bool IoSystemReader::takePublished(const protocol::ReadAnswer& answer) {
 }
 
 void IoSystemReader::ask(SubDevice& sub, int index) {
-    // Details first, once asked; then the tag once, then the values.
+    // Details first, once asked; then its whole identity and its tag once, then the values.
     const bool detail = !sub.detailsToAsk.empty();
     const int command = detail               ? sub.detailsToAsk.front()
+                        : !sub.identityAsked ? kReadIdentity
                         : sub.instrument.tag ? kReadValues
                                              : kReadTag;
     const QByteArray data = detail ? field::detailRequestData(command) : QByteArray();
@@ -420,10 +424,21 @@ void IoSystemReader::fold(int index, int command, const protocol::HartFrame* fra
     SubDevice& sub = m_subDevices[size_t(index - 1)];
     field::Instrument& in = sub.instrument;
     const bool detail = !sub.detailsToAsk.empty() && sub.detailsToAsk.front() == command;
-    if (!frame && !detail)
-        return; // silence to the values or the tag: said by `answering`
+    if (!frame && !detail) {
+        sub.identityAsked = sub.identityAsked || command == kReadIdentity;
+        return; // silence: said by `answering`
+    }
     if (detail)
         sub.detailsToAsk.erase(sub.detailsToAsk.begin());
+    if (command == kReadIdentity && !detail) {
+        // Asked once. What the list said stays unless this is the same instrument's whole
+        // identity.
+        sub.identityAsked = true;
+        const std::optional<field::Identity> whole =
+            frame ? field::identityFrom(*frame) : std::nullopt;
+        if (!whole || whole->longAddress != sub.summary.uniqueAddress())
+            return;
+    }
     const protocol::ReadAnswer answer =
         frame ? protocol::ReadAnswer::of(command, index, true, frame->encode(),
                                          protocol::ReadAnswer::Origin::OnDemand)

@@ -19,8 +19,8 @@ namespace core {
 // polling addresses of a HART-IP endpoint. An instrument that answers the pass is asked command
 // 74 once; the first that answers it as an I/O system is one, and command 84 lists what it holds.
 // Those instruments are then asked beside the pass, one request at a time and in turn, three
-// after each step of the pass so that the pass goes on: command 13 once, then command 3 again
-// and again.
+// after each step of the pass so that the pass goes on: commands 0 and 13 once, then command 3
+// again and again.
 // Each is reached by its long address directly and, where it does not answer so twice and the I/O
 // system has cards, through command 77 with its card and channel. An answer that says busy or that
 // a delayed response runs (response codes 32 to 34) is asked again 200 ms later while the others go
@@ -39,6 +39,7 @@ public:
         bool delayed = false; // busy, or its delayed response runs: asked again first
         qint64 nextAskMs = 0;
         std::vector<int> detailsToAsk; // asked before its values, in this order
+        bool identityAsked = false;    // command 0, for what the list does not say
     };
     using Clock = std::function<QDateTime()>;
     using SteadyClock = std::function<qint64()>; // ms, never set back

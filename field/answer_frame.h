@@ -36,6 +36,9 @@ struct Identity {
     std::optional<int> extendedStatus;
     std::optional<int> privateLabel;
     std::optional<int> deviceProfile;
+    // Only what an I/O system's list says of the instrument (command 84): manufacturer, type, ID
+    // and HART revision; its revisions, preambles and flags are not known.
+    bool fromList = false;
 };
 std::optional<Identity> identityFrom(const AnswerFrame& frame);
 

@@ -490,7 +490,8 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
     } else {
         const int digits = id->hartRevision >= 7 ? 4 : 2;
         // HART 7 names the manufacturer only in the long form of the answer.
-        const bool manufacturerSent = id->hartRevision < 7 || id->configChangeCounter.has_value();
+        const bool manufacturerSent =
+            id->fromList || id->hartRevision < 7 || id->configChangeCounter.has_value();
         setRow("manufacturer", manufacturerSent
                                    ? field::manufacturerText(id->manufacturer, digits, m_english)
                                    : QString());
@@ -518,7 +519,15 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
         }
         setRow("extended status", extended);
         setRow("device profile", decimal(id->deviceProfile));
+        // The list says no more than who it is: nothing is shown for what it does not say.
+        if (id->fromList)
+            for (const char* unknown : {"device revision", "software revision", "hardware revision",
+                                        "preambles", "flags"})
+                setRow(QString::fromLatin1(unknown), QString());
     }
+    m_identityBox->setTitle(say(id && id->fromList ? Text::ViewIdentityCommand84
+                                                   : Text::ViewIdentityCommand0));
+    m_identityBox->setAccessibleName(m_identityBox->title());
     setRow("tag", in.tag ? in.tag->tag : QString());
     setRow("descriptor", in.tag ? in.tag->descriptor : QString());
     setRow("date",

@@ -28,6 +28,12 @@ QByteArray answer(const QByteArray& frameWithoutCheck) {
 
 // The golden instrument at polling address 1 is an I/O system with one instrument behind it on
 // card 0, channel 5: 20 A5 12 34 57.
+// The whole identity (command 0) a HART 7 instrument behind, of manufacturer 0026 and expanded
+// device type E0A5, answers with; `id` its device ID.
+QByteArray identityData(const QByteArray& id) {
+    return hex("FE E0 A5 05 07 01 01 08 00") + id + hex("05 04 00 01 00 00 26 00 26 01");
+}
+
 struct GatewayRig : ptest::Rig {
     qint64 steadyMs = 0;
     core::IoSystemReader reader{cycle, [] { return QDateTime(QDate(2026, 12, 8), QTime(17, 0)); },
@@ -41,6 +47,8 @@ struct GatewayRig : ptest::Rig {
             answer(hex("86 A6 06 12 34 56 4A 0A 00 00 01 08 01 00 02 04 01 03"));
         answers[asked(hex("82 A6 06 12 34 56 54 02 00 01"))] =
             answer(hex("86 A6 06 12 34 56 54 0E 00 00 00 01 00 05 00 26 E0 A5 12 34 57 07"));
+        answers[asked(hex("82 A0 A5 12 34 57 00 00"))] =
+            behindAnswers(0, 0, identityData(hex("12 34 57")));
         reader.setEnabled(true);
         QObject::connect(&cycle, &protocol::PollingCycle::answerDecoded, &reader,
                          &core::IoSystemReader::takeAnswer);
@@ -99,6 +107,8 @@ private slots:
         QVERIFY(in.tag);
         QVERIFY(in.lastMeasured && in.lastMeasured->values[0]);
         QCOMPARE(in.identity->longAddress, hex("20 A5 12 34 57"));
+        QVERIFY(!in.identity->fromList); // command 0 said the rest
+        QCOMPARE(in.identity->configChangeCounter, 1);
         QCOMPARE(measured.first().at(0).toInt(), 1);
     }
 
@@ -204,7 +214,8 @@ private slots:
         rig.answers[asked(hex("82 A6 06 12 34 56 54 02 00 03"))] =
             answer(hex("86 A6 06 12 34 56 54 0E 00 00 00 03 00 07 00 26 E0 A5 12 34 59 07"));
         for (const char last : {'\x57', '\x58', '\x59'})
-            for (const auto& [command, data] : {std::pair{13, kTagData}, {3, kValueData}}) {
+            for (const auto& [command, data] :
+                 {std::pair{0, identityData(hex("12 34") + last)}, {13, kTagData}, {3, kValueData}}) {
                 QByteArray frame = hex("86 A0 A5 12 34") + last + char(command);
                 frame += char(data.size() + 2) + hex("00 00") + data;
                 rig.answers[asked(hex("82 A0 A5 12 34") + last + char(command) + hex("00"))] =

@@ -478,6 +478,7 @@ void LoopWindowTest::gatewayInstrumentsInTheNetworkWindow() {
              "26300B0003: the instrument answers through the I/O system.");
     QTRY_COMPARE_WITH_TIMEOUT(view->shownValue("tag"), "WT-003  ", 10000);
     QTRY_VERIFY_WITH_TIMEOUT(view->shownValue("PV").endsWith(" kPa"), 10000);
+    QCOMPARE(view->shownValue("preambles"), "5"); // its own command 0, beyond the list
     const core::IoSystemReader& reader = window->session().ioSystems();
     QTRY_VERIFY_WITH_TIMEOUT(reader.instrument(view->behind()).details.count(20) == 1, 20000);
     QVERIFY(reader.instrument(view->behind()).details.at(20).accepted);
