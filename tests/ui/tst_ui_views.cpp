@@ -86,6 +86,31 @@ class TestUiViews : public QObject {
     Q_OBJECT
 private slots:
     void lineView();
+    // Behind an I/O system, known from its list only: who it is, and a dash for what the list
+    // does not say (revisions, preambles, flags), never a zero it did not send.
+    void knownFromTheListOnly() {
+        field::Instrument in;
+        in.identity = field::Identity{};
+        in.identity->hartRevision = 7;
+        in.identity->manufacturer = 0x26;
+        in.identity->deviceType = 0xE0A5;
+        in.identity->expandedDeviceType = true;
+        in.identity->deviceId = 0x123457;
+        in.identity->longAddress = hex("20 A5 12 34 57");
+        in.identity->fromList = true;
+        ui::ViewedInstrument viewed;
+        viewed.behind = in.identity->longAddress;
+        viewed.instrument = [&in]() -> const field::Instrument& { return in; };
+        viewed.now = [] { return QDateTime(QDate(2026, 12, 8), QTime(19, 0)); };
+        ui::InstrumentView view(viewed, 0);
+        QVERIFY(view.shownValue("manufacturer").startsWith("0026"));
+        QCOMPARE(view.shownValue("device type"), "E0A5");
+        for (const char* unknown : {"device revision", "software revision", "preambles", "flags"})
+            QCOMPARE(view.shownValue(unknown), QString::fromUtf8("\u2014"));
+        QCOMPARE(view.stateLine()->text(),
+                 "The instrument has not answered through the I/O system yet.");
+        QCOMPARE(view.windowTitle(), "Instrument 20A5123457");
+    }
     void answeringInstrument() {
         Instrument in;
         in.answers(0x00);
