@@ -9,7 +9,7 @@ source scripts/xvfb.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGING_CHECK_PACKAGES[@]}" \
     "${WINDOWS_BUILD_PACKAGES[@]}" "${WINE_CHECK_PACKAGES[@]}" "${XVFB_PACKAGES[@]}" \
-    "${CAPTURE_CHECK_PACKAGES[@]}" "${INTEROP_PACKAGES[@]}"
+    "${CAPTURE_CHECK_PACKAGES[@]}" "${INTEROP_PACKAGES[@]}" "${MQTT_CHECK_PACKAGES[@]}"
 
 build_dir=build-asan
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DCORVANTELIS_SANITIZE=ON

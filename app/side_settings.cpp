@@ -111,8 +111,30 @@ void SideSettings::guardKeys() const {
     if (!QFile::exists(m_path) || !(QFile::permissions(m_path) & others))
         return;
     const QSettings file(m_path, QSettings::IniFormat);
-    if (file.childGroups().contains(kKeyGroup))
+    if (file.childGroups().contains(kKeyGroup) ||
+        !file.value(QStringLiteral("mqtt/password")).toString().isEmpty())
         QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+SideSettings::MqttEntries SideSettings::mqtt() const {
+    guardKeys();
+    const QSettings file(m_path, QSettings::IniFormat);
+    const auto text = [&file](const char* key) {
+        return file.value(QStringLiteral("mqtt/") + QLatin1String(key)).toString().trimmed();
+    };
+    MqttEntries entries;
+    entries.url = text("url");
+    entries.caFile = text("caFile");
+    entries.certFile = text("certFile");
+    entries.keyFile = text("keyFile");
+    entries.user = text("user");
+    entries.password = file.value(QStringLiteral("mqtt/password")).toString(); // as written
+    entries.site = text("site");
+    entries.clientId = text("clientId");
+    bool ok = false;
+    const int megabytes = text("maxQueueMB").toInt(&ok);
+    entries.maxQueueMB = ok && megabytes > 0 ? megabytes : 0;
+    return entries;
 }
 
 SideSettings::LoopCheckTolerance SideSettings::loopCheckTolerance() const {

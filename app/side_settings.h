@@ -65,6 +65,16 @@ public:
     std::optional<HartIpKey> hartIpKey(const QString& host) const;
     bool setHartIpKey(const QString& host, const HartIpKey& key, QString* error = nullptr);
 
+    // Publishing to an MQTT broker: [mqtt] url, caFile, certFile, keyFile, user, password, site,
+    // clientId and maxQueueMB, as written (empty: not given; maxQueueMB 0: not given or not a
+    // whole number above 0). A file holding a password is kept readable by its owner only, as
+    // for the keys.
+    struct MqttEntries {
+        QString url, caFile, certFile, keyFile, user, password, site, clientId;
+        int maxQueueMB = 0;
+    };
+    MqttEntries mqtt() const;
+
 private:
     bool store(const QString& key, const QVariant& value, QString* error);
     // Owner-only permissions, when the file holds a key.

@@ -181,7 +181,7 @@ std::vector<CommandSpec> makeSpecs() {
          6,
          kAnyRevision,
          true,
-         {{F::Other, Text::DetailLongTag, 0, K::Latin1, 32}}},
+         {{F::LongTag, Text::DetailLongTag, 0, K::Latin1, 32}}},
         {48,
          Text::DetailHeading48,
          5,

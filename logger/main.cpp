@@ -2,6 +2,7 @@
 // that logs for days. The same session the window holds, with the board kept in memory.
 
 #include "logger/event_reporter.h"
+#include "logger/mqtt_output.h"
 #include "logger/options.h"
 #include "logger/output_line.h"
 #include "logger/stop_signals.h"
@@ -162,6 +163,13 @@ int main(int argc, char* argv[]) {
                      [&words](const QString& path, const QString& reason) {
                          say(words(app::Text::CaptureFailed).arg(path, reason));
                      });
+    // Every measurement also to an MQTT broker, when one is named; a broker named wrongly stops
+    // the start, as a device named wrongly does.
+    bool mqttUsable = true;
+    logger::MqttOutput mqttOutput(session, options, side, device, &say, &mqttUsable);
+    if (!mqttUsable)
+        return 2;
+    mqttOutput.start();
     // From here on every event of the loop is told, starting with the line as it stands now.
     auto reporter = std::make_unique<logger::EventReporter>(session, &say);
 
@@ -208,6 +216,7 @@ int main(int argc, char* argv[]) {
     });
     const int status = application.exec();
     recorder.waitUntilWritten(); // every measurement taken is on the disk
+    mqttOutput.stop();
     if (recorder.droppedLines() > 0)
         say(words(app::Text::LogLinesDropped).arg(recorder.droppedLines()));
     if (const core::LineCapture* capture = session.lineCapture()) {

@@ -10,6 +10,7 @@ const char* const kHelp =
     "Usage: corvantelis-logger [--port DEVICE] [--settings-dir DIR] [--results-dir DIR]\n"
     "                          [--record-interval SECONDS] [--master primary|secondary]\n"
     "                          [--capture FILE] [--listen]\n"
+    "                          [--mqtt URL [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
     "Polls the HART loop behind a modem as the Corvantelis window does, without a display, and\n"
     "records every measurement into the day's CSV file in the results folders.\n\n"
     "  --port DEVICE      the modem's serial device, e.g. /dev/ttyUSB0 (default: the device\n"
@@ -27,6 +28,14 @@ const char* const kHelp =
     "                     made anew) as HART-IP in UDP, for Wireshark\n"
     "  --listen           send nothing: the instruments, their values and the recording come\n"
     "                     from what another master and bursting instruments say on the line\n"
+    "  --mqtt URL         also publish every measurement to the MQTT broker at\n"
+    "                     mqtt://HOST[:1883] or mqtts://HOST[:8883] (TLS), under\n"
+    "                     corvantelis/SITE/CLIENTID/ (default: [mqtt] url in the side file,\n"
+    "                     which also holds user, password, site, clientId and maxQueueMB)\n"
+    "  --mqtt-ca FILE     TLS: the certificate authority the broker's certificate is checked by\n"
+    "                     (default: [mqtt] caFile, else the system's)\n"
+    "  --mqtt-cert FILE, --mqtt-key FILE\n"
+    "                     TLS: this client's certificate and key, for a broker that asks\n"
     "  -h, --help         show this help and exit\n"
     "  -v, --version      show the version and exit\n\n"
     "It tells on standard output what happens, one line each: the port, instruments found and\n"
@@ -49,10 +58,16 @@ Options parseOptions(const QStringList& arguments) {
     const QCommandLineOption master(QStringLiteral("master"), QString(), QStringLiteral("ROLE"));
     const QCommandLineOption capture(QStringLiteral("capture"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption listen(QStringLiteral("listen"));
-    parser.addOptions(
-        {help, version, port, settingsDir, resultsDir, interval, master, capture, listen});
+    const QCommandLineOption mqtt(QStringLiteral("mqtt"), QString(), QStringLiteral("URL"));
+    const QCommandLineOption mqttCa(QStringLiteral("mqtt-ca"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption mqttCert(QStringLiteral("mqtt-cert"), QString(),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption mqttKey(QStringLiteral("mqtt-key"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({help, version, port, settingsDir, resultsDir, interval, master, capture,
+                       listen, mqtt, mqttCa, mqttCert, mqttKey});
     QString problem = app::readOptions(parser, arguments,
-                                       {port, settingsDir, resultsDir, interval, master, capture});
+                                       {port, settingsDir, resultsDir, interval, master, capture,
+                                        mqtt, mqttCa, mqttCert, mqttKey});
     const std::optional<qint64> intervalMs = app::secondsAsMs(parser.value(interval));
     if (problem.isEmpty() && parser.isSet(interval) && !intervalMs)
         problem = QStringLiteral("--record-interval needs a number of seconds");
@@ -81,6 +96,10 @@ Options parseOptions(const QStringList& arguments) {
         if (parser.isSet(capture))
             options.captureFile = app::absolutePath(parser.value(capture));
         options.listen = parser.isSet(listen);
+        options.mqttUrl = parser.value(mqtt);
+        options.mqttCaFile = app::absolutePath(parser.value(mqttCa));
+        options.mqttCertFile = app::absolutePath(parser.value(mqttCert));
+        options.mqttKeyFile = app::absolutePath(parser.value(mqttKey));
     }
     return options;
 }

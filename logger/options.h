@@ -24,6 +24,11 @@ struct Options {
     QString captureFile;
     // --listen: send nothing, learn the loop from what others say on it.
     bool listen = false;
+    // --mqtt URL and the TLS files; empty: the side file's [mqtt].
+    QString mqttUrl;
+    QString mqttCaFile;
+    QString mqttCertFile;
+    QString mqttKeyFile;
 };
 
 // `arguments` as main() has them, the program's name first. "--name VALUE" and "--name=VALUE".

@@ -12,7 +12,14 @@ namespace {
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
-// ISO 8601 to the millisecond with the offset from UTC, in digits whatever the locale.
+QByteArray hexByte(int value) {
+    return value < 0 ? QByteArray()
+                     : QByteArray::number(value & 0xFF, 16).rightJustified(2, '0').toUpper();
+}
+
+} // namespace
+
+// In digits whatever the locale.
 QByteArray isoTime(const QDateTime& when) {
     const int offsetMinutes = when.offsetFromUtc() / 60;
     const int absolute = std::abs(offsetMinutes);
@@ -23,13 +30,6 @@ QByteArray isoTime(const QDateTime& when) {
                              .arg(absolute % 60, 2, 10, QLatin1Char('0'));
     return text.toLatin1();
 }
-
-QByteArray hexByte(int value) {
-    return value < 0 ? QByteArray()
-                     : QByteArray::number(value & 0xFF, 16).rightJustified(2, '0').toUpper();
-}
-
-} // namespace
 
 QByteArray csvField(const QString& text) {
     QByteArray field = text.toUtf8();

@@ -20,6 +20,9 @@ QByteArray csvHeader();
 // the device status. A value the frame did not carry is an empty field.
 QByteArray csvRow(int address, const QDateTime& when, const field::Instrument& instrument);
 
+// `when` as the files write it: ISO 8601 to the millisecond with its offset from UTC.
+QByteArray isoTime(const QDateTime& when);
+
 // `text` as one CSV field.
 QByteArray csvField(const QString& text);
 

@@ -25,12 +25,18 @@ ensure_packages() {
 }
 
 # What every build of the project needs; ccache makes builds of sources it has seen quick.
-BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev ccache)
+# libmosquitto-dev: the logger publishes to MQTT brokers through Debian's libmosquitto.
+BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev ccache
+    libmosquitto-dev pkg-config)
 
 # What the packaging checks among the tests need: the validators, lintian, the Windows cross
 # compiler that checks the Windows-only files, and systemd-analyze for the logger's unit.
 # What reads the captures back in the tests, as an engineer would open them: Wireshark's tshark.
 CAPTURE_CHECK_PACKAGES=(tshark)
+
+# The MQTT broker and clients the logger's MQTT tests run against, and openssl for their test
+# certificate authority.
+MQTT_CHECK_PACKAGES=(mosquitto mosquitto-clients openssl)
 
 # What builds the HART-IP reference device the interoperability tests talk to.
 INTEROP_PACKAGES=(build-essential libssl-dev libjsoncpp-dev)
