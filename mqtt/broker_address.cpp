@@ -21,10 +21,21 @@ std::optional<BrokerAddress> parseBrokerAddress(const QString& url, AddressProbl
         return std::nullopt;
     };
     *problem = AddressProblem::None;
-    const QUrl parsed(url.trimmed(), QUrl::StrictMode);
-    const QString scheme = parsed.scheme().toLower();
-    if (!parsed.isValid() || (scheme != QLatin1String("mqtt") && scheme != QLatin1String("mqtts")))
+    const QString given = url.trimmed();
+    const QString scheme = given.section(QLatin1Char(':'), 0, 0).toLower();
+    if ((scheme != QLatin1String("mqtt") && scheme != QLatin1String("mqtts")) ||
+        !given.mid(scheme.size()).startsWith(QLatin1String("://")))
         return fail(AddressProblem::Scheme);
+    const QUrl parsed(given, QUrl::StrictMode);
+    if (!parsed.isValid()) {
+        // QUrl refuses a port it cannot take as a whole: the text after the host says which.
+        const QString authority = given.mid(scheme.size() + 3).section(QLatin1Char('/'), 0, 0);
+        const bool portGiven =
+            authority.lastIndexOf(QLatin1Char(':')) > authority.lastIndexOf(QLatin1Char(']'));
+        return fail(authority.contains(QLatin1Char('@')) ? AddressProblem::Credentials
+                    : portGiven                          ? AddressProblem::Port
+                                                         : AddressProblem::NoHost);
+    }
     if (!parsed.userInfo().isEmpty())
         return fail(AddressProblem::Credentials);
     if (parsed.host().isEmpty())
