@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include <functional>
+
 namespace mqtt {
 
 namespace {
@@ -41,6 +43,8 @@ Publisher::Publisher(core::LoopSession& session, Setup setup, QObject* parent)
     });
     connect(&m_link, &BrokerLink::disconnected, this, &Publisher::disconnected);
     connect(&m_link, &BrokerLink::acknowledged, this, [this](int id) {
+        if (id == m_goodbye)
+            m_goodbye = -1;
         const auto it = m_inFlight.find(id);
         if (it == m_inFlight.end())
             return; // a retained message
@@ -84,15 +88,19 @@ void Publisher::start() {
 
 void Publisher::stop(int waitMs) {
     m_sync.stop();
-    if (m_link.isConnected()) {
-        m_link.publish(m_topics.status(),
-                       statusPayload(false, m_session.setup().now(), m_setup.version, m_setup.port),
-                       true);
-        // What is in flight, and the goodbye, given the time it takes on a live connection.
-        const QDeadlineTimer deadline(waitMs);
-        while (m_link.isConnected() && (!m_inFlight.empty() || m_link.writing()) &&
-               !deadline.hasExpired())
+    const QDeadlineTimer deadline(waitMs);
+    const auto waitFor = [&deadline, this](const std::function<bool()>& done) {
+        while (m_link.isConnected() && !done() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    };
+    // What waits goes first, within the time given; then "offline", the last word.
+    waitFor([this] { return m_journal.waitingCount() == 0; });
+    if (m_link.isConnected()) {
+        m_goodbye = m_link.publish(m_topics.status(),
+                                   statusPayload(false, m_session.setup().now(), m_setup.version,
+                                                 m_setup.port),
+                                   true);
+        waitFor([this] { return m_goodbye < 0; });
     }
     m_link.close();
     m_journal.sync();
