@@ -34,9 +34,9 @@ BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev 
 # What reads the captures back in the tests, as an engineer would open them: Wireshark's tshark.
 CAPTURE_CHECK_PACKAGES=(tshark)
 
-# The MQTT broker and clients the logger's MQTT tests run against, and openssl for their test
-# certificate authority.
-MQTT_CHECK_PACKAGES=(mosquitto mosquitto-clients openssl)
+# The MQTT broker and clients the logger's MQTT tests run against, openssl for their test
+# certificate authority, and what checks the messages against their JSON Schema.
+MQTT_CHECK_PACKAGES=(mosquitto mosquitto-clients openssl python3-jsonschema)
 
 # What builds the HART-IP reference device the interoperability tests talk to.
 INTEROP_PACKAGES=(build-essential libssl-dev libjsoncpp-dev)

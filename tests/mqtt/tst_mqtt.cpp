@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -22,6 +23,8 @@ using ptest::hex;
 namespace {
 
 const QByteArray kPreamble = hex("FF FF FF FF FF");
+// Debian's, which python3-jsonschema installs into.
+const QString kPython = QStringLiteral("/usr/bin/python3");
 
 // The golden instrument at polling address 1: command 0 (HART 5), 13 and 3 as it answers them.
 struct Golden {
@@ -106,6 +109,41 @@ private slots:
         QCOMPARE(json.value("statusBits").toArray().size(), 2);
         QCOMPARE(json.value("statusBits").toArray().at(0).toString(), "device malfunction");
         QVERIFY(json.value("pv").toObject().value("value").isNull());
+    }
+
+    // Every kind of message as the documented schema has it (checked by python3-jsonschema).
+    void payloadsMatchTheSchema() {
+        QProcess probe;
+        probe.start(kPython, {"-c", "import jsonschema"});
+        if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
+            QSKIP("python3-jsonschema is not installed");
+        Golden golden;
+        QByteArrayList payloads{
+            mqtt::measurementPayload(7, golden.now, {1, false}, golden.in()),
+            mqtt::identityPayload(golden.in(), {3, true}, QStringLiteral("Wireless transmitter")),
+            mqtt::statePayload(golden.in()),
+            mqtt::statusPayload(true, golden.now, "1.03", "hartip://10.0.0.5"),
+            mqtt::lastWillPayload("1.03", "/dev/ttyUSB0")};
+        golden.model.takeAnswer(protocol::ReadAnswer::of(0, 1, false, {}));
+        payloads << mqtt::statePayload(golden.in());
+        const QString script = QStringLiteral(
+            "import json,sys,jsonschema\n"
+            "schema=json.load(open(sys.argv[1]))\n"
+            "for line in sys.stdin: jsonschema.validate(json.loads(line), schema)\n");
+        QProcess check;
+        check.start(kPython, {"-c", script, QStringLiteral(CORVANTELIS_MQTT_SCHEMA)});
+        check.write(payloads.join('\n') + '\n');
+        check.closeWriteChannel();
+        QVERIFY(check.waitForFinished(20000));
+        QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
+        // And one the schema must refuse: a value without its unit.
+        QProcess refuse;
+        refuse.start(kPython, {"-c", script, QStringLiteral(CORVANTELIS_MQTT_SCHEMA)});
+        refuse.write(
+            "{\"seq\":1,\"time\":\"2026-12-08T19:30:05.120+03:00\",\"pv\":{\"value\":1}}\n");
+        refuse.closeWriteChannel();
+        QVERIFY(refuse.waitForFinished(20000));
+        QVERIFY(refuse.exitCode() != 0);
     }
 
     void brokerAddress_data() {

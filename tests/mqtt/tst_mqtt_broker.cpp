@@ -157,8 +157,9 @@ struct LoggerRun {
     QProcess logger;
     quint16 simPort = freeLocalPort();
 
-    bool start(const Broker& broker, const QStringList& extra = {}) {
-        if (sim.start({"--hartip", QString::number(simPort)}).isEmpty())
+    bool start(const Broker& broker, const QStringList& extra = {},
+               const QStringList& simExtra = {}) {
+        if (sim.start(QStringList{"--hartip", QString::number(simPort)} + simExtra).isEmpty())
             return false;
         QDir().mkpath(dir.filePath("settings"));
         QFile side(dir.filePath("settings/Corvantelis v.1.03.ini"));
@@ -294,6 +295,21 @@ private slots:
         QString why;
         QVERIFY2(everyOneInOrder(subscriber.sequences(), logger.recordedLines(), &why),
                  qPrintable(why + QLatin1Char('\n') + logger.output()));
+    }
+
+    // Behind a gateway, each instrument under its own long address, with its number in the list.
+    void instrumentsBehindAGateway() {
+        Broker broker;
+        QVERIFY(broker.start());
+        Subscriber subscriber(broker);
+        LoggerRun logger;
+        QVERIFY(logger.start(broker, {}, {"--gateway", "5"}));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            subscriber.saw("/instrument/26300B0003/measurement", "\"index\":3,"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(subscriber.saw("/instrument/26300B0003/identity",
+                                                "\"longTag\":\"Wireless transmitter 3\""),
+                                 10000);
+        QVERIFY(logger.stop());
     }
 
     // Killed: the broker says "offline" for it, as its last will.

@@ -36,7 +36,7 @@ diff -u "$expected" "$work/files" || fail "the package's files differ from $expe
 # Dependencies come from dpkg-shlibdeps, so the libraries the programs link must be there.
 depends="$(dpkg-deb -f "$package" Depends)"
 echo "depends: $depends"
-for library in libc6 libqt6core6 libqt6widgets6 libqt6serialport6; do
+for library in libc6 libqt6core6 libqt6widgets6 libqt6serialport6 libmosquitto1; do
     grep -q "\b$library (>=" <<<"$depends" || fail "Depends lacks $library"
 done
 
