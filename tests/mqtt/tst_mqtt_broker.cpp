@@ -297,6 +297,34 @@ private slots:
                  qPrintable(why + QLatin1Char('\n') + logger.output()));
     }
 
+    // A logger stopped while the broker could not be reached keeps what it measured in its
+    // journal; started again once the broker is there, it sends that first, the sequence going on.
+    void journalResumedAfterARestart() {
+        Broker broker; // not started yet
+        LoggerRun first;
+        QVERIFY(first.start(broker));
+        QTRY_VERIFY_WITH_TIMEOUT(first.recordedLines() >= 10, 20000);
+        QVERIFY(first.stop());
+        QVERIFY2(first.says("measurements wait in the journal"), qPrintable(first.output()));
+        const int before = first.recordedLines();
+
+        QVERIFY(broker.start());
+        Subscriber subscriber(broker);
+        LoggerRun second;
+        second.dir.remove();
+        QVERIFY(QDir().rename(first.dir.path(), second.dir.path()));
+        QVERIFY(second.start(broker));
+        QTRY_VERIFY_WITH_TIMEOUT(subscriber.sequences().size() >= before + 10, 20000);
+        QVERIFY(second.stop());
+        QTRY_VERIFY_WITH_TIMEOUT(subscriber.saw("/status", "\"state\":\"offline\",\"time\""),
+                                 10000);
+        QVERIFY2(second.says(QStringLiteral("reached; %1 measurements were waiting").arg(before)),
+                 qPrintable(second.output()));
+        QString why;
+        QVERIFY2(everyOneInOrder(subscriber.sequences(), second.recordedLines(), &why),
+                 qPrintable(why));
+    }
+
     // Behind a gateway, each instrument under its own long address, with its number in the list.
     void instrumentsBehindAGateway() {
         Broker broker;
