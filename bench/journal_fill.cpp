@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
             "C\"},\"responseCode\":0,\"deviceStatus\":0,\"statusBits\":[]}";
         journal.append(topic, payload);
     }
-    journal.sync();
+    journal.syncNow();
     std::printf("%d measurements waiting, %lld bytes\n", journal.waitingCount(),
                 static_cast<long long>(journal.waitingBytes()));
     return 0;

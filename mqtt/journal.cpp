@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QThreadPool>
 #include <QtEndian>
 
 namespace mqtt {
@@ -232,6 +233,18 @@ std::optional<Journal::Message> Journal::waitingFrom(quint64 from) {
 }
 
 void Journal::sync() {
+    if (!m_file.isOpen() || m_syncing->exchange(true))
+        return; // the one under way covers what was written before it began
+    // By name, not by handle: the file may be rewritten and reopened meanwhile.
+    QThreadPool::globalInstance()->start([path = m_file.fileName(), syncing = m_syncing] {
+        QString ignored;
+        record::syncFileToDisk(path, &ignored);
+        *syncing = false;
+    });
+}
+
+void Journal::syncNow() {
+    QThreadPool::globalInstance()->waitForDone();
     QString ignored;
     if (m_file.isOpen())
         record::syncFileToDisk(m_file.fileName(), &ignored);

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QString>
 
+#include <atomic>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -51,8 +53,11 @@ public:
     qint64 waitingBytes() const { return m_waitingBytes; }
     // Messages dropped because the journal was full, since it was opened.
     quint64 dropped() const { return m_dropped; }
-    // Makes what was written so far survive a power cut (the system's cache has it already).
+    // Makes what was written so far survive a power cut (the system's cache has it already). On a
+    // thread of the pool, so that a slow disk does not hold up the loop; one at a time.
     void sync();
+    // The same, waited for: at the end of a run.
+    void syncNow();
 
 private:
     struct Place {
@@ -78,6 +83,7 @@ private:
     std::set<quint64> m_acknowledgedAhead; // acknowledged while an older one still waits
     qint64 m_waitingBytes = 0;
     quint64 m_dropped = 0;
+    std::shared_ptr<std::atomic<bool>> m_syncing = std::make_shared<std::atomic<bool>>(false);
 };
 
 } // namespace mqtt

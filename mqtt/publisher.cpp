@@ -103,7 +103,7 @@ void Publisher::stop(int waitMs) {
         waitFor([this] { return m_goodbye < 0; });
     }
     m_link.close();
-    m_journal.sync();
+    m_journal.syncNow();
 }
 
 void Publisher::measured(const Place& place, const field::Instrument& instrument,
