@@ -2,6 +2,9 @@
 // the broker's address as given, and the journal the measurements wait in.
 
 #include "mqtt/broker_address.h"
+#ifdef CORVANTELIS_MQTT
+#include "mqtt/broker_link.h"
+#endif
 #include "mqtt/journal.h"
 #include "mqtt/messages.h"
 #include "record/measurement_row.h"
@@ -14,6 +17,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -145,6 +151,62 @@ private slots:
         QVERIFY(refuse.waitForFinished(20000));
         QVERIFY(refuse.exitCode() != 0);
     }
+
+#ifdef CORVANTELIS_MQTT
+    // A broker that takes the connection and never answers it: the try ends at its time limit,
+    // said as such, and the next try follows by itself.
+    void silentBrokerTimesOut() {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        int accepted = 0;
+        QList<QTcpSocket*> kept;
+        connect(&silent, &QTcpServer::newConnection, &silent, [&] {
+            while (QTcpSocket* socket = silent.nextPendingConnection()) {
+                ++accepted;
+                kept << socket; // held open, never answered
+            }
+        });
+        mqtt::BrokerLink::Settings settings;
+        settings.host = QStringLiteral("127.0.0.1");
+        settings.port = silent.serverPort();
+        settings.clientId = QStringLiteral("corvantelis-test");
+        settings.connectTimeoutMs = 500;
+        settings.retryMs = 100;
+        mqtt::BrokerLink link(settings);
+        QSignalSpy failed(&link, &mqtt::BrokerLink::disconnected);
+        link.open();
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 3000);
+        QCOMPARE(failed.first().at(0).value<mqtt::BrokerLink::Failure>(),
+                 mqtt::BrokerLink::Failure::NoAnswer);
+        QVERIFY(!link.isConnected());
+        QCOMPARE(link.publish("t", "p", false), -1);
+        QTRY_VERIFY_WITH_TIMEOUT(accepted >= 2, 3000); // tried again
+        link.close();
+        qDeleteAll(kept);
+    }
+
+    // Nobody listens: said as no connection, with the system's words, and tried again.
+    void nobodyListening() {
+        quint16 port = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            port = probe.serverPort();
+        }
+        mqtt::BrokerLink::Settings settings;
+        settings.host = QStringLiteral("127.0.0.1");
+        settings.port = port;
+        settings.retryMs = 100;
+        mqtt::BrokerLink link(settings);
+        QSignalSpy failed(&link, &mqtt::BrokerLink::disconnected);
+        link.open();
+        QTRY_VERIFY_WITH_TIMEOUT(failed.size() >= 2, 3000);
+        QCOMPARE(failed.first().at(0).value<mqtt::BrokerLink::Failure>(),
+                 mqtt::BrokerLink::Failure::Unreachable);
+        QVERIFY(!failed.first().at(1).toString().isEmpty());
+        link.close();
+    }
+#endif
 
     void brokerAddress_data() {
         QTest::addColumn<QString>("url");

@@ -156,6 +156,7 @@ struct LoggerRun {
     SimulatedLoop sim;
     QProcess logger;
     quint16 simPort = freeLocalPort();
+    QString password = kPassword;
 
     bool start(const Broker& broker, const QStringList& extra = {},
                const QStringList& simExtra = {}) {
@@ -165,7 +166,7 @@ struct LoggerRun {
         QFile side(dir.filePath("settings/Corvantelis v.1.03.ini"));
         if (!side.open(QIODevice::WriteOnly))
             return false;
-        side.write("[mqtt]\nuser=ops\npassword=" + kPassword.toUtf8() +
+        side.write("[mqtt]\nuser=ops\npassword=" + password.toUtf8() +
                    "\nsite=north\nclientId=box1\n");
         side.close();
         logger.setProcessChannelMode(QProcess::MergedChannels);
@@ -269,6 +270,23 @@ private slots:
                      retained.contains("\"tag\":\"TT-202\""),
                  retained.constData());
         QVERIFY(!retained.contains("/measurement"));
+    }
+
+    // A wrong password: refused, said with the broker's reason, the password in no line; the
+    // measurements wait and recording goes on.
+    void wrongPasswordSaid() {
+        Broker broker;
+        QVERIFY(broker.start());
+        LoggerRun logger;
+        logger.password = QStringLiteral("not-the-Brindle-password");
+        QVERIFY(logger.start(broker));
+        QTRY_VERIFY_WITH_TIMEOUT(logger.says("not reached: refused by the broker"), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(logger.recordedLines() >= 5, 15000);
+        QTest::qWait(2500); // two tries more, a second apart
+        QVERIFY(logger.stop());
+        QVERIFY2(logger.says("measurements wait in the journal"), qPrintable(logger.output()));
+        QVERIFY(!logger.output().contains(logger.password));
+        QCOMPARE(logger.output().count("not reached"), 1); // once, not at every try
     }
 
     // The broker gone for a while and back: what was measured meanwhile waited in the journal
