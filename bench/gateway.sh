@@ -46,28 +46,34 @@ def lines(name):
     return rows
 rows = lines("gateway")
 start = rows[0][0]
-first, gaps, last = {}, collections.defaultdict(float), {}
+first, gaps, last, gap_end = {}, collections.defaultdict(float), {}, {}
 for t, index, address in rows:
     if address == "26E10A0001":
         continue
     key = int(index)
     first.setdefault(key, t)
-    if key in last:
-        gaps[key] = max(gaps[key], t - last[key])
+    if key in last and t - last[key] > gaps[key]:
+        gaps[key] = t - last[key]
+        gap_end[key] = t - start
     last[key] = t
 every = [k for k in range(1, 101) if k in first]
-print(f"instruments recorded: {len(every)} of 100 (the 100th is away for 20 s of each minute)")
+print(f"instruments recorded: {len(every)} of 100 (the 100th leaves for the last 20 s of each minute)")
 print(f"all of 1..99 recorded within {max(first[k] for k in range(1, 100)) - start:.1f} s of the first line")
 prompt = [gaps[k] for k in range(1, 100) if k % 4]
 late = [gaps[k] for k in range(1, 100) if k % 4 == 0]
 print(f"longest gap between two lines of an instrument: {max(prompt):.1f} s (prompt answerers), {max(late):.1f} s (delayed responses)")
+worst = sorted(range(1, 100), key=lambda k: -gaps[k])[:5]
+print("the longest gaps ended at " + ", ".join(f"{gap_end[k]:.1f} s (no. {k}: {gaps[k]:.1f} s)" for k in worst))
 print(f"lines of the instruments behind it: {len(rows)} in {seconds:.0f} s")
 # The list, from the simulator's own log: its first frame heard (the session has just opened)
 # to the last command 84 (82 A6 E1 0A 00 01 54 ...).
 wire = [l.split(" ", 2) for l in open(f"{work}/wire.log").read().splitlines() if " RX " in l]
 first_frame = int(wire[0][0])
-last_84 = max(int(w[0]) for w in wire if w[2].startswith("82 A6 E1 0A 00 01 54"))
+last_84 = min(int(w[0]) for w in wire if w[2].startswith("82 A6 E1 0A 00 01 54 02 00 64"))
 print(f"the list read (command 84 to index 100) {(last_84 - first_frame) / 1000:.1f} s after the first request")
+# Read again each time the 100th left or came back (from 40 s, and at 60 s, of each minute).
+reads = sorted(int(w[0]) for w in wire if w[2].startswith("82 A6 E1 0A 00 01 54 02 00 01"))
+print("the list read at " + ", ".join(f"{(t - first_frame) / 1000:.1f} s" for t in reads))
 rss = {n: int(open(f"{work}/{n}/rss").read()) for n in ("gateway", "loop")}
 print(f"logger memory: {rss['gateway']} kB with 100 behind a gateway, {rss['loop']} kB with a loop of three: {(rss['gateway'] - rss['loop']) / 100:.1f} kB an instrument")
 PY

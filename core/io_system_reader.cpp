@@ -48,8 +48,10 @@ IoSystemReader::IoSystemReader(protocol::PollingCycle& cycle, Clock now, SteadyC
     connect(&m_again, &QTimer::timeout, this, &IoSystemReader::askNext);
     m_readAgain.setInterval(kReadListEveryMs);
     connect(&m_readAgain, &QTimer::timeout, this, [this] {
-        if (!m_busy && m_address >= 0)
-            readList();
+        if (m_address < 0 || m_entry > 0)
+            return; // a read is under way
+        m_listStale = true;
+        askNext();
     });
 }
 
@@ -66,6 +68,8 @@ void IoSystemReader::clear() {
     m_io.reset();
     m_subDevices.clear();
     m_reading.clear();
+    m_entry = 0;
+    m_entryTurn = true;
     m_busy = false;
     m_turn = 0;
     m_again.stop();
@@ -124,7 +128,8 @@ void IoSystemReader::probe(int address) {
                 return; // an instrument of its own: nothing behind it
             m_address = address;
             m_io = io;
-            readList();
+            m_reading.clear();
+            readEntry(1);
             m_readAgain.start();
         },
         [this, address] {
@@ -162,57 +167,88 @@ bool IoSystemReader::send(const protocol::OnDemandRequest& asked,
 
 void IoSystemReader::readList() {
     m_reading.clear();
-    readEntry(1);
+    m_entry = 0;
+    // Command 74 again first: how many it holds now.
+    const quint64 generation = m_generation;
+    const bool sent = send(
+        {m_address, kReadIoSystemCapabilities},
+        [this](const protocol::ReadAnswer& answer) {
+            const std::optional<field::IoSystem> io =
+                answeredOk(answer) ? field::ioSystemFrom(answer.frame) : std::nullopt;
+            if (io)
+                m_io = io;
+            readEntry(1);
+        },
+        [this, generation] { startOver(generation); });
+    if (!sent)
+        startOver(generation);
+}
+
+void IoSystemReader::startOver(quint64 generation) {
+    // Not taken, or dropped: the list is read from its start a second later.
+    m_reading.clear();
+    m_entry = 0;
+    QTimer::singleShot(int(kSilentPauseMs), this, [this, generation] {
+        if (generation == m_generation && !m_busy && m_address >= 0)
+            readList();
+    });
 }
 
 void IoSystemReader::readEntry(int index) {
-    const auto finish = [this] {
-        // What was known of an instrument still listed stays: its tag, its values.
-        for (SubDevice& fresh : m_reading)
-            for (const SubDevice& known : m_subDevices)
-                if (known.summary.uniqueAddress() == fresh.summary.uniqueAddress()) {
-                    fresh.instrument = known.instrument;
-                    fresh.throughCommand77 = known.throughCommand77;
-                    fresh.detailsToAsk = known.detailsToAsk;
-                    fresh.identityAsked = known.identityAsked;
-                }
-        m_subDevices = std::move(m_reading);
-        m_reading.clear();
-        m_turn = 0;
-        emit listChanged();
-        askNext();
-    };
+    m_entry = index;
     if (index > m_io->subDevices()) {
-        finish();
+        finishList();
         return;
     }
-    // Not taken, or dropped: the list is read from its start a second later.
     const quint64 generation = m_generation;
-    const auto startOver = [this, generation] {
-        m_reading.clear();
-        QTimer::singleShot(int(kSilentPauseMs), this, [this, generation] {
-            if (generation == m_generation && !m_busy && m_address >= 0)
-                readList();
-        });
-    };
     const bool sent = send(
         {m_address, kReadSubDeviceIdentity, protocol::bigEndian(quint32(index), 2)},
-        [this, index, finish](const protocol::ReadAnswer& answer) {
+        [this, index](const protocol::ReadAnswer& answer) {
             const std::optional<field::SubDeviceSummary> summary =
                 answeredOk(answer) ? field::subDeviceFrom(answer.frame) : std::nullopt;
             if (!summary) {
-                finish(); // the list ends where the I/O system stops listing
+                finishList(); // the list ends where the I/O system stops listing
                 return;
             }
             SubDevice sub;
             sub.summary = *summary;
             sub.instrument.identity = identityOf(*summary);
             m_reading.push_back(sub);
-            readEntry(index + 1);
+            m_entry = index + 1;
+            // Read first: back to back. Read again: one of the instruments between two entries,
+            // so that their values keep coming while it lasts.
+            if (m_subDevices.empty()) {
+                readEntry(m_entry);
+            } else {
+                m_entryTurn = false;
+                next();
+            }
         },
-        startOver);
+        [this, generation] { startOver(generation); });
     if (!sent)
-        startOver();
+        startOver(generation);
+}
+
+void IoSystemReader::finishList() {
+    // What was known of an instrument still listed stays: its tag, its values.
+    for (SubDevice& fresh : m_reading)
+        for (const SubDevice& known : m_subDevices)
+            if (known.summary.uniqueAddress() == fresh.summary.uniqueAddress()) {
+                fresh.instrument = known.instrument;
+                fresh.throughCommand77 = known.throughCommand77;
+                fresh.detailsToAsk = known.detailsToAsk;
+                fresh.identityAsked = known.identityAsked;
+            }
+    // The turn goes on where it was: those after it in the list are not made to wait twice.
+    const QByteArray nextInTurn =
+        m_subDevices.empty() ? QByteArray()
+                             : m_subDevices[m_turn % m_subDevices.size()].summary.uniqueAddress();
+    m_subDevices = std::move(m_reading);
+    m_reading.clear();
+    m_entry = 0;
+    m_turn = size_t(qMax(0, indexOf(nextInTurn) - 1));
+    emit listChanged();
+    askNext();
 }
 
 // A few of ours after each step of the pass: the pass goes on, and the instruments behind the
@@ -226,9 +262,15 @@ void IoSystemReader::next() {
 }
 
 void IoSystemReader::askNext() {
-    if (!m_enabled || m_busy || m_address < 0 || !m_reading.empty())
+    if (!m_enabled || m_busy || m_address < 0)
         return;
-    if (m_listStale) {
+    if (m_entry > 0) { // the list is being read again: its next entry, or one instrument first
+        if (m_entryTurn || m_subDevices.empty()) {
+            readEntry(m_entry);
+            return;
+        }
+        m_entryTurn = true;
+    } else if (m_listStale) {
         m_listStale = false;
         readList();
         return;

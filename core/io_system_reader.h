@@ -94,6 +94,8 @@ private:
               std::function<void()> dropped);
     void readList();
     void readEntry(int index);
+    void finishList();
+    void startOver(quint64 generation);
     void next();
     void askNext();
     void ask(SubDevice& sub, int index);
@@ -114,6 +116,8 @@ private:
     std::optional<field::IoSystem> m_io;
     std::vector<SubDevice> m_subDevices; // index 1 is m_subDevices[0]
     std::vector<SubDevice> m_reading;    // the list being read
+    int m_entry = 0;                     // its next index; 0: no list is being read
+    bool m_entryTurn = true;             // read again: the next entry's turn, not an instrument's
     bool m_busy = false;                 // a request of ours is out
     bool m_afterPassStep = false;        // the next request waits for the pass's next step
     int m_sincePassStep = 0;             // requests of ours since the pass's last step

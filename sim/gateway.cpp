@@ -13,8 +13,10 @@ constexpr int kChannelsPerCard = 8;
 constexpr quint8 kManufacturer = 0x26;
 constexpr int kDelayedEvery = 4;         // every fourth instrument answers late
 constexpr qint64 kDelayedForMs = 400;    // until its answer is ready
-constexpr qint64 kLeavesEveryMs = 60000; // the last instrument is gone for the first
+constexpr qint64 kLeavesEveryMs = 60000; // the last instrument is gone for the last
 constexpr qint64 kGoneForMs = 20000;     // 20 s of each minute
+constexpr quint8 kMoreStatusAvailable = 0x10;
+constexpr int kAdditionalStatus = 48;
 constexpr quint8 kDelayedResponseInitiated = 33;
 constexpr quint8 kDelayedResponseRunning = 34;
 constexpr quint8 kInvalidSelection = 2;
@@ -97,12 +99,16 @@ QByteArray Gateway::answer(const QByteArray& frame, qint64 nowMs) {
     const protocol::HartFrame request = protocol::HartFrame::parse(frame);
     if (!request.sound())
         return {};
-    if (!request.longAddress()) // the gateway is polling address 0; nobody else answers short
-        return request.pollingAddress() == 0
-                   ? withoutPreamble(m_own.answerBytes(QByteArray(2, '\xFF') + frame, nowMs))
-                   : QByteArray();
+    noticeChange(nowMs);
+    if (!request.longAddress()) { // the gateway is polling address 0; nobody else answers short
+        if (request.pollingAddress() != 0)
+            return {};
+        if (request.command == kAdditionalStatus)
+            return additionalStatus(request);
+        return withStatus(withoutPreamble(m_own.answerBytes(QByteArray(2, '\xFF') + frame, nowMs)));
+    }
     if (request.uniqueAddress() == uniqueAddressOf(m_self))
-        return ownAnswer(request, nowMs);
+        return withStatus(ownAnswer(request, nowMs));
     if (const int index = indexOf(request.uniqueAddress()))
         return subDeviceAnswer(index, frame, nowMs);
     return {};
@@ -118,7 +124,7 @@ QByteArray Gateway::ownAnswer(const protocol::HartFrame& request, qint64 nowMs) 
         data += char(cards);
         data += char(kChannelsPerCard);
         data += char(1); // sub-devices per channel
-        data += protocol::bigEndian(quint32(count() + 1), 2);
+        data += protocol::bigEndian(quint32(listed(nowMs) + 1), 2);
         data += char(4); // delayed responses at once
         data += char(1); // primary master
         data += char(3); // retries
@@ -128,7 +134,7 @@ QByteArray Gateway::ownAnswer(const protocol::HartFrame& request, qint64 nowMs) 
         if (request.data.size() < 2)
             return reply(request, kTooFewDataBytes, {});
         const int index = (quint8(request.data[0]) << 8) | quint8(request.data[1]);
-        if (index > count())
+        if (index > listed(nowMs))
             return reply(request, kInvalidSelection, {});
         const InstrumentConfig& c = index == 0 ? m_self : m_configs[size_t(index - 1)];
         const int place = index == 0 ? 0 : index - 1;
@@ -146,6 +152,8 @@ QByteArray Gateway::ownAnswer(const protocol::HartFrame& request, qint64 nowMs) 
     }
     case protocol::kSendCommandToSubDevice:
         return throughCommand77(request, nowMs);
+    case kAdditionalStatus:
+        return additionalStatus(request);
     default:
         return withoutPreamble(m_own.answerBytes(QByteArray(2, '\xFF') + request.encode(), nowMs));
     }
@@ -199,7 +207,36 @@ int Gateway::indexOf(const QByteArray& uniqueAddress) const {
 }
 
 bool Gateway::present(int index, qint64 nowMs) const {
-    return index != count() || nowMs % kLeavesEveryMs >= kGoneForMs;
+    return index != count() || nowMs % kLeavesEveryMs < kLeavesEveryMs - kGoneForMs;
+}
+
+int Gateway::listed(qint64 nowMs) const {
+    return present(count(), nowMs) ? count() : count() - 1;
+}
+
+void Gateway::noticeChange(qint64 nowMs) {
+    const bool now = present(count(), nowMs);
+    if (now != m_lastPresent)
+        m_listChanged = true;
+    m_lastPresent = now;
+}
+
+QByteArray Gateway::withStatus(const QByteArray& answer) const {
+    if (!m_listChanged || answer.isEmpty())
+        return answer;
+    protocol::HartFrame frame = protocol::HartFrame::parse(answer);
+    frame.deviceStatus |= kMoreStatusAvailable;
+    return frame.encode();
+}
+
+// Command 48: standardized status 2 (byte 11), bit 0, says the list changed. Reading it clears it.
+QByteArray Gateway::additionalStatus(const protocol::HartFrame& request) {
+    constexpr int kBytes = 25;
+    constexpr int kStandardizedStatus2 = 11;
+    QByteArray data(kBytes, '\0');
+    data[kStandardizedStatus2] = char(m_listChanged ? 0x01 : 0x00);
+    m_listChanged = false;
+    return reply(request, 0, data);
 }
 
 } // namespace sim

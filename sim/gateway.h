@@ -16,8 +16,10 @@ namespace sim {
 // instruments reached either by their long addresses directly or through command 77 with their
 // card and channel. `count` instruments sit one to a channel, eight channels to a card. Some
 // play what real ones do: every fourth answers through a delayed response (response code 33,
-// then 34 while it runs, then the answer), and the last one leaves the network for 20 s of
-// every minute.
+// then 34 while it runs, then the answer), and the last one leaves the network for the last
+// 20 s of every minute. While it is away the gateway does not list it; each time it leaves or
+// comes back, the gateway's device status says more status is available until its command 48,
+// which says "sub-device list changed", is read.
 class Gateway {
 public:
     explicit Gateway(int count);
@@ -34,6 +36,13 @@ private:
     QByteArray throughCommand77(const protocol::HartFrame& request, qint64 nowMs);
     int indexOf(const QByteArray& uniqueAddress) const; // 0 when none
     bool present(int index, qint64 nowMs) const;
+    int listed(qint64 nowMs) const; // the instruments it lists now
+    // The last instrument left or came back since the list was last said to have changed.
+    void noticeChange(qint64 nowMs);
+    // A frame of the gateway's own, its device status saying more status is available while a
+    // change waits to be read.
+    QByteArray withStatus(const QByteArray& answer) const;
+    QByteArray additionalStatus(const protocol::HartFrame& request);
 
     InstrumentConfig m_self;
     Loop m_own;                              // the gateway as an instrument: 0, 13, 20, 48
@@ -44,6 +53,8 @@ private:
         qint64 readyMs = 0;
     };
     std::map<int, Delayed> m_delayed; // by index
+    bool m_lastPresent = true;
+    bool m_listChanged = false; // until command 48 is read
 };
 
 } // namespace sim

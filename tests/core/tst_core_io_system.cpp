@@ -114,7 +114,7 @@ private slots:
 
     // The I/O system says its list changed: its device status says its configuration changed,
     // or says more status is available and its command 48 says the list changed. The list is
-    // read again, once; command 48 is not asked again within half a minute.
+    // read again (74, then 84), once; command 48 is not asked again within half a minute.
     void listReadAgainWhenItChanges_data() {
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("through48");
@@ -146,6 +146,7 @@ private slots:
         for (int k = 0; k < 100; ++k) // still set: not read again
             rig.fire();
         QCOMPARE(int(rig.written.count(list84)), 2);
+        QCOMPARE(int(rig.written.count(asked(hex("82 A6 06 12 34 56 4A 00")))), 2); // 74 too
         QCOMPARE(int(rig.written.count(asked48)), through48 ? 1 : 0);
     }
 

@@ -202,8 +202,8 @@ private slots:
         const int at = out.indexOf("recording to ");
         QVERIFY(at >= 0);
         const QString file = out.mid(at + 13).section('\n', 0, 0);
-        // Instruments 1 to 19 (the last is away for the first 20 s of every minute), each with
-        // its own address: 26 3x 0B 00 k.
+        // Instruments 1 to 19 (the last leaves for 20 s of every minute), each with its own
+        // address: 26 3x 0B 00 k.
         const auto recorded = [&file] {
             QFile csv(file);
             QSet<QString> seen;

@@ -93,13 +93,39 @@ private slots:
                  0);
     }
 
-    // The last instrument is gone for the first 20 s of every minute.
+    // The last instrument is away for the last 20 s of every minute, and not listed then. Each
+    // time it leaves or comes back the gateway says so: more status available in its device
+    // status, and "sub-device list changed" in its command 48, until that is read.
     void lastOneLeavesAndComesBack() {
         sim::Gateway gateway(20);
         const QByteArray last = addressOf(gateway, 20);
-        QVERIFY(gateway.answer(request(last, 0), 5000).isEmpty());
-        QVERIFY(!gateway.answer(request(last, 0), 25000).isEmpty());
-        QVERIFY(gateway.answer(request(last, 0), 65000).isEmpty());
+        const auto parse = [](const QByteArray& bytes) {
+            return protocol::HartFrame::parse(bytes);
+        };
+        const auto moreStatus = [&](qint64 ms) {
+            return (parse(gateway.answer(request(kGateway, 0), ms)).deviceStatus & 0x10) != 0;
+        };
+        const auto listed = [&](qint64 ms) {
+            return field::ioSystemFrom(parse(gateway.answer(request(kGateway, 74), ms)))
+                ->subDevices();
+        };
+        const auto listChanged = [&](qint64 ms) {
+            return field::subDeviceListChanged(parse(gateway.answer(request(kGateway, 48), ms)));
+        };
+        QVERIFY(!gateway.answer(request(last, 0), 5000).isEmpty());
+        QVERIFY(!moreStatus(5000));
+        QVERIFY(gateway.answer(request(last, 0), 45000).isEmpty()); // away
+        QCOMPARE(listed(45000), 19);
+        QCOMPARE(parse(gateway.answer(request(kGateway, 84, protocol::bigEndian(20, 2)), 45000))
+                     .responseCode,
+                 2);
+        QVERIFY(moreStatus(45000));
+        QVERIFY(listChanged(45000));
+        QVERIFY(!moreStatus(46000)); // read: said once
+        QVERIFY(!listChanged(46000));
+        QCOMPARE(listed(65000), 20); // back
+        QVERIFY(moreStatus(65000));
+        QVERIFY(!gateway.answer(request(last, 0), 65000).isEmpty());
     }
 };
 
