@@ -96,10 +96,9 @@ void Publisher::stop(int waitMs) {
     // What waits goes first, within the time given; then "offline", the last word.
     waitFor([this] { return m_journal.waitingCount() == 0; });
     if (m_link.isConnected()) {
-        m_goodbye = m_link.publish(m_topics.status(),
-                                   statusPayload(false, m_session.setup().now(), m_setup.version,
-                                                 m_setup.port),
-                                   true);
+        m_goodbye = m_link.publish(
+            m_topics.status(),
+            statusPayload(false, m_session.setup().now(), m_setup.version, m_setup.port), true);
         waitFor([this] { return m_goodbye < 0; });
     }
     m_link.close();

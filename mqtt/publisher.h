@@ -71,7 +71,7 @@ private:
     quint64 m_droppedSaid = 0;
     bool m_fullSaid = false;
     int m_goodbye = -1; // the message ID of "offline" at a stop, until the broker has it
-    QTimer m_sync; // the journal to the disk itself, once a second
+    QTimer m_sync;      // the journal to the disk itself, once a second
 };
 
 } // namespace mqtt

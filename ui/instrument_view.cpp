@@ -525,8 +525,8 @@ void InstrumentView::showIdentity(const field::Instrument& in) {
                                         "preambles", "flags"})
                 setRow(QString::fromLatin1(unknown), QString());
     }
-    m_identityBox->setTitle(say(id && id->fromList ? Text::ViewIdentityCommand84
-                                                   : Text::ViewIdentityCommand0));
+    m_identityBox->setTitle(
+        say(id && id->fromList ? Text::ViewIdentityCommand84 : Text::ViewIdentityCommand0));
     m_identityBox->setAccessibleName(m_identityBox->title());
     setRow("tag", in.tag ? in.tag->tag : QString());
     setRow("descriptor", in.tag ? in.tag->descriptor : QString());

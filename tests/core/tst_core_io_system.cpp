@@ -215,8 +215,9 @@ private slots:
         rig.answers[asked(hex("82 A6 06 12 34 56 54 02 00 03"))] =
             answer(hex("86 A6 06 12 34 56 54 0E 00 00 00 03 00 07 00 26 E0 A5 12 34 59 07"));
         for (const char last : {'\x57', '\x58', '\x59'})
-            for (const auto& [command, data] :
-                 {std::pair{0, identityData(hex("12 34") + last)}, {13, kTagData}, {3, kValueData}}) {
+            for (const auto& [command, data] : {std::pair{0, identityData(hex("12 34") + last)},
+                                                {13, kTagData},
+                                                {3, kValueData}}) {
                 QByteArray frame = hex("86 A0 A5 12 34") + last + char(command);
                 frame += char(data.size() + 2) + hex("00 00") + data;
                 rig.answers[asked(hex("82 A0 A5 12 34") + last + char(command) + hex("00"))] =
